@@ -1,0 +1,34 @@
+#include "platform/Modal.h"
+
+#include <cstdio>
+
+namespace {
+
+// Without a window: say it on stderr, answer as if the default button was taken.
+class ConsoleModal final : public Modal {
+ public:
+  MsgAnswer message(const QString& text, MsgIcon, MsgButtons buttons) override {
+    std::fprintf(stderr, "Vistrel: %s\n", text.toLocal8Bit().constData());
+    switch (buttons) {
+      case MsgButtons::YesNo: return MsgAnswer::No;
+      case MsgButtons::OkCancel: return MsgAnswer::Cancel;
+      case MsgButtons::Ok: break;
+    }
+    return MsgAnswer::Ok;
+  }
+  QString openFile(const FileDialogRequest&) override { return {}; }
+  QString saveFile(const FileDialogRequest&) override { return {}; }
+};
+
+ConsoleModal consoleModal;
+Modal* installed = nullptr;
+
+}  // namespace
+
+Modal& Modal::current() { return installed ? *installed : consoleModal; }
+
+Modal* Modal::install(Modal* m) {
+  Modal* previous = installed;
+  installed = m;
+  return previous;
+}

@@ -1,0 +1,35 @@
+#pragma once
+// Shows the current frame: decodes it in place from WindowBuffer into FrameDib,
+// paints it centred into the picture box, writes its size and asks for its
+// information. On failure the box, the size and the panel keep the previous frame.
+
+#include <functional>
+
+#include "recording/FrameCanvas.h"
+#include "shell/ScreenState.h"
+#include "shell/ViewerState.h"
+
+inline constexpr int kPictureWidth = 640;   // picTV
+inline constexpr int kPictureHeight = 480;
+
+// Where a picture of w x h is painted in the box: centred, halves to the even side.
+int CentreOffset(int box, int size);
+
+class FrameDisplay {
+ public:
+  FrameDisplay(ViewerState& state, ScreenState& screen, std::function<void()> showInfo);
+
+  void SetCanvas(FrameCanvas* canvas) { canvas_ = canvas; }
+
+  bool ShowJpeg();
+  // The box's repaint: the surface again, except with no recording or during an export.
+  void picTV_Paint();
+
+ private:
+  void PaintFrame();
+
+  ViewerState& st_;
+  ScreenState& screen_;
+  std::function<void()> showInfo_;
+  FrameCanvas* canvas_ = nullptr;
+};

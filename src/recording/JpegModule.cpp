@@ -1,0 +1,62 @@
+#include "recording/JpegModule.h"
+
+#include <stdexcept>
+
+#include <turbojpeg.h>
+
+#include "dib/cDIBSection.h"
+#include "platform/Modal.h"
+
+namespace {
+
+void warn(const QString& text) { Modal::current().message(text, MsgIcon::Warning, MsgButtons::Ok); }
+
+// One decompressor for the whole run: every frame of playback goes through here,
+// and the viewer decodes on one thread only.
+tjhandle decompressor() {
+  static tjhandle handle = tjInitDecompress();
+  return handle;
+}
+
+bool makeSurface(cDIBSection& Dib, int width, int height) {
+  try {
+    return Dib.Create(width, height);
+  } catch (const std::overflow_error&) {
+    // A header declaring a picture whose size overflows the surface's arithmetic
+    // is refused like a surface that cannot be made: no message.
+    return false;
+  }
+}
+
+}  // namespace
+
+bool LoadJpegFromMemory(cDIBSection& Dib, const std::uint8_t* Ptr, std::int32_t Size) {
+  tjhandle tj = decompressor();
+  if (!tj) {
+    // The decoder reports its start-up failure only as a null handle.
+    warn(QStringLiteral("Failed to initialise the IJL library: %1").arg(-1));
+    return false;
+  }
+
+  // The header call can answer 0 without setting the size when the data ends inside
+  // the tables, so the size starts at 0 and 0 x 0 counts as unreadable.
+  int width = 0, height = 0, subsampling = 0, colourspace = 0;
+  if (!Ptr || Size <= 0 ||
+      tjDecompressHeader3(tj, Ptr, static_cast<unsigned long>(Size), &width, &height, &subsampling,
+                          &colourspace) != 0 ||
+      width <= 0 || height <= 0) {
+    warn(QStringLiteral("Failed to read JPG"));
+    return false;
+  }
+
+  if (!makeSurface(Dib, width, height)) return false;
+
+  // Greyscale images arrive as three equal channels: the decoder converts them.
+  const int rc = tjDecompress2(tj, Ptr, static_cast<unsigned long>(Size), Dib.DIBSectionBitsPtr(), width,
+                               Dib.BytesPerScanLine(), height, TJPF_BGR, TJFLAG_BOTTOMUP);
+  if (rc != 0 && tjGetErrorCode(tj) != TJERR_WARNING) {
+    warn(QStringLiteral("Cannot read Image Data from file."));
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,12 @@
+#pragma once
+// Decodes one JPEG image held in memory straight into a bitmap surface, resized to
+// the image: upright in the bottom-up rows, blue-green-red, row padding untouched.
+// It reports its three failures in message boxes; it never reads past Size bytes.
+
+#include <cstdint>
+
+class cDIBSection;
+
+// True when decoded. A damaged but decodable image (a decoder warning) counts as
+// decoded: the whole picture has been written.
+bool LoadJpegFromMemory(cDIBSection& Dib, const std::uint8_t* Ptr, std::int32_t Size);

@@ -1,0 +1,35 @@
+#pragma once
+// The open recording: one file, opened read-only, read by position.
+// It never creates, truncates or writes a file; reads past the end come back short.
+
+#include <cstddef>
+#include <cstdint>
+#include <QString>
+
+class RecordingFile {
+ public:
+  RecordingFile() = default;
+  ~RecordingFile();
+  RecordingFile(const RecordingFile&) = delete;
+  RecordingFile& operator=(const RecordingFile&) = delete;
+
+  // Opens path for reading (closing what was open). Refuses what is not a regular
+  // file or block device. On failure error holds a Polish sentence for the user.
+  bool open(const QString& path, QString* error = nullptr);
+  void close();
+  bool isOpen() const { return fd_ >= 0; }
+
+  // Length in bytes at the moment of opening.
+  std::int64_t length() const { return length_; }
+  // Changes with every open, so that a window reader knows its bytes are stale.
+  std::uint64_t generation() const { return generation_; }
+
+  // Reads up to size bytes at 0-based offset; answers the count read (short at
+  // the end of the file, also when it has shrunk since), or -1 on a read error.
+  std::int64_t readAt(std::int64_t offset, std::uint8_t* into, std::size_t size) const;
+
+ private:
+  int fd_ = -1;
+  std::int64_t length_ = 0;
+  std::uint64_t generation_ = 0;
+};

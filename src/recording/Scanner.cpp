@@ -1,0 +1,193 @@
+#include "recording/Scanner.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr std::uint8_t kMarker = 0xFF;
+constexpr std::uint8_t kStart = 0xD8;  // FF D8: start of image
+constexpr std::uint8_t kEnd = 0xD9;    // FF D9: end of image
+
+}  // namespace
+
+Scanner::Scanner(ViewerState& state, const RecordingFile& file, std::function<bool()> showJpeg)
+    : st_(state), file_(file), showJpeg_(std::move(showJpeg)) {}
+
+// Moves WindowBuffer inside the arena so that the bytes the new window shares with
+// the one loaded stay in place, and returns nothing: the caller reads the rest.
+void Scanner::SlideArena(FilePos newPos) {
+  std::uint8_t* const arena = st_.windowArena.get();
+  const auto arenaSize = static_cast<std::int64_t>(ViewerState::kArenaSize);
+  std::int64_t base = st_.WindowBuffer - arena;
+  const std::int64_t shift = newPos - loadedPos_;  // > 0 forward, < 0 backward
+  const std::int64_t keep = kWindowSize - (shift > 0 ? shift : -shift);
+  if (shift > 0) {
+    if (base + shift + kWindowSize > arenaSize) {  // no room ahead: bring the kept bytes to the front
+      std::memmove(arena, arena + base + shift, static_cast<std::size_t>(keep));
+      base = 0;
+    } else {
+      base += shift;
+    }
+  } else {
+    if (base + shift < 0) {  // no room behind: bring the kept bytes to the back
+      const std::int64_t newBase = arenaSize - kWindowSize;
+      std::memmove(arena + newBase - shift, arena + base, static_cast<std::size_t>(keep));
+      base = newBase;
+    } else {
+      base += shift;
+    }
+  }
+  st_.WindowBuffer = arena + base;
+}
+
+bool Scanner::ReadWindow() {
+  if (!st_.WindowBuffer || st_.WindowPos < 1) return false;
+  const FilePos pos = st_.WindowPos;
+  std::uint8_t* buf = st_.WindowBuffer;
+  std::int64_t from = 0;                 // first window index to read
+  std::int64_t to = kWindowSize;         // one past the last
+  const std::int64_t shift = pos - loadedPos_;
+  const bool reuse = loadedGeneration_ == file_.generation() && loadedFull_ && shift != 0 &&
+                     shift > -kWindowSize && shift < kWindowSize;
+  if (reuse) {
+    SlideArena(pos);
+    buf = st_.WindowBuffer;
+    if (shift > 0) {
+      from = kWindowSize - shift;
+    } else {
+      to = -shift;
+    }
+  }
+  const std::int64_t got = file_.readAt(pos - 1 + from, buf + from, static_cast<std::size_t>(to - from));
+  if (got < 0) {
+    loadedGeneration_ = 0;
+    return false;
+  }
+  const bool full = got == to - from;
+  if (!full) {
+    // Past the end of the file the window holds zeros, in which no marker is found.
+    std::memset(buf + from + got, 0, static_cast<std::size_t>(kWindowSize - from - got));
+  }
+  // A short read of a backward move's front part means the file shrank under us:
+  // that window then counts as the last one too.
+  st_.WindowAtEnd = !full;
+  loadedGeneration_ = file_.generation();
+  loadedPos_ = pos;
+  loadedFull_ = !st_.WindowAtEnd;
+  return true;
+}
+
+SearchResult Scanner::Found() {
+  return showJpeg_ && showJpeg_() ? SearchResult::Shown : SearchResult::NotShown;
+}
+
+// One forward move: i and s are carried to the same file positions in the new window.
+std::optional<SearchResult> Scanner::MoveForward(WindowIndex& i, WindowIndex& s) {
+  if (st_.WindowAtEnd) return SearchResult::NoFrame;
+  const FilePos old = st_.WindowPos;
+  FilePos next = st_.FileLength - i > kWindowStep ? old + kWindowStep : st_.FileLength - kWindowStep;
+  // A file that grew since it was opened could ask for a move that does not advance;
+  // that would scan the same window forever, so it counts as the end.
+  if (next <= old) return SearchResult::NoFrame;
+  const WindowIndex d = old - next;
+  st_.WindowPos = next;
+  i = std::max<WindowIndex>(i + d, 0);
+  if (s != -1) {
+    s += d;
+    // A start marker that fell before the new window (a frame of half a window or
+    // more, or the long move near the end of a short file) is given up: its frame is
+    // skipped rather than read from outside the buffer.
+    if (s < 0) s = -1;
+  }
+  if (!ReadWindow()) return SearchResult::ReadFailed;
+  st_.FrameStart += d;
+  st_.FrameEnd += d;
+  return std::nullopt;
+}
+
+SearchResult Scanner::SearchForward(WindowIndex From) {
+  if (!st_.WindowBuffer) return SearchResult::NoFrame;
+  // Callers pass FrameEnd, which is -1 (or carried below 0) when no frame was found
+  // since the window was loaded: the scan then starts at the window's first byte.
+  WindowIndex i = std::max<WindowIndex>(From, 0);
+  WindowIndex s = -1;
+  const std::uint8_t* buf = st_.WindowBuffer;
+  for (;;) {
+    if (i >= kWindowLast) {
+      if (const auto end = MoveForward(i, s)) return *end;
+      buf = st_.WindowBuffer;
+      continue;
+    }
+    // Scan for 0xFF with memchr; the pair (i, i+1) is examined with i at most 999,998.
+    const void* hit = std::memchr(buf + i, kMarker, static_cast<std::size_t>(kWindowLast - i));
+    if (!hit) {
+      i = kWindowLast;
+      continue;
+    }
+    i = static_cast<const std::uint8_t*>(hit) - buf;
+    const std::uint8_t next = buf[i + 1];
+    if (next == kStart) {
+      s = i;
+    } else if (next == kEnd && s != -1) {
+      st_.FrameStart = s;
+      st_.FrameEnd = i + 1;
+      return Found();
+    }
+    ++i;
+  }
+}
+
+// One backward move: the scan resumes at the old window's first byte; e is carried.
+std::optional<SearchResult> Scanner::MoveBackward(WindowIndex p, WindowIndex& i, WindowIndex& e) {
+  if (st_.WindowPos <= 1) return SearchResult::NoFrame;
+  const FilePos old = st_.WindowPos;
+  const FilePos next = old + p > kWindowStep ? old - kWindowStep : 1;
+  const WindowIndex d = old - next;
+  st_.WindowPos = next;
+  i = std::min<WindowIndex>(d, kWindowLast);
+  if (e != -1) {
+    e += d;
+    // An end marker carried past the window's end belongs to a frame too long to
+    // hold in one window: it is given up rather than read from outside the buffer.
+    if (e > kWindowLast) e = -1;
+  }
+  if (!ReadWindow()) return SearchResult::ReadFailed;
+  st_.FrameStart += d;
+  st_.FrameEnd += d;
+  return std::nullopt;
+}
+
+SearchResult Scanner::SearchBackward(WindowIndex From) {
+  if (!st_.WindowBuffer) return SearchResult::NoFrame;
+  // Callers pass FrameStart, which a backward move may have carried past the window's
+  // end: the scan then starts at the window's last pair.
+  WindowIndex i = std::min<WindowIndex>(From, kWindowLast);
+  WindowIndex e = -1;
+  WindowIndex p = From;  // where a move starts from (From on entry, then 0)
+  const std::uint8_t* buf = st_.WindowBuffer;
+  for (;;) {
+    if (i <= 0) {
+      if (const auto end = MoveBackward(std::min<WindowIndex>(p, 0), i, e)) return *end;
+      p = 0;
+      buf = st_.WindowBuffer;
+      continue;
+    }
+    // The pair examined is (i-1, i): find the last 0xFF at or below i-1.
+    const void* hit = memrchr(buf, kMarker, static_cast<std::size_t>(i));
+    if (!hit) {
+      i = 0;
+      continue;
+    }
+    i = static_cast<const std::uint8_t*>(hit) - buf + 1;
+    const std::uint8_t next = buf[i];
+    if (next == kEnd) {
+      e = i;
+    } else if (next == kStart && e != -1) {
+      st_.FrameStart = i - 1;
+      st_.FrameEnd = e;
+      return Found();
+    }
+    --i;
+  }
+}

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# The real program on its own X screen: started with a one-frame recording, the
+# picture area must show that frame (compared with ffmpeg's decoding of it) and the
+# window's corners must be cut by its rounded outline.
+#   first_frame.sh VISTREL VISTREL-MKREC
+set -euo pipefail
+vistrel=$1
+mkrec=$2
+work=$(mktemp -d)
+trap 'kill $app $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
+
+for n in $(seq 150 199); do [ -e /tmp/.X11-unix/X$n ] || { disp=:$n; break; }; done
+Xvfb "$disp" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & xvfb=$!
+export DISPLAY=$disp
+unset QT_QPA_PLATFORM
+for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+# A magenta backdrop shows what the window does not cover.
+convert -size 16x16 xc:'#FF00FF' "$work/bg.png"
+display -window root "$work/bg.png" >/dev/null 2>&1 || true
+
+# A path with blanks, passed as one argument.
+rec="$work/nagranie z kamery.mjp"
+"$mkrec" "$rec" --frames 1 --seed 7 >/dev/null
+"$vistrel" "$rec" >/dev/null 2>&1 & app=$!
+for _ in $(seq 100); do
+  sleep 0.2
+  xdotool search --name '^Vistrel_3.0$' >/dev/null 2>&1 && break
+done
+sleep 1.5
+win=$(xdotool search --name '^Vistrel_3.0$' | head -n1)
+eval "$(xdotool getwindowgeometry --shell "$win")"   # X, Y, WIDTH, HEIGHT
+[ "$WIDTH" = 755 ] && [ "$HEIGHT" = 631 ] || { echo "window is ${WIDTH}x${HEIGHT}"; exit 1; }
+import -window root "$work/shot.png"
+
+pixel() { convert "$work/shot.png" -format "%[hex:p{$1,$2}]" info: | cut -c1-6; }
+# Corners are cut: the backdrop shows at each corner, the window just inside.
+for c in "$X $Y" "$((X + 754)) $Y" "$X $((Y + 630))" "$((X + 754)) $((Y + 630))"; do
+  [ "$(pixel $c)" = FF00FF ] || { echo "corner $c not cut: $(pixel $c)"; exit 1; }
+done
+[ "$(pixel $((X + 16)) $((Y + 3)))" != FF00FF ] || { echo "top edge missing"; exit 1; }
+
+# The picture area holds the frame.
+convert "$work/shot.png" -crop "640x480+$((X + 24))+$((Y + 50))" +repage "$work/picture.png"
+ffmpeg -loglevel error -f mjpeg -i "$rec" -frames:v 1 -y "$work/expected.png"
+rmse=$( (compare -metric RMSE "$work/picture.png" "$work/expected.png" null: 2>&1 || true) | sed -E 's/.*\((.*)\).*/\1/')
+echo "picture area RMSE against the decoded frame: $rmse"
+awk -v e="$rmse" 'BEGIN { exit !(e < 0.03) }' || { echo "picture area does not show the frame"; exit 1; }
+echo "e2e first frame: ok"
