@@ -1,5 +1,6 @@
 #include "recording/JpegModule.h"
 
+#include <cstring>
 #include <stdexcept>
 
 #include <turbojpeg.h>
@@ -11,11 +12,31 @@ namespace {
 
 void warn(const QString& text) { Modal::current().message(text, MsgIcon::Warning, MsgButtons::Ok); }
 
-// One decompressor for the whole run: every frame of playback goes through here,
-// and the viewer decodes on one thread only.
-tjhandle decompressor() {
-  static tjhandle handle = tjInitDecompress();
-  return handle;
+// One decompressor is kept between frames: every frame of playback comes through
+// here, on the one user-interface thread. After a failure it is made anew, since a
+// decompressor that stopped inside a header can refuse the next picture.
+class Decompressor {
+ public:
+  ~Decompressor() { reset(); }
+  tjhandle get() {
+    if (!handle_) handle_ = tjInitDecompress();
+    return handle_;
+  }
+  void reset() {
+    if (handle_) tjDestroy(handle_);
+    handle_ = nullptr;
+  }
+
+ private:
+  tjhandle handle_ = nullptr;
+};
+
+Decompressor decompressor;
+
+// libjpeg's own refusal of a picture above its dimension limit: such a header
+// declares a picture no surface can hold.
+bool tooBig(tjhandle tj) {
+  return std::strstr(tjGetErrorStr2(tj), "Maximum supported image dimension") != nullptr;
 }
 
 bool makeSurface(cDIBSection& Dib, int width, int height) {
@@ -31,7 +52,7 @@ bool makeSurface(cDIBSection& Dib, int width, int height) {
 }  // namespace
 
 bool LoadJpegFromMemory(cDIBSection& Dib, const std::uint8_t* Ptr, std::int32_t Size) {
-  tjhandle tj = decompressor();
+  tjhandle tj = decompressor.get();
   if (!tj) {
     // The decoder reports its start-up failure only as a null handle.
     warn(QStringLiteral("Failed to initialise the IJL library: %1").arg(-1));
@@ -45,18 +66,28 @@ bool LoadJpegFromMemory(cDIBSection& Dib, const std::uint8_t* Ptr, std::int32_t 
       tjDecompressHeader3(tj, Ptr, static_cast<unsigned long>(Size), &width, &height, &subsampling,
                           &colourspace) != 0 ||
       width <= 0 || height <= 0) {
-    warn(QStringLiteral("Failed to read JPG"));
+    const bool refusedForSize = tooBig(tj);
+    decompressor.reset();
+    // A picture too big to hold is refused like a surface that cannot be made.
+    if (!refusedForSize) warn(QStringLiteral("Failed to read JPG"));
     return false;
   }
 
-  if (!makeSurface(Dib, width, height)) return false;
+  if (!makeSurface(Dib, width, height)) {
+    decompressor.reset();
+    return false;
+  }
 
   // Greyscale images arrive as three equal channels: the decoder converts them.
   const int rc = tjDecompress2(tj, Ptr, static_cast<unsigned long>(Size), Dib.DIBSectionBitsPtr(), width,
                                Dib.BytesPerScanLine(), height, TJPF_BGR, TJFLAG_BOTTOMUP);
-  if (rc != 0 && tjGetErrorCode(tj) != TJERR_WARNING) {
-    warn(QStringLiteral("Cannot read Image Data from file."));
-    return false;
+  if (rc != 0) {
+    const bool warningOnly = tjGetErrorCode(tj) == TJERR_WARNING;
+    decompressor.reset();
+    if (!warningOnly) {
+      warn(QStringLiteral("Cannot read Image Data from file."));
+      return false;
+    }
   }
   return true;
 }
