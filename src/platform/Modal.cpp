@@ -18,6 +18,7 @@ class ConsoleModal final : public Modal {
   }
   QString openFile(const FileDialogRequest&) override { return {}; }
   QString saveFile(const FileDialogRequest&) override { return {}; }
+  void showTime(std::int16_t&) override {}
 };
 
 ConsoleModal consoleModal;

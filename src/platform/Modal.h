@@ -4,6 +4,8 @@
 // answers from a queue and records what it was shown; without either, messages
 // go to stderr and questions get their default answer (the command-line tool).
 
+#include <cstdint>
+
 #include <QString>
 #include <QStringList>
 
@@ -27,6 +29,8 @@ class Modal {
   virtual MsgAnswer message(const QString& text, MsgIcon icon, MsgButtons buttons) = 0;
   virtual QString openFile(const FileDialogRequest& request) = 0;
   virtual QString saveFile(const FileDialogRequest& request) = 0;
+  // The time correction dialog, modal; it may change PowerOnMinutes (only on OK).
+  virtual void showTime(std::int16_t& PowerOnMinutes) = 0;
 
   // The one in force: the installed one, else the console fallback.
   static Modal& current();

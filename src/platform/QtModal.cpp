@@ -64,3 +64,7 @@ QString QtModal::saveFile(const FileDialogRequest& r) {
   return QFileDialog::getSaveFileName(parent_, r.title, r.fileName, QtFilter(r.filter), nullptr,
                                       QFileDialog::DontConfirmOverwrite);
 }
+
+void QtModal::showTime(std::int16_t& PowerOnMinutes) {
+  (void)PowerOnMinutes;  // the time dialog is wired in when it exists
+}

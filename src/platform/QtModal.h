@@ -13,6 +13,7 @@ class QtModal final : public Modal {
   MsgAnswer message(const QString& text, MsgIcon icon, MsgButtons buttons) override;
   QString openFile(const FileDialogRequest& request) override;
   QString saveFile(const FileDialogRequest& request) override;
+  void showTime(std::int16_t& PowerOnMinutes) override;
 
  private:
   QWidget* parent_;

@@ -1,5 +1,7 @@
 #include "shell/Viewer.h"
 
+#include "caminfo/DecodeFrameInfo.h"
+#include "caminfo/InfoPanel.h"
 #include "playback/Prompt.h"
 
 Viewer::Viewer()
@@ -14,6 +16,10 @@ bool Viewer::OpenRecordingFile(const QString& path, QString* error) {
   }
   st.FileLength = recording.length();
   return true;
+}
+
+void Viewer::ShowInfo() {
+  WriteInfoPanel(DecodeFrameInfo(st.WindowBuffer, st.FrameStart), module.PowerOnMinutes, screen);
 }
 
 void Viewer::SetTimer(bool enabled, int intervalMs) {
@@ -39,8 +45,17 @@ void Viewer::timPlay_Timer() {
   switch (st.mode()) {
     case PlayMode::NoRecording:
       screen.lblFile = PromptTick(screen.lblFile);
+      return;
+    case PlayMode::Forward:
+    case PlayMode::FastForward:
+      if (!FindJpegF(st.FrameEnd)) ErrorHandler();
+      break;
+    case PlayMode::Backward:
+    case PlayMode::FastBackward:
+      if (!FindJpegR(st.FrameStart)) ErrorHandler();
       break;
     default:
       break;
   }
+  UpdateProgresBar();
 }

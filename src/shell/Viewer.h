@@ -50,5 +50,5 @@ class Viewer {
   bool FindJpegR(WindowIndex From) { return scanner.FindJpegR(From); }
   bool ShowJpeg() { return display.ShowJpeg(); }
   // Fills the information panel from the current frame's block.
-  void ShowInfo() {}
+  void ShowInfo();
 };

@@ -32,6 +32,15 @@ class ScriptedModal final : public Modal {
     return pop(files, QString());
   }
 
+  // The time dialog: counts showings; answers with the queued value (as if OK), or
+  // leaves the value unchanged (as if Cancel) when the queue is empty.
+  int timeShown = 0;
+  std::deque<std::int16_t> timeAnswers;
+  void showTime(std::int16_t& PowerOnMinutes) override {
+    ++timeShown;
+    PowerOnMinutes = pop(timeAnswers, PowerOnMinutes);
+  }
+
   QStringList texts() const {
     QStringList t;
     for (const auto& m : shown) t << m.text;

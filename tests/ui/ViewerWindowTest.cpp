@@ -1,0 +1,106 @@
+#include "ViewerWindowTest.h"
+
+#include <QtTest>
+
+#include "ViewerTestSupport.h"
+#include "shell/frmViewer.h"
+
+namespace {
+
+// The control a press at a window point is meant to land on; nullptr for the background.
+QWidget* Target(frmViewer& v, const QString& name) {
+  if (name == QLatin1String("Label1")) return v.Label1;
+  if (name == QLatin1String("lblTime")) return v.lblTime;
+  if (name == QLatin1String("lblFile")) return v.lblFile;
+  if (name == QLatin1String("picTV")) return v.picTV;
+  if (name == QLatin1String("imgBottom")) return v.imgBottom;
+  return nullptr;
+}
+
+bool ShowAt(frmViewer& v, QPoint at) {
+  v.move(at);
+  v.show();
+  return QTest::qWaitForWindowExposed(&v);
+}
+
+QPoint Centre(const QWidget* w) { return uitest::WindowRect(w).center(); }
+
+}  // namespace
+
+void ViewerWindowTest::dragMovesWindow_data() {
+  QTest::addColumn<QPoint>("press");    // window coordinates
+  QTest::addColumn<QString>("target");  // the control there; empty: the background
+  QTest::addColumn<Qt::MouseButton>("button");
+  QTest::addColumn<QPoint>("drag");
+  QTest::addColumn<bool>("moves");
+  const QPoint background(300, 20), right(40, 25), leftUp(-30, -10);
+  QTest::newRow("right button on the background") << background << QString() << Qt::RightButton << right << true;
+  QTest::newRow("left button on the background") << background << QString() << Qt::LeftButton << right << true;
+  QTest::newRow("middle button on the background") << background << QString() << Qt::MiddleButton << leftUp
+                                                   << true;
+  QTest::newRow("background below the transport row") << QPoint(377, 625) << QString() << Qt::RightButton
+                                                      << leftUp << true;
+  QTest::newRow("on Label1") << QPoint(100, 29) << QStringLiteral("Label1") << Qt::RightButton << right << false;
+  QTest::newRow("on lblTime") << QPoint(600, 551) << QStringLiteral("lblTime") << Qt::LeftButton << right << false;
+  QTest::newRow("on lblFile") << QPoint(432, 34) << QStringLiteral("lblFile") << Qt::RightButton << leftUp << false;
+  QTest::newRow("on imgBottom") << QPoint(300, 570) << QStringLiteral("imgBottom") << Qt::RightButton << right
+                                << false;
+  QTest::newRow("on picTV") << QPoint(300, 300) << QStringLiteral("picTV") << Qt::RightButton << right << false;
+}
+
+void ViewerWindowTest::dragMovesWindow() {
+  QFETCH(QPoint, press);
+  QFETCH(QString, target);
+  QFETCH(Qt::MouseButton, button);
+  QFETCH(QPoint, drag);
+  QFETCH(bool, moves);
+  frmViewer v;
+  v.Form_Load(QString());
+  QVERIFY(ShowAt(v, QPoint(200, 150)));
+  QCOMPARE(v.childAt(press), Target(v, target));
+
+  QWindow* window = v.windowHandle();
+  const QPoint start = v.pos();
+  QTest::mousePress(window, button, {}, press);
+  QTest::mouseMove(window, press + drag);
+  QTest::mouseRelease(window, button, {}, press + drag);
+  QCOMPARE(v.pos(), moves ? start + drag : start);
+}
+
+void ViewerWindowTest::exitButton_data() {
+  QTest::addColumn<bool>("withRecording");
+  QTest::addColumn<Qt::MouseButton>("button");
+  QTest::addColumn<bool>("closes");
+  QTest::newRow("idle") << false << Qt::LeftButton << true;
+  QTest::newRow("playing a recording") << true << Qt::LeftButton << true;
+  QTest::newRow("right button is no click") << false << Qt::RightButton << false;
+}
+
+void ViewerWindowTest::exitButton() {
+  QFETCH(bool, withRecording);
+  QFETCH(Qt::MouseButton, button);
+  QFETCH(bool, closes);
+  recgen::Options options;
+  options.frames = 2;
+  const uitest::GeneratedRecording rec(QStringLiteral("rec.mjp"), options);
+  frmViewer v;
+  v.Form_Load(withRecording ? rec.path() : QString());
+  QCOMPARE(v.core().recording.isOpen(), withRecording);
+  QVERIFY(ShowAt(v, QPoint(100, 100)));
+
+  QTest::mouseClick(v.windowHandle(), button, {}, Centre(v.imgExit));
+  QCOMPARE(v.isVisible(), !closes);
+  if (!closes) return;
+  QVERIFY(!v.timPlay.isActive());
+  QVERIFY(!v.core().recording.isOpen());
+}
+
+void ViewerWindowTest::minimizeButton() {
+  frmViewer v;
+  v.Form_Load(QString());
+  QVERIFY(ShowAt(v, QPoint(100, 100)));
+  QVERIFY(!v.isMinimized());
+  QTest::mouseClick(v.windowHandle(), Qt::LeftButton, {}, Centre(v.imgMinimize));
+  QVERIFY(v.isMinimized());
+  QVERIFY(v.windowState().testFlag(Qt::WindowMinimized));
+}

@@ -1,0 +1,16 @@
+#pragma once
+// The main window as a window: dragging it by its background, minimizing and
+// closing it with its own buttons.
+
+#include <QObject>
+
+class ViewerWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void dragMovesWindow_data();
+  void dragMovesWindow();
+  void exitButton_data();
+  void exitButton();
+  void minimizeButton();
+};
