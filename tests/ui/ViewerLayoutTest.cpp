@@ -184,8 +184,9 @@ void ViewerLayoutTest::lampShowsThroughSymbol() {
                                                    .arg(y)));
       if (alpha != 0) continue;
       ++symbolPixels;
-      QVERIFY2(window.pixelColor(at) == Rgb(kProbe),
-               qPrintable(QStringLiteral("symbol pixel (%1, %2) shows %3").arg(x).arg(y).arg(window.pixelColor(at).name())));
+      const QColor shown = window.pixelColor(at);
+      QVERIFY2(shown == Rgb(kProbe),
+               qPrintable(QStringLiteral("symbol pixel (%1, %2) shows %3").arg(x).arg(y).arg(shown.name())));
     }
   }
   QVERIFY2(symbolPixels > 0, "the picture has no transparent symbol");
@@ -194,7 +195,7 @@ void ViewerLayoutTest::lampShowsThroughSymbol() {
 void ViewerLayoutTest::labelLook_data() {
   QTest::addColumn<QLabel*>("label");
   QTest::addColumn<QString>("family");
-  QTest::addColumn<int>("pixelSize");  // 0: not fixed by the design
+  QTest::addColumn<int>("pixelSize");  // 0: any size
   QTest::addColumn<bool>("bold");
   QTest::addColumn<int>("alignment");  // horizontal; 0: not fixed
   QTest::addColumn<QColor>("colour");  // invalid: not fixed
@@ -211,7 +212,9 @@ void ViewerLayoutTest::labelLook_data() {
   QTest::newRow("lblInfo") << v.lblInfo << mono << 27 << true << right << red;
   QTest::newRow("lblIdent") << v.lblIdent << mono << 13 << false << centre << grey;
   QTest::newRow("lblSave") << v.lblSave << sans << 0 << false << 0 << QColor();
-  for (int k = 0; k < 3; ++k) QTest::addRow("lblPicInfo(%d)", k) << v.lblPicInfo[k] << narrow << 11 << false << centre << grey;
+  for (int k = 0; k < 3; ++k) {
+    QTest::addRow("lblPicInfo(%d)", k) << v.lblPicInfo[k] << narrow << 11 << false << centre << grey;
+  }
   QTest::newRow("lblBattInfo") << v.lblBattInfo << narrow << 11 << false << centre << grey;
   QTest::newRow("lblTime") << v.lblTime << sans << 11 << false << centre << grey;
   QTest::newRow("Label2") << v.Label2 << sans << 0 << false << left << QColor();

@@ -79,9 +79,10 @@ inline QImage DecodeReference(const std::vector<std::uint8_t>& jpeg) {
   tjhandle tj = tjInitDecompress();
   int w = 0, h = 0, sub = 0, space = 0;
   QImage out;
-  if (tj && tjDecompressHeader3(tj, jpeg.data(), static_cast<unsigned long>(jpeg.size()), &w, &h, &sub, &space) == 0) {
+  const auto size = static_cast<unsigned long>(jpeg.size());
+  if (tj && tjDecompressHeader3(tj, jpeg.data(), size, &w, &h, &sub, &space) == 0) {
     QImage img(w, h, QImage::Format_RGB888);
-    if (tjDecompress2(tj, jpeg.data(), static_cast<unsigned long>(jpeg.size()), img.bits(), w,
+    if (tjDecompress2(tj, jpeg.data(), size, img.bits(), w,
                       static_cast<int>(img.bytesPerLine()), h, TJPF_RGB, 0) == 0) {
       out = img;
     }
