@@ -3,6 +3,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "timecorr/frmTime.h"
+
 namespace {
 
 QMessageBox::Icon qtIcon(MsgIcon icon) {
@@ -66,5 +68,6 @@ QString QtModal::saveFile(const FileDialogRequest& r) {
 }
 
 void QtModal::showTime(std::int16_t& PowerOnMinutes) {
-  (void)PowerOnMinutes;  // the time dialog is wired in when it exists
+  frmTime dialog(PowerOnMinutes, parent_);
+  dialog.exec();
 }

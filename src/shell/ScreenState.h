@@ -23,6 +23,9 @@ inline constexpr std::uint32_t TitleGrey = 0x646464;  // title and maker's notic
 }  // namespace Colour
 
 inline constexpr int kTransportButtons = 11;
+inline constexpr int kPlayInterval = 100;    // ms per frame: play forward and backward
+inline constexpr int kFastInterval = 20;     // ms per tick: the fast and fastest modes
+inline constexpr int kPromptInterval = 150;  // ms per character of the open-a-file prompt
 inline constexpr int kCommandRows = 4;
 
 struct ScreenState {

@@ -5,11 +5,6 @@
 #include "shell/CommandLine.h"
 #include "shell/Viewer.h"
 
-namespace {
-constexpr int kPlayInterval = 100;    // ms per frame, play forward
-constexpr int kPromptInterval = 150;  // ms per prompt character
-}  // namespace
-
 void Viewer::StartUpBegin() {
   screen.lblCompany = QStringLiteral("© 2026 Vistrel");
   // FFmpeg's libraries need no global initialisation, unlike the original AVI layer.
@@ -48,14 +43,5 @@ void Viewer::StartUpCommandLine(const QString& argumentString) {
     SetTimer(true, kPromptInterval);
     return;
   }
-  screen.lblFile = ShortTitle(FileTitle(cdlFileName));
-  st.WindowPos = 1;
-  ReadWindow();
-  if (!FindJpegF(0)) ErrorHandler();
-  UpdateProgresBar();
-  CmdAllUp();
-  st.setMode(PlayMode::Forward);
-  SetTimer(true, kPlayInterval);
-  screen.shCmd[7] = Colour::Yellow;
-  screen.shIco[1] = screen.shIco[2] = screen.shIco[3] = Colour::Orange;
+  ShowOpenedRecording();
 }

@@ -2,7 +2,7 @@
 
 #include "caminfo/DecodeFrameInfo.h"
 #include "caminfo/InfoPanel.h"
-#include "playback/Prompt.h"
+#include "shell/CommandLine.h"
 
 Viewer::Viewer()
     : display(st, screen, [this] { ShowInfo(); }),
@@ -27,35 +27,15 @@ void Viewer::SetTimer(bool enabled, int intervalMs) {
   screen.timPlayInterval = intervalMs;
 }
 
-void Viewer::UpdateProgresBar() {
-  constexpr float kKnobFrom = 22.0f, kKnobTravel = 479.0f;
-  const FilePos p = st.WindowPos + st.FrameStart;
-  // An empty recording has no position to show: the knob stays at the start.
-  if (st.FileLength <= 0) {
-    screen.imgSuwakLeft = kKnobFrom;
-    return;
-  }
-  const auto ratio = static_cast<float>(static_cast<double>(p) / static_cast<double>(st.FileLength));
-  screen.imgSuwakLeft = ratio * kKnobTravel + kKnobFrom;
-}
-
-void Viewer::CmdAllUp() { screen.shCmd.fill(Colour::Blue); }
-
-void Viewer::timPlay_Timer() {
-  switch (st.mode()) {
-    case PlayMode::NoRecording:
-      screen.lblFile = PromptTick(screen.lblFile);
-      return;
-    case PlayMode::Forward:
-    case PlayMode::FastForward:
-      if (!FindJpegF(st.FrameEnd)) ErrorHandler();
-      break;
-    case PlayMode::Backward:
-    case PlayMode::FastBackward:
-      if (!FindJpegR(st.FrameStart)) ErrorHandler();
-      break;
-    default:
-      break;
-  }
+void Viewer::ShowOpenedRecording() {
+  screen.lblFile = ShortTitle(FileTitle(cdlFileName));
+  st.WindowPos = 1;
+  ReadWindow();
+  if (!FindJpegF(0)) ErrorHandler();
   UpdateProgresBar();
+  CmdAllUp();
+  screen.shIco[1] = screen.shIco[2] = screen.shIco[3] = Colour::Orange;
+  st.setMode(PlayMode::Forward);
+  SetTimer(true, kPlayInterval);
+  screen.shCmd[7] = Colour::Yellow;
 }

@@ -36,14 +36,40 @@ class Viewer {
   // is its length. On failure error holds the Polish reason.
   bool OpenRecordingFile(const QString& path, QString* error);
 
+  // After a recording was opened: its title, its first frame, the knob, the lamps,
+  // and play forward. Start-up and the open command share it.
+  void ShowOpenedRecording();
+
   // What a failed search calls: it takes no action, on purpose.
   void ErrorHandler() {}
+  void SetTimer(bool enabled, int intervalMs);
 
+  // Transport row and playback timer (playback/Transport.cpp). Mouse handlers look
+  // at nothing but the index: any button acts.
+  void imgCmd_MouseDown(int Index);
+  void imgCmd_MouseUp(int Index);
+  void imgCmd_Click(int Index);
   void timPlay_Timer();
   void CmdAllUp();
-  // Moves the slider knob to the current frame's byte position in the file.
+  void CmdOnlyStop();
+  void CmdAllOff();
+  void GoToEnd();
+
+  // Position slider and seeking (playback/Slider.cpp). X and Y are in twips
+  // relative to the knob or the bar; Button 1 is the left button alone.
   void UpdateProgresBar();
-  void SetTimer(bool enabled, int intervalMs);
+  void ShowTotalIndex();
+  // The seek's common steps: WindowPos raised to 1, the window read, its first frame shown.
+  void SeekToWindowPos();
+  void imgSuwak_MouseDown(int Button, double X, double Y);
+  void imgSuwak_MouseMove(int Button, double X, double Y);
+  void imgSuwak_MouseUp();
+  void imgBottom_MouseUp();
+
+  // Command panel (playback/CommandPanel.cpp): open, time correction, save, mark.
+  void imgRightCmd_Click(int Index);
+  void OpenCommand();
+  void MarkCommand();
 
   bool ReadWindow() { return scanner.ReadWindow(); }
   bool FindJpegF(WindowIndex From) { return scanner.FindJpegF(From); }

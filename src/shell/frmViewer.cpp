@@ -125,6 +125,7 @@ void frmViewer::BuildControls() {
 
   imgSuwak = new ImageControl(this, Skin::imgSuwak());
   imgSuwak->move(22, 542);
+  imgSuwak->setMouseTracking(true);  // a move without a button ends a drag
   lblTime = MakeLabel(s.lblTime, {536, 543, 129, 17}, tahoma(11), Colour::Grey, Qt::AlignHCenter);
 
   imglCmd = Skin::imglCmd();
@@ -141,6 +142,37 @@ void frmViewer::BuildControls() {
 
   connect(imgMinimize, &ImageControl::Click, this, &frmViewer::imgMinimize_Click);
   connect(imgExit, &ImageControl::Click, this, &frmViewer::imgExit_Click);
+  ConnectCommands();
+}
+
+// Every command event goes to the core, and the window then shows what it decided.
+void frmViewer::ConnectCommands() {
+  auto forward = [this](auto handler) {
+    return [this, handler](auto&&... args) {
+      handler(core_, args...);
+      Render();
+    };
+  };
+  for (int k = 0; k < kTransportButtons; ++k) {
+    connect(imgCmd[k], &ImageControl::MouseDown, this, forward([k](Viewer& v, int, int, double, double) {
+              v.imgCmd_MouseDown(k);
+            }));
+    connect(imgCmd[k], &ImageControl::MouseUp, this, forward([k](Viewer& v, int, int, double, double) {
+              v.imgCmd_MouseUp(k);
+            }));
+    connect(imgCmd[k], &ImageControl::Click, this, forward([k](Viewer& v) { v.imgCmd_Click(k); }));
+  }
+  for (int k = 0; k < kCommandRows; ++k) {
+    connect(imgRightCmd[k], &ImageControl::Click, this, forward([k](Viewer& v) { v.imgRightCmd_Click(k); }));
+  }
+  connect(imgSuwak, &ImageControl::MouseDown, this,
+          forward([](Viewer& v, int button, int, double x, double y) { v.imgSuwak_MouseDown(button, x, y); }));
+  connect(imgSuwak, &ImageControl::MouseMove, this,
+          forward([](Viewer& v, int button, int, double x, double y) { v.imgSuwak_MouseMove(button, x, y); }));
+  connect(imgSuwak, &ImageControl::MouseUp, this,
+          forward([](Viewer& v, int, int, double, double) { v.imgSuwak_MouseUp(); }));
+  connect(imgBottom, &ImageControl::MouseUp, this,
+          forward([](Viewer& v, int, int, double, double) { v.imgBottom_MouseUp(); }));
 }
 
 void frmViewer::Form_Load(const QString& argumentString) {

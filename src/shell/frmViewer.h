@@ -79,6 +79,7 @@ class frmViewer : public QWidget {
   void Form_MouseDown(QMouseEvent* e);
   void Form_Unload();
   void BuildControls();
+  void ConnectCommands();
   QLabel* MakeLabel(const QString& text, const QRect& r, const QFont& font, std::uint32_t colour,
                     Qt::Alignment align, QWidget* parent = nullptr);
 

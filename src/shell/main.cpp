@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
   ModalScope scope(modal);
 
   frmViewer viewer;
+  modal.SetParent(&viewer);  // dialogs open over the viewer
   viewer.Form_Load(ArgumentString(QApplication::arguments().mid(1)));
   viewer.show();
   return QApplication::exec();

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/Modal.h"
+#include "support/QtPrinters.h"
 
 struct ShownMessage {
   QString text;

@@ -9,6 +9,7 @@
 #include "ViewerLayoutTest.h"
 #include "ViewerStartUpTest.h"
 #include "ViewerWindowTest.h"
+#include "test_frmtime.h"
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
   suites.push_back(std::make_unique<ViewerLayoutTest>());
   suites.push_back(std::make_unique<ViewerStartUpTest>());
   suites.push_back(std::make_unique<ViewerWindowTest>());
+  suites.push_back(std::make_unique<TestFrmTime>());
 
   int failed = 0;
   for (const auto& suite : suites) {

@@ -8,6 +8,7 @@
 #include "caminfo/DecodeFrameInfo.h"
 #include "caminfo/InfoPanel.h"
 #include "caminfo/PanelTexts.h"
+#include "support/QtPrinters.h"
 
 namespace {
 

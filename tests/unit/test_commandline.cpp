@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "shell/CommandLine.h"
+#include "support/QtPrinters.h"
 
 TEST(CommandLine, ArgumentStringNamesARecording) {
   struct Case {

@@ -1,0 +1,184 @@
+#!/usr/bin/env bash
+# Builds the benchmarks (release preset), makes their recordings when missing, measures the
+# viewer's hot paths beside their peers in this one run and prints a table of figures,
+# ratios and bars, with the machine they were measured on.
+#
+#   bench/run.sh [--quick]
+#
+# --quick: fewer repetitions and a 256 MB recording for the memory figure instead of 1 GB.
+# Recordings live in build/bench-data and are reused; delete them to make them again.
+set -euo pipefail
+
+QUICK=0
+case "${1:-}" in
+  "") ;;
+  --quick) QUICK=1 ;;
+  *) echo "usage: bench/run.sh [--quick]" >&2; exit 1 ;;
+esac
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD="$ROOT/build"
+DATA="$BUILD/bench-data"
+OUT="$BUILD/bench-results"
+mkdir -p "$DATA" "$OUT"
+
+for tool in jq hyperfine ffmpeg awk; do
+  command -v "$tool" >/dev/null || { echo "run.sh: $tool is needed" >&2; exit 1; }
+done
+
+if [[ $QUICK == 1 ]]; then REPS=3; RSS_SIZE=256M; else REPS=7; RSS_SIZE=1G; fi
+
+# ---- build ---------------------------------------------------------------------------------
+cd "$ROOT"
+if ! grep -qs '^VISTREL_BENCH:BOOL=ON' "$BUILD/CMakeCache.txt"; then
+  cmake --preset release -DVISTREL_BENCH=ON >/dev/null
+fi
+cmake --build "$BUILD" -j2 --target vistrel_bench vistrel_bench_rss vistrel-mkrec >/dev/null
+BENCH="$BUILD/bench/vistrel_bench"
+RSS="$BUILD/bench/vistrel_bench_rss"
+MKREC="$BUILD/tools/vistrel-mkrec"
+
+# ---- data ----------------------------------------------------------------------------------
+make_rec() {  # file, generator options...
+  local file="$DATA/$1"; shift
+  [[ -s $file ]] || "$MKREC" "$file" "$@" >/dev/null
+  echo "$file"
+}
+SCAN_FILE=$(make_rec scan-500M.mjp --target-size 500M --unique 64)
+STEP_FILE=$(make_rec step-500x640x480.mjp --frames 500)
+RSS_FILE=$(make_rec "rss-$RSS_SIZE.mjp" --target-size "$RSS_SIZE" --unique 64)
+bytes_of() { stat -c %s "$1"; }
+
+warm() { dd if="$1" of=/dev/null bs=4M status=none; }
+
+# ---- machine -------------------------------------------------------------------------------
+CPU=$(awk -F': ' '/^model name/ {print $2; exit}' /proc/cpuinfo)
+CORES=$(nproc)
+KERNEL=$(uname -r)
+MEM=$(awk '/^MemTotal/ {printf "%.1f GiB", $2 / 1048576}' /proc/meminfo)
+LOAD_BEFORE=$(cut -d' ' -f1-3 /proc/loadavg)
+
+echo "== Machine: $CPU, $CORES cores, $MEM, Linux $KERNEL; load average before: $LOAD_BEFORE"
+echo "== Every timed pass that reads a recording from its file finds it in the page cache:"
+echo "   the file is read whole just before the pass (in the benchmark programs, and with"
+echo "   hyperfine --prepare for ffmpeg). GB = 10^9 bytes, MB = 10^6 bytes."
+echo
+
+# ---- in-process: scanner walk and frame step beside their peers -----------------------------
+echo "== Google Benchmark: $REPS passes each, interleaved at random, median reported"
+echo "   (its \"built as DEBUG\" warning is about Debian's libbenchmark, not the code measured)"
+"$BENCH" --scan="$SCAN_FILE" --step="$STEP_FILE" --reps="$REPS" \
+  --benchmark_enable_random_interleaving=true \
+  --benchmark_display_aggregates_only=true \
+  --benchmark_out="$OUT/vistrel_bench.json" --benchmark_out_format=json
+echo
+
+# Median of one benchmark: "<real time in s> <bytes> <frames>".
+pick() {
+  jq -r --arg n "$1" '
+    [.benchmarks[] | select(.run_name | startswith($n))] as $r
+    | (($r | map(select(.aggregate_name == "median"))) + ($r | map(select(.run_type == "iteration"))))[0]
+    | "\(.real_time / (if .time_unit == "ms" then 1e3 elif .time_unit == "us" then 1e6 else 1e9 end)) \(.bytes) \(.frames)"
+  ' "$OUT/vistrel_bench.json"
+}
+read -r WALK_S WALK_BYTES WALK_FRAMES < <(pick Scan/ScannerForwardWalk)
+read -r MEMCHR_S MEMCHR_BYTES MEMCHR_FRAMES < <(pick Scan/MemchrMarkerPass)
+read -r STEP_S _ STEP_FRAMES < <(pick Step/FrameStep)
+read -r TJ_S _ TJ_FRAMES < <(pick Step/TurboJpegLoop)
+
+# ---- ffmpeg peers --------------------------------------------------------------------------
+# Frames ffmpeg handled (an untimed run), so that its rate counts what it really did.
+ffmpeg_frames() {
+  ffmpeg -nostdin -loglevel error -nostats "$@" -progress pipe:1 | awk -F= '$1 == "frame" {n = $2} END {print n + 0}'
+}
+# Median wall time in seconds of a command over $REPS runs, the file warmed before each.
+timed_median() {  # name, file, command...
+  local name=$1 file=$2; shift 2
+  hyperfine -N --style none --runs "$REPS" --prepare "dd if=$file of=/dev/null bs=4M status=none" \
+    --export-json "$OUT/$name.json" "$*" >/dev/null
+  jq -r '.results[0].median' "$OUT/$name.json"
+}
+
+echo "== ffmpeg $(ffmpeg -version | awk 'NR == 1 {print $3}'), timed with hyperfine: $REPS runs each, median"
+COPY_CMD=(ffmpeg -nostdin -f mjpeg -i "$SCAN_FILE" -c copy -f null -)
+DEC_CMD=(ffmpeg -nostdin -f mjpeg -threads 1 -i "$STEP_FILE" -f null -)
+COPY_FRAMES=$(ffmpeg_frames -f mjpeg -i "$SCAN_FILE" -c copy -f null -)
+DEC_FRAMES=$(ffmpeg_frames -f mjpeg -threads 1 -i "$STEP_FILE" -f null -)
+COPY_S=$(timed_median ffmpeg_copy "$SCAN_FILE" "${COPY_CMD[@]}")
+DEC_S=$(timed_median ffmpeg_decode "$STEP_FILE" "${DEC_CMD[@]}")
+# ffmpeg's own start-up, for reading its figures: the decode command on a one-frame file.
+ONE_FILE=$(make_rec one-frame.mjp --frames 1)
+START_S=$(timed_median ffmpeg_startup "$ONE_FILE" ffmpeg -nostdin -f mjpeg -threads 1 -i "$ONE_FILE" -f null -)
+printf '   %s: %d frames, median %.3f s\n' "${COPY_CMD[*]}" "$COPY_FRAMES" "$COPY_S"
+printf '   %s: %d frames, median %.3f s\n' "${DEC_CMD[*]}" "$DEC_FRAMES" "$DEC_S"
+printf '   start-up (the decode command on a one-frame file): median %.3f s\n' "$START_S"
+echo
+
+# ---- peak resident memory of the frame step, in a process of its own -------------------------
+echo "== Peak resident memory: one frame-step walk per process"
+rss_run() {  # file -> "maxrss_kib(getrusage) maxrss_kib(/usr/bin/time) frames fps"
+  local line time_kib
+  warm "$1"
+  line=$(/usr/bin/time -f '%M' -o "$OUT/rss.time" "$RSS" "$1")
+  time_kib=$(tail -n 1 "$OUT/rss.time")
+  echo "$line" | awk -v t="$time_kib" '{
+    for (i = 1; i <= NF; i++) { split($i, kv, "="); v[kv[1]] = kv[2] }
+    print v["maxrss_kib"], t, v["frames"], v["fps"] }'
+}
+kib_to_mb() { awk -v k="$1" 'BEGIN {print k * 1024 / 1e6}'; }
+read -r RSS_SMALL_KIB RSS_SMALL_TIME RSS_SMALL_FRAMES _ < <(rss_run "$STEP_FILE")
+read -r RSS_BIG_KIB RSS_BIG_TIME RSS_BIG_FRAMES RSS_BIG_FPS < <(rss_run "$RSS_FILE")
+printf '   %-28s %8d frames  peak RSS %6.1f MB (getrusage)  %6.1f MB (/usr/bin/time)\n' \
+  "$(basename "$STEP_FILE")" "$RSS_SMALL_FRAMES" "$(kib_to_mb "$RSS_SMALL_KIB")" "$(kib_to_mb "$RSS_SMALL_TIME")"
+printf '   %-28s %8d frames  peak RSS %6.1f MB (getrusage)  %6.1f MB (/usr/bin/time)  %.0f fps\n' \
+  "$(basename "$RSS_FILE") ($(( $(bytes_of "$RSS_FILE") / 1000000 )) MB)" "$RSS_BIG_FRAMES" \
+  "$(kib_to_mb "$RSS_BIG_KIB")" "$(kib_to_mb "$RSS_BIG_TIME")" "$RSS_BIG_FPS"
+echo
+
+# ---- sanity: every party saw the same frames -------------------------------------------------
+warn_frames() {  # what, theirs, ours
+  [[ $2 == "$3" ]] || echo "   WARNING: $1 handled $2 frames, the viewer's walk $3"
+}
+warn_frames "the memchr pass" "$MEMCHR_FRAMES" "$WALK_FRAMES"
+warn_frames "ffmpeg -c copy" "$COPY_FRAMES" "$WALK_FRAMES"
+warn_frames "the TurboJPEG loop" "$TJ_FRAMES" "$STEP_FRAMES"
+warn_frames "ffmpeg decode" "$DEC_FRAMES" "$STEP_FRAMES"
+
+# ---- table -----------------------------------------------------------------------------------
+LOAD_AFTER=$(cut -d' ' -f1-3 /proc/loadavg)
+SCAN_MB=$(( $(bytes_of "$SCAN_FILE") / 1000000 ))
+awk -v walk_s="$WALK_S" -v walk_b="$WALK_BYTES" -v memchr_s="$MEMCHR_S" -v memchr_b="$MEMCHR_BYTES" \
+    -v copy_s="$COPY_S" -v copy_b="$(bytes_of "$SCAN_FILE")" \
+    -v step_s="$STEP_S" -v step_f="$STEP_FRAMES" -v tj_s="$TJ_S" -v tj_f="$TJ_FRAMES" \
+    -v dec_s="$DEC_S" -v dec_f="$STEP_FRAMES" -v start_s="$START_S" \
+    -v rss_kib="$RSS_BIG_KIB" -v rss_small_kib="$RSS_SMALL_KIB" -v rss_size="$RSS_SIZE" \
+    -v scan_mb="$SCAN_MB" -v step_n="$STEP_FRAMES" '
+function verdict(ok) { return ok ? "PASS" : "FAIL" }
+function row(what, ours, peer, ratio, bar, ok) {
+  printf "%-44s %-12s %-24s %-7s %-10s %s\n", what, ours, peer, ratio, bar, verdict(ok)
+}
+BEGIN {
+  walk = walk_b / walk_s / 1e9; memchr = memchr_b / memchr_s / 1e9; copy = copy_b / copy_s / 1e9
+  step = step_f / step_s; tj = tj_f / tj_s; dec = dec_f / dec_s
+  rss = rss_kib * 1024 / 1e6
+  printf "%-44s %-12s %-24s %-7s %-10s %s\n", "Measure", "Vistrel", "Peer", "Ratio", "Bar", "Result"
+  printf "%s\n", "--------------------------------------------------------------------------------------------------------------"
+  row(sprintf("Scanner forward walk, %d MB, no decoding", scan_mb), sprintf("%.2f GB/s", walk), "-", "-", ">= 5 GB/s", walk >= 5)
+  row("  vs in-memory memchr marker pass", sprintf("%.2f GB/s", walk), sprintf("%.2f GB/s", memchr),
+      sprintf("%.2fx", walk / memchr), ">= 0.5x", walk / memchr >= 0.5)
+  row("  vs ffmpeg -f mjpeg -c copy -f null", sprintf("%.2f GB/s", walk), sprintf("%.3f GB/s", copy),
+      sprintf("%.1fx", walk / copy), ">= 10x", walk / copy >= 10)
+  row(sprintf("Frame step (find + decode), %d x 640x480", step_n), sprintf("%.0f fps", step), sprintf("%.0f fps TurboJPEG", tj),
+      sprintf("%.2fx", step / tj), ">= 0.9x", step / tj >= 0.9)
+  row("  vs ffmpeg -threads 1 decode -f null", sprintf("%.0f fps", step), sprintf("%.0f fps", dec),
+      sprintf("%.2fx", step / dec), ">= 1.0x", step / dec >= 1.0)
+  row(sprintf("Peak RSS, frame-step walk over %s", rss_size), sprintf("%.1f MB", rss), "-", "-", "< 32 MB", rss < 32)
+  printf "\nffmpeg figures include its start-up, %.3f s here: without it, -c copy runs at %.2f GB/s and the\n", start_s,
+      (copy_s > start_s ? copy_b / (copy_s - start_s) / 1e9 : 0)
+  printf "decode at %.0f fps. Peak RSS of the same walk over the %d-frame file: %.1f MB.\n",
+      (dec_s > start_s ? dec_f / (dec_s - start_s) : 0), step_n, rss_small_kib * 1024 / 1e6
+}'
+echo "Machine: $CPU, $CORES cores, Linux $KERNEL. Load average before: $LOAD_BEFORE; after: $LOAD_AFTER."
+if awk -v a="${LOAD_BEFORE%% *}" -v b="${LOAD_AFTER%% *}" -v c="$CORES" 'BEGIN {exit !(a > c / 4 || b > c / 4 + 1)}'; then
+  echo "WARNING: other work ran on this machine meanwhile; the absolute figures are low, the ratios less so."
+fi
