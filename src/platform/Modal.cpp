@@ -19,6 +19,8 @@ class ConsoleModal final : public Modal {
   QString openFile(const FileDialogRequest&) override { return {}; }
   QString saveFile(const FileDialogRequest&) override { return {}; }
   void showTime(std::int16_t&) override {}
+  void showSaveOptions(ModuleValues& module) override { module.SaveKind |= 128; }
+  int chooseCompressor(const std::vector<AviCompressor>&, AVICOMPRESSOPTIONS&) override { return 0; }
 };
 
 ConsoleModal consoleModal;

@@ -6,8 +6,13 @@
 
 #include <cstdint>
 
+#include <vector>
+
 #include <QString>
 #include <QStringList>
+
+#include "export/AviFile.h"
+#include "shell/ViewerState.h"
 
 enum class MsgIcon { None, Information, Warning, Critical, Question };
 enum class MsgButtons { Ok, OkCancel, YesNo };
@@ -31,6 +36,11 @@ class Modal {
   virtual QString saveFile(const FileDialogRequest& request) = 0;
   // The time correction dialog, modal; it may change PowerOnMinutes (only on OK).
   virtual void showTime(std::int16_t& PowerOnMinutes) = 0;
+  // The save options dialog, modal; it leaves its answer in SaveKind and AviSpeed.
+  virtual void showSaveOptions(ModuleValues& module) = 0;
+  // The compressor dialog over the offered compressors: 1 with options filled when
+  // the user confirmed, 0 when cancelled.
+  virtual int chooseCompressor(const std::vector<AviCompressor>& offered, AVICOMPRESSOPTIONS& options) = 0;
 
   // The one in force: the installed one, else the console fallback.
   static Modal& current();

@@ -3,6 +3,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "export/CompressorDialog.h"
+#include "export/frmOptSave.h"
 #include "timecorr/frmTime.h"
 
 namespace {
@@ -70,4 +72,14 @@ QString QtModal::saveFile(const FileDialogRequest& r) {
 void QtModal::showTime(std::int16_t& PowerOnMinutes) {
   frmTime dialog(PowerOnMinutes, parent_);
   dialog.exec();
+}
+
+void QtModal::showSaveOptions(ModuleValues& module) {
+  frmOptSave dialog(module, parent_);
+  dialog.exec();
+}
+
+int QtModal::chooseCompressor(const std::vector<AviCompressor>& offered, AVICOMPRESSOPTIONS& options) {
+  CompressorDialog dialog(offered, options, parent_);
+  return dialog.exec() == QDialog::Accepted ? 1 : 0;
 }

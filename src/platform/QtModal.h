@@ -14,6 +14,8 @@ class QtModal final : public Modal {
   QString openFile(const FileDialogRequest& request) override;
   QString saveFile(const FileDialogRequest& request) override;
   void showTime(std::int16_t& PowerOnMinutes) override;
+  void showSaveOptions(ModuleValues& module) override;
+  int chooseCompressor(const std::vector<AviCompressor>& offered, AVICOMPRESSOPTIONS& options) override;
 
  private:
   QWidget* parent_;

@@ -23,7 +23,7 @@ void Viewer::imgRightCmd_Click(int Index) {
   switch (Index) {
     case kOpen: OpenCommand(); break;
     case kTime: Modal::current().showTime(module.PowerOnMinutes); break;
-    case kSave: break;  // the save options come with the exports
+    case kSave: SaveCommand(); break;
     case kMark: MarkCommand(); break;
     default: break;
   }
@@ -47,6 +47,16 @@ void Viewer::OpenCommand() {
     return;
   }
   ShowOpenedRecording();
+}
+
+void Viewer::SaveCommand() {
+  Modal::current().showSaveOptions(module);
+  switch (module.SaveKind) {
+    case 0: SaveJpeg(); break;
+    case 1: SaveMjp(); break;
+    case 2: SaveAvi(); break;
+    default: break;  // cancelled: bit 7 set
+  }
 }
 
 void Viewer::MarkCommand() {

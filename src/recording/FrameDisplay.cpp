@@ -12,10 +12,22 @@ int CentreOffset(int box, int size) {
 FrameDisplay::FrameDisplay(ViewerState& state, ScreenState& screen, std::function<void()> showInfo)
     : st_(state), screen_(screen), showInfo_(std::move(showInfo)) {}
 
+void FrameDisplay::PaintAt(int x, int y) {
+  if (!canvas_ || !st_.FrameDib || !st_.FrameDib->hDib()) return;
+  canvas_->Paint(*st_.FrameDib, x, y);
+}
+
 void FrameDisplay::PaintFrame() {
-  cDIBSection& dib = *st_.FrameDib;
-  if (!canvas_ || !dib.hDib()) return;
-  canvas_->Paint(dib, CentreOffset(kPictureWidth, dib.Width()), CentreOffset(kPictureHeight, dib.Height()));
+  if (!st_.FrameDib) return;
+  PaintAt(CentreOffset(kPictureWidth, st_.FrameDib->Width()), CentreOffset(kPictureHeight, st_.FrameDib->Height()));
+}
+
+void FrameDisplay::ClearBox() {
+  if (canvas_) canvas_->Clear();
+}
+
+bool FrameDisplay::HoldsCurrentFrame() const {
+  return decodedAt_ != -1 && decodedAt_ == st_.WindowPos + st_.FrameStart;
 }
 
 bool FrameDisplay::ShowJpeg() {
@@ -24,7 +36,9 @@ bool FrameDisplay::ShowJpeg() {
   if (!st_.FrameDib) st_.FrameDib = std::make_unique<cDIBSection>();
   const std::uint8_t* frame = st_.WindowBuffer + st_.FrameStart;
   const auto size = static_cast<std::int32_t>(st_.FrameEnd - st_.FrameStart + 1);
+  decodedAt_ = -1;
   if (!LoadJpegFromMemory(*st_.FrameDib, frame, size)) return false;
+  decodedAt_ = st_.WindowPos + st_.FrameStart;
   PaintFrame();
   screen_.lblPicInfo[2] = QStringLiteral("%1x%2").arg(st_.FrameDib->Width()).arg(st_.FrameDib->Height());
   if (showInfo_) showInfo_();

@@ -25,11 +25,21 @@ class FrameDisplay {
   // The box's repaint: the surface again, except with no recording or during an export.
   void picTV_Paint();
 
- private:
+  // Paints the surface with its top-left corner at (x, y), whatever the state.
+  void PaintAt(int x, int y);
+  // Paints the surface centred, as a shown frame is.
   void PaintFrame();
+  void ClearBox();
+
+  // Whether FrameDib holds the successful decode of the current frame, made by the
+  // latest ShowJpeg: decoding the same bytes again would give the same picture.
+  bool HoldsCurrentFrame() const;
+
+ private:
 
   ViewerState& st_;
   ScreenState& screen_;
   std::function<void()> showInfo_;
   FrameCanvas* canvas_ = nullptr;
+  FilePos decodedAt_ = -1;  // file position of the frame FrameDib holds; -1 none
 };

@@ -78,3 +78,19 @@ std::int64_t RecordingFile::readAt(std::int64_t offset, std::uint8_t* into, std:
   }
   return static_cast<std::int64_t>(done);
 }
+
+KernelCopy RecordingFile::copyTo(int to, std::int64_t offset, std::int64_t size) const {
+  if (fd_ < 0 || offset < 0) return KernelCopy::Failed;
+  loff_t from = offset;
+  std::int64_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::copy_file_range(fd_, &from, to, nullptr, static_cast<std::size_t>(size - done), 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && done == 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
+      return KernelCopy::Unsupported;
+    }
+    if (n <= 0) return KernelCopy::Failed;  // an error, or the file ended early
+    done += n;
+  }
+  return KernelCopy::Done;
+}

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <QString>
 
+enum class KernelCopy { Done, Unsupported, Failed };
+
 class RecordingFile {
  public:
   RecordingFile() = default;
@@ -27,6 +29,11 @@ class RecordingFile {
   // Reads up to size bytes at 0-based offset; answers the count read (short at
   // the end of the file, also when it has shrunk since), or -1 on a read error.
   std::int64_t readAt(std::int64_t offset, std::uint8_t* into, std::size_t size) const;
+
+  // Copies size bytes from offset to the file descriptor `to` (at its position)
+  // inside the kernel. Unsupported: nothing was copied and the caller should copy
+  // through a buffer; Failed: a read or write error, or the file ended early.
+  KernelCopy copyTo(int to, std::int64_t offset, std::int64_t size) const;
 
  private:
   int fd_ = -1;

@@ -21,6 +21,12 @@ void PictureBox::Paint(cDIBSection& dib, int x, int y) {
   if (!painting_) update();
 }
 
+void PictureBox::Clear() {
+  canvas_.fill(Qt::black);
+  fresh_ = true;  // an empty box is what the screen should show, not a repaint
+  if (!painting_) update();
+}
+
 void PictureBox::paintEvent(QPaintEvent*) {
   if (!fresh_ && onRepaint_) {
     painting_ = true;

@@ -18,6 +18,7 @@ class PictureBox : public QWidget, public FrameCanvas {
   void SetRepaintHandler(std::function<void()> handler) { onRepaint_ = std::move(handler); }
 
   void Paint(cDIBSection& dib, int x, int y) override;
+  void Clear() override;
   // What the box shows, for tests and exports that draw into it.
   QImage& Canvas() { return canvas_; }
 

@@ -3,7 +3,11 @@
 // frame display, wired together. It decides everything the main window shows;
 // the window (or the command-line tool) forwards events to it and renders `screen`.
 
+#include <functional>
+
 #include <QString>
+
+#include "export/ExportResult.h"
 
 #include "recording/FrameDisplay.h"
 #include "recording/RecordingFile.h"
@@ -69,7 +73,22 @@ class Viewer {
   // Command panel (playback/CommandPanel.cpp): open, time correction, save, mark.
   void imgRightCmd_Click(int Index);
   void OpenCommand();
+  void SaveCommand();
   void MarkCommand();
+
+  // Exports (export/): the frame as JPEG, the marked sequence as MJP or AVI.
+  ExportResult SaveJpeg();
+  ExportResult SaveMjp();
+  ExportResult SaveAvi();
+  void EnterExportState();
+  void LeaveExportState();
+
+  // Lets pending window events run in the middle of an export (the stop button,
+  // repaints). The window sets it; without a window nothing needs to run.
+  std::function<void()> DoEvents;
+  void LetEventsRun() {
+    if (DoEvents) DoEvents();
+  }
 
   bool ReadWindow() { return scanner.ReadWindow(); }
   bool FindJpegF(WindowIndex From) { return scanner.FindJpegF(From); }

@@ -1,6 +1,7 @@
 #include "shell/frmViewer.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -53,6 +54,11 @@ frmViewer::frmViewer(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   BuildControls();
   connect(&timPlay, &QTimer::timeout, this, &frmViewer::timPlay_Timer);
+  // An export shows its progress and hears the stop button between pieces and frames.
+  core_.DoEvents = [this] {
+    Render();
+    QCoreApplication::processEvents();
+  };
 }
 
 frmViewer::~frmViewer() = default;
@@ -151,6 +157,10 @@ void frmViewer::ConnectCommands() {
     return [this, handler](auto&&... args) {
       handler(core_, args...);
       Render();
+      if (closeAfterExport_ && core_.st.mode() != PlayMode::Exporting) {
+        closeAfterExport_ = false;
+        close();
+      }
     };
   };
   for (int k = 0; k < kTransportButtons; ++k) {
@@ -223,6 +233,14 @@ void frmViewer::imgMinimize_Click() { setWindowState(windowState() | Qt::WindowM
 void frmViewer::imgExit_Click() { close(); }
 
 void frmViewer::closeEvent(QCloseEvent* e) {
+  // Closing in the middle of an export would pull the recording from under it: the
+  // export is asked to stop, and the window closes once it has.
+  if (core_.st.mode() == PlayMode::Exporting) {
+    core_.st.StopRequested = true;
+    closeAfterExport_ = true;
+    e->ignore();
+    return;
+  }
   Form_Unload();
   e->accept();
 }

@@ -84,6 +84,7 @@ class frmViewer : public QWidget {
                     Qt::Alignment align, QWidget* parent = nullptr);
 
   Viewer core_;
+  bool closeAfterExport_ = false;  // the window was closed during an export
   QPixmap topStrip_;  // the window's own picture behind the top strip
   // Moving the window ourselves where no window manager moves it.
   bool moving_ = false;

@@ -2,6 +2,7 @@
 // A Modal for tests: answers from queues, records every message it was shown.
 
 #include <deque>
+#include <tuple>
 #include <vector>
 
 #include "platform/Modal.h"
@@ -40,6 +41,33 @@ class ScriptedModal final : public Modal {
   void showTime(std::int16_t& PowerOnMinutes) override {
     ++timeShown;
     PowerOnMinutes = pop(timeAnswers, PowerOnMinutes);
+  }
+
+  // The save options dialog: answers (SaveKind, AviSpeed) from the queue; an empty
+  // queue answers as Anuluj does (bit 7 set).
+  int saveOptionsShown = 0;
+  std::deque<std::pair<std::uint8_t, std::uint8_t>> saveAnswers;
+  void showSaveOptions(ModuleValues& module) override {
+    ++saveOptionsShown;
+    if (saveAnswers.empty()) {
+      module.SaveKind |= 128;
+      return;
+    }
+    std::tie(module.SaveKind, module.AviSpeed) = saveAnswers.front();
+    saveAnswers.pop_front();
+  }
+
+  // The compressor dialog: the queued options (answer 1), or cancel (0) when empty.
+  int compressorShown = 0;
+  std::vector<AviCompressor> compressorsOffered;
+  std::deque<AVICOMPRESSOPTIONS> compressorAnswers;
+  int chooseCompressor(const std::vector<AviCompressor>& offered, AVICOMPRESSOPTIONS& options) override {
+    ++compressorShown;
+    compressorsOffered = offered;
+    if (compressorAnswers.empty()) return 0;
+    options = compressorAnswers.front();
+    compressorAnswers.pop_front();
+    return 1;
   }
 
   QStringList texts() const {

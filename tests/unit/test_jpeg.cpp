@@ -197,6 +197,8 @@ TEST(FramePlacement, CentredWithHalvesToEven) {
 struct RecordingCanvas : FrameCanvas {
   std::vector<std::array<int, 4>> paints;  // x, y, w, h
   void Paint(cDIBSection& dib, int x, int y) override { paints.push_back({x, y, dib.Width(), dib.Height()}); }
+  void Clear() override { ++clears; }
+  int clears = 0;
 };
 
 TEST(FrameDisplayTest, ShowJpegPaintsCentredOrKeepsThePreviousFrame) {

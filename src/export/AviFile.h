@@ -1,0 +1,84 @@
+#pragma once
+// A small AVI writing layer with the operations and results of the classic
+// AVIFile interface, built on FFmpeg's libraries. The conversion loop talks only to
+// this; which encoder and muxer stand behind it is this layer's business.
+//
+// Results are HRESULT-like: 0 is success, anything else an error. The file is created
+// (empty) by AVIFileOpen and complete once AVIFileRelease has run.
+
+#include <cstdint>
+#include <vector>
+
+#include <QString>
+
+using AviResult = std::int32_t;
+inline constexpr AviResult AVIERR_OK = 0;
+
+inline constexpr std::uint32_t OF_WRITE = 0x0001;
+inline constexpr std::uint32_t OF_CREATE = 0x1000;
+inline constexpr std::uint32_t AVIIF_KEYFRAME = 0x10;
+inline constexpr std::uint32_t ICMF_CHOOSE_KEYFRAME = 0x0001;
+inline constexpr std::uint32_t ICMF_CHOOSE_DATARATE = 0x0002;
+
+struct AviRect {
+  std::int32_t left = 0, top = 0, right = 0, bottom = 0;
+};
+
+// The stream header (AVISTREAMINFO); every field not set stays 0.
+struct AVISTREAMINFO {
+  std::uint32_t fccType = 0;
+  std::uint32_t fccHandler = 0;
+  std::uint32_t dwFlags = 0;
+  std::uint32_t dwCaps = 0;
+  std::uint16_t wPriority = 0;
+  std::uint16_t wLanguage = 0;
+  std::uint32_t dwScale = 0;
+  std::uint32_t dwRate = 0;  // frames per second = dwRate / dwScale
+  std::uint32_t dwStart = 0;
+  std::uint32_t dwLength = 0;
+  std::uint32_t dwInitialFrames = 0;
+  std::uint32_t dwSuggestedBufferSize = 0;
+  std::uint32_t dwQuality = 0;
+  std::uint32_t dwSampleSize = 0;
+  AviRect rcFrame;
+  std::uint32_t dwEditCount = 0;
+  std::uint32_t dwFormatChangeCount = 0;
+  char szName[64] = {};
+};
+
+// What the compressor dialog fills in (AVICOMPRESSOPTIONS).
+struct AVICOMPRESSOPTIONS {
+  QString codec;                     // a short name from AviCompressors(): "raw", "mjpeg", …
+  std::int32_t dwKeyFrameEvery = 1;  // 1: every frame a key frame
+  std::int32_t dwBytesPerSecond = 0; // data rate; 0: the compressor's own sensible default
+};
+
+// One compressor the installed FFmpeg offers for AVI.
+struct AviCompressor {
+  QString name;         // short name, also the command line's: raw, mjpeg, ffv1, utvideo, mpeg4, h264, …
+  QString description;  // Polish, for the dialog
+  bool lossless = false;
+  bool usesDataRate = false;  // whether a data rate means anything to it
+};
+
+// What can be chosen here, uncompressed 24-bit first (the default).
+std::vector<AviCompressor> AviCompressors();
+
+class AviFileHandle;    // PAVIFILE
+class AviStreamHandle;  // PAVISTREAM
+using PAVIFILE = AviFileHandle*;
+using PAVISTREAM = AviStreamHandle*;
+
+std::uint32_t mmioStringToFOURCCA(const char* text, std::uint32_t flags);
+void SetRect(AviRect& r, std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom);
+
+AviResult AVIFileOpen(PAVIFILE* file, const QString& path, std::uint32_t mode);
+AviResult AVIFileCreateStream(PAVIFILE file, PAVISTREAM* stream, const AVISTREAMINFO& info);
+AviResult AVIMakeCompressedStream(PAVISTREAM* compressed, PAVISTREAM raw, const AVICOMPRESSOPTIONS& options);
+// format: a 40-byte BITMAPINFOHEADER (24-bit, uncompressed, positive height: bottom-up rows).
+AviResult AVIStreamSetFormat(PAVISTREAM stream, std::int32_t position, const void* format, std::int32_t size);
+// One sample: the surface's pixel memory as it lies (bottom-up BGR rows padded to 4 bytes).
+AviResult AVIStreamWrite(PAVISTREAM stream, std::int32_t start, std::int32_t samples, const void* buffer,
+                         std::int32_t bufferSize, std::uint32_t flags);
+void AVIStreamRelease(PAVISTREAM stream);
+void AVIFileRelease(PAVIFILE file);

@@ -1,0 +1,65 @@
+#include "export/OutputFile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <memory>
+#include <new>
+#include <unistd.h>
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "platform/Modal.h"
+#include "recording/RecordingFile.h"
+
+bool OutputFile::Create(const QString& path) {
+  Close();
+  const QByteArray native = QFile::encodeName(path);
+  fd_ = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  return fd_ >= 0;
+}
+
+bool OutputFile::Write(const std::uint8_t* bytes, std::int64_t size) {
+  if (fd_ < 0) return false;
+  while (size > 0) {
+    const ssize_t n = ::write(fd_, bytes, static_cast<std::size_t>(size));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes += n;
+    size -= n;
+  }
+  return true;
+}
+
+bool OutputFile::CopyFrom(const RecordingFile& recording, std::int64_t offset, std::int64_t size) {
+  if (fd_ < 0) return false;
+  // The kernel copies between the files directly where it can.
+  switch (recording.copyTo(fd_, offset, size)) {
+    case KernelCopy::Done: return true;
+    case KernelCopy::Failed: return false;
+    case KernelCopy::Unsupported: break;
+  }
+  std::unique_ptr<std::uint8_t[]> piece(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(size)]);
+  if (!piece) return false;
+  const std::int64_t got = recording.readAt(offset, piece.get(), static_cast<std::size_t>(size));
+  return got == size && Write(piece.get(), size);
+}
+
+bool OutputFile::Close() {
+  if (fd_ < 0) return true;
+  const bool ok = ::close(fd_) == 0;
+  fd_ = -1;
+  return ok;
+}
+
+bool ConfirmReplace(const QString& path) {
+  if (!QFileInfo::exists(path)) return true;
+  const MsgAnswer answer = Modal::current().message(
+      QStringLiteral("Plik o podanej nazwie już istniej. Czy go zamienić ?"), MsgIcon::None, MsgButtons::YesNo);
+  if (answer != MsgAnswer::Yes) return false;
+  return QFile::remove(path);
+}
+
+QString AskSaveName(const QString& presetName, const QString& filter) {
+  return Modal::current().saveFile({QString(), presetName, filter});
+}
