@@ -94,8 +94,9 @@ ffmpeg_frames() {
 # Median wall time in seconds of a command over $REPS runs, the file warmed before each.
 timed_median() {  # name, file, command...
   local name=$1 file=$2; shift 2
+  # Its advice about outliers goes to a log; a failure shows the log.
   hyperfine -N --style none --runs "$REPS" --prepare "dd if=$file of=/dev/null bs=4M status=none" \
-    --export-json "$OUT/$name.json" "$*" >/dev/null
+    --export-json "$OUT/$name.json" "$*" >/dev/null 2>"$OUT/$name.log" || { cat "$OUT/$name.log" >&2; exit 1; }
   jq -r '.results[0].median' "$OUT/$name.json"
 }
 
@@ -179,6 +180,6 @@ BEGIN {
       (dec_s > start_s ? dec_f / (dec_s - start_s) : 0), step_n, rss_small_kib * 1024 / 1e6
 }'
 echo "Machine: $CPU, $CORES cores, Linux $KERNEL. Load average before: $LOAD_BEFORE; after: $LOAD_AFTER."
-if awk -v a="${LOAD_BEFORE%% *}" -v b="${LOAD_AFTER%% *}" -v c="$CORES" 'BEGIN {exit !(a > c / 4 || b > c / 4 + 1)}'; then
+if awk -v a="${LOAD_BEFORE%% *}" -v b="${LOAD_AFTER%% *}" -v c="$CORES" 'BEGIN {exit !(a > c / 2 || b > c / 2 + 1)}'; then
   echo "WARNING: other work ran on this machine meanwhile; the absolute figures are low, the ratios less so."
 fi

@@ -13,7 +13,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation
   xvfb x11-utils xdotool imagemagick xdg-utils shared-mime-info desktop-file-utils
-  ffmpeg hyperfine
+  ffmpeg hyperfine jq
 )
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)

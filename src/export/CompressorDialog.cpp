@@ -1,5 +1,7 @@
 #include "export/CompressorDialog.h"
 
+#include <algorithm>
+
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -9,6 +11,27 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
+
+namespace {
+
+// Whole kilobytes up to the highest rate; more digits than fit are brought down to it
+// when the field is left, rather than left standing as a number OK cannot use.
+class KilobytesValidator final : public QIntValidator {
+ public:
+  explicit KilobytesValidator(QObject* parent) : QIntValidator(0, kDataRateMaxKilobytes, parent) {}
+  void fixup(QString& input) const override {
+    bool ok = false;
+    if (input.toLongLong(&ok) > top() && ok) input = QString::number(top());
+  }
+};
+
+// The field's kilobytes as bytes per second; empty reads as 0, the compressor's default.
+std::int32_t BytesPerSecond(const QString& kilobytes) {
+  const long long k = std::clamp(kilobytes.toLongLong(), 0LL, static_cast<long long>(kDataRateMaxKilobytes));
+  return static_cast<std::int32_t>(k * kBytesPerKilobyte);
+}
+
+}  // namespace
 
 CompressorDialog::CompressorDialog(const std::vector<AviCompressor>& offered, AVICOMPRESSOPTIONS& options,
                                    QWidget* parent)
@@ -29,7 +52,8 @@ void CompressorDialog::BuildControls() {
   txtKeyFrames->setValue(1);
 
   txtDataRate = new QLineEdit(this);
-  txtDataRate->setValidator(new QIntValidator(0, kDataRateMaxKilobytes, txtDataRate));
+  txtDataRate->setValidator(new KilobytesValidator(txtDataRate));
+  txtDataRate->setMaxLength(QString::number(kDataRateMaxKilobytes).size());
   txtDataRate->setPlaceholderText(QStringLiteral("domyślna"));
 
   auto* form = new QFormLayout;
@@ -45,7 +69,7 @@ void CompressorDialog::BuildControls() {
 
   cmdOK = new QPushButton(QStringLiteral("OK"), this);
   cmdAnuluj = new QPushButton(QStringLiteral("Anuluj"), this);
-  // As in the platform's own dialog: Enter confirms, Escape cancels.
+  // As in any system dialog: Enter confirms, Escape cancels.
   cmdOK->setDefault(true);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
@@ -91,7 +115,6 @@ void CompressorDialog::Confirm() {
   txtKeyFrames->interpretText();  // a number still being typed counts
   options_.codec = chosen.name;
   options_.dwKeyFrameEvery = txtKeyFrames->value();
-  // An emptied field reads as 0, which asks for the compressor's default.
-  options_.dwBytesPerSecond = chosen.usesDataRate ? txtDataRate->text().toInt() * kBytesPerKilobyte : 0;
+  options_.dwBytesPerSecond = chosen.usesDataRate ? BytesPerSecond(txtDataRate->text()) : 0;
   accept();
 }

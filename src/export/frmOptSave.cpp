@@ -173,8 +173,8 @@ void frmOptSave::cmdAnuluj_Click() {
 }
 
 // Escape is no Anuluj: the dialog has no cancel button, so the key does nothing. Enter
-// clicks the focused button, as on the platform the dialog was designed for; on any
-// other control it does nothing either.
+// clicks the button that has the focus, as Space does; on any other control it does
+// nothing, since no button is the default.
 void frmOptSave::keyPressEvent(QKeyEvent* e) {
   switch (e->key()) {
     case Qt::Key_Escape: e->accept(); return;

@@ -1,11 +1,12 @@
 #include "recording/Scanner.h"
 
+#include "recording/MarkerSearch.h"
+
 #include <algorithm>
 #include <cstring>
 
 namespace {
 
-constexpr std::uint8_t kMarker = 0xFF;
 constexpr std::uint8_t kStart = 0xD8;  // FF D8: start of image
 constexpr std::uint8_t kEnd = 0xD9;    // FF D9: end of image
 
@@ -119,13 +120,9 @@ SearchResult Scanner::SearchForward(WindowIndex From) {
       buf = st_.WindowBuffer;
       continue;
     }
-    // Scan for 0xFF with memchr; the pair (i, i+1) is examined with i at most 999,998.
-    const void* hit = std::memchr(buf + i, kMarker, static_cast<std::size_t>(kWindowLast - i));
-    if (!hit) {
-      i = kWindowLast;
-      continue;
-    }
-    i = static_cast<const std::uint8_t*>(hit) - buf;
+    // The pairs (i, i+1) are examined with i at most 999,998.
+    i = NextMarkerPair(buf, i, kWindowLast);
+    if (i == kWindowLast) continue;
     const std::uint8_t next = buf[i + 1];
     if (next == kStart) {
       s = i;
@@ -173,13 +170,9 @@ SearchResult Scanner::SearchBackward(WindowIndex From) {
       buf = st_.WindowBuffer;
       continue;
     }
-    // The pair examined is (i-1, i): find the last 0xFF at or below i-1.
-    const void* hit = memrchr(buf, kMarker, static_cast<std::size_t>(i));
-    if (!hit) {
-      i = 0;
-      continue;
-    }
-    i = static_cast<const std::uint8_t*>(hit) - buf + 1;
+    // The pair examined is (i-1, i): find the last marker pair starting at or below i-1.
+    i = PrevMarkerPair(buf, i) + 1;
+    if (i == 0) continue;
     const std::uint8_t next = buf[i];
     if (next == kEnd) {
       e = i;

@@ -9,7 +9,9 @@
 #include "ViewerLayoutTest.h"
 #include "ViewerStartUpTest.h"
 #include "ViewerWindowTest.h"
+#include "test_compressordialog.h"
 #include "test_frmtime.h"
+#include "test_frmoptsave.h"
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -22,6 +24,8 @@ int main(int argc, char** argv) {
   suites.push_back(std::make_unique<ViewerStartUpTest>());
   suites.push_back(std::make_unique<ViewerWindowTest>());
   suites.push_back(std::make_unique<TestFrmTime>());
+  suites.push_back(std::make_unique<TestFrmOptSave>());
+  suites.push_back(std::make_unique<TestCompressorDialog>());
 
   int failed = 0;
   for (const auto& suite : suites) {

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <random>
 
+#include "recording/MarkerSearch.h"
 #include "recording/Scanner.h"
 #include "support/TempRecording.h"
 
@@ -309,6 +310,41 @@ TEST(Scanner, WindowHoldsTheFileAfterAnyMoveSequence) {
                              static_cast<std::size_t>(inFile)))
         << at;
     for (std::int64_t i = inFile; i < kWindowSize; i += 4'999) ASSERT_EQ(r.st.WindowBuffer[i], 0) << at;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The vector search against a plain loop, on bytes dense with FF, D8 and D9 and at
+// every alignment and edge.
+TEST(MarkerSearch, AgreesWithAPlainLoop) {
+  std::mt19937 rng(11);
+  const std::uint8_t alphabet[] = {0xFF, 0xD8, 0xD9, 0xDA, 0xD0, 0x00, 0x7F, 0xFE};
+  std::uniform_int_distribution<int> pick(0, 7);
+  std::vector<std::uint8_t> buf(300);
+  for (int round = 0; round < 400; ++round) {
+    for (auto& b : buf) b = alphabet[pick(rng)];
+    const std::int64_t size = static_cast<std::int64_t>(buf.size()) - 1;  // pairs start below size
+    std::uniform_int_distribution<std::int64_t> at(0, size);
+    std::int64_t from = at(rng), to = at(rng);
+    if (from > to) std::swap(from, to);
+    auto pair = [&](std::int64_t j) { return buf[j] == 0xFF && (buf[j + 1] == 0xD8 || buf[j + 1] == 0xD9); };
+    std::int64_t next = to;
+    for (std::int64_t j = from; j < to; ++j)
+      if (pair(j)) {
+        next = j;
+        break;
+      }
+    std::int64_t prev = -1;
+    for (std::int64_t j = to - 1; j >= 0; --j)
+      if (pair(j)) {
+        prev = j;
+        break;
+      }
+    ASSERT_EQ(NextMarkerPair(buf.data(), from, to), next) << from << " " << to;
+    ASSERT_EQ(PrevMarkerPair(buf.data(), to), prev) << to;
   }
 }
 
