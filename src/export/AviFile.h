@@ -4,7 +4,11 @@
 // this; which encoder and muxer stand behind it is this layer's business.
 //
 // Results are HRESULT-like: 0 is success, anything else an error. The file is created
-// (empty) by AVIFileOpen and complete once AVIFileRelease has run.
+// (empty) by AVIFileOpen, gets its header from AVIStreamSetFormat and is complete once
+// AVIFileRelease has run, whatever order the handles are released in; a file released
+// before any format was set stays empty (0 bytes). Each sample reaches the disk before
+// AVIStreamWrite answers, so a full disk fails the write that met it, and every one after.
+// Calls come from one thread; some encoders run FFmpeg threads of their own inside a call.
 
 #include <cstdint>
 #include <vector>
@@ -13,6 +17,16 @@
 
 using AviResult = std::int32_t;
 inline constexpr AviResult AVIERR_OK = 0;
+// Error results, all non-zero (the classic values, so that a number in a log reads the same).
+inline constexpr AviResult AVIERR_UNSUPPORTED = static_cast<AviResult>(0x80044065u);  // not video, wrong mode
+inline constexpr AviResult AVIERR_BADFORMAT = static_cast<AviResult>(0x80044066u);    // format the encoder refuses
+inline constexpr AviResult AVIERR_MEMORY = static_cast<AviResult>(0x80044067u);
+inline constexpr AviResult AVIERR_BADPARAM = static_cast<AviResult>(0x8004406Au);  // bad header, handle, argument
+inline constexpr AviResult AVIERR_BADSIZE = static_cast<AviResult>(0x8004406Bu);   // sample or format of wrong size
+inline constexpr AviResult AVIERR_FILEWRITE = static_cast<AviResult>(0x8004406Eu);  // the muxer or the disk failed
+inline constexpr AviResult AVIERR_FILEOPEN = static_cast<AviResult>(0x8004406Fu);
+inline constexpr AviResult AVIERR_COMPRESSOR = static_cast<AviResult>(0x80044070u);    // encoder failed on a frame
+inline constexpr AviResult AVIERR_NOCOMPRESSOR = static_cast<AviResult>(0x80044071u);  // no such compressor here
 
 inline constexpr std::uint32_t OF_WRITE = 0x0001;
 inline constexpr std::uint32_t OF_CREATE = 0x1000;
