@@ -13,6 +13,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation
   xvfb x11-utils xdotool imagemagick xdg-utils shared-mime-info desktop-file-utils
+  libfile-mimeinfo-perl libglib2.0-bin
   ffmpeg hyperfine jq
 )
 if [ "${1:-}" = "--fuzz" ]; then

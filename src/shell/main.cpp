@@ -1,7 +1,10 @@
 #include <QApplication>
+#include <QDir>
+#include <QTimer>
 
 #include "platform/QtModal.h"
 #include "shell/CommandLine.h"
+#include "shell/RegisterFileType.h"
 #include "shell/frmViewer.h"
 
 int main(int argc, char** argv) {
@@ -14,5 +17,11 @@ int main(int argc, char** argv) {
   modal.SetParent(&viewer);  // dialogs open over the viewer
   viewer.Form_Load(ArgumentString(QApplication::arguments().mid(1)));
   viewer.show();
+  // Queued behind start-up and the window's showing: the first start then spends a few
+  // milliseconds writing the association, later starts only look for its marker.
+  QTimer::singleShot(0, [] {
+    RegisterFileTypeAtFirstStart(QStringLiteral(".MJP"), QStringLiteral("Sekwencja wideo"),
+                                 QDir::toNativeSeparators(QCoreApplication::applicationFilePath()));
+  });
   return QApplication::exec();
 }

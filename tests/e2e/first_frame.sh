@@ -13,6 +13,8 @@ for n in $(seq 150 199); do [ -e /tmp/.X11-unix/X$n ] || { disp=:$n; break; }; d
 Xvfb "$disp" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & xvfb=$!
 export DISPLAY=$disp
 unset QT_QPA_PLATFORM
+# The first start registers the file type: into private folders, not the user's.
+export XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config
 for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 # A magenta backdrop shows what the window does not cover.
 convert -size 16x16 xc:'#FF00FF' "$work/bg.png"

@@ -35,6 +35,8 @@ done
 [ -n "${disp:-}" ] || fail "no free X display in :200-:249"
 export DISPLAY=$disp
 unset QT_QPA_PLATFORM
+# The first start registers the file type: into private folders, not the user's.
+export XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config
 # A magenta backdrop shows what the window does not cover.
 convert -size 16x16 xc:'#FF00FF' "$work/bg.png"
 display -window root "$work/bg.png" >/dev/null 2>&1 || true

@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# Opening a recording the way a desktop does: the program is started once so that it
+# registers itself, closed, and then a recording whose folder and name hold blanks is
+# opened through the desktop (xdg-open, or GLib's launcher reading the desktop entry).
+# The viewer that comes up must have the path whole as its one argument, hold the
+# recording open and show its frame. Everything goes to private XDG folders.
+#   desktop_open.sh VISTREL VISTREL-MKREC
+set -euo pipefail
+vistrel=$(realpath "$1")
+mkrec=$2
+work=$(mktemp -d)
+app=
+opener=
+xvfb=
+trap 'kill $app $opener $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
+
+fail() {
+  echo "FAIL: $*"
+  [ -s "$work/app.log" ] && { echo "--- program output:"; tail -n 20 "$work/app.log"; }
+  exit 1
+}
+
+# A display of our own, away from the other e2e tests' numbers.
+for n in $(seq 250 299); do
+  [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & xvfb=$!
+  for _ in $(seq 50); do
+    kill -0 $xvfb 2>/dev/null || break
+    DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 && break
+    sleep 0.1
+  done
+  kill -0 $xvfb 2>/dev/null && DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 && { disp=":$n"; break; }
+  kill $xvfb 2>/dev/null || true
+  xvfb=
+done
+[ -n "${disp:-}" ] || fail "no free X display in :250-:299"
+export DISPLAY=$disp
+unset QT_QPA_PLATFORM
+# No desktop session: xdg-open takes its generic path, which reads only the XDG files.
+unset XDG_CURRENT_DESKTOP DESKTOP_SESSION KDE_FULL_SESSION GNOME_DESKTOP_SESSION_ID \
+  MATE_DESKTOP_SESSION_ID LXQT_SESSION_CONFIG DBUS_SESSION_BUS_ADDRESS BROWSER
+export XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config
+mkdir -p "$XDG_DATA_HOME" "$XDG_CONFIG_HOME"
+convert -size 16x16 xc:'#FF00FF' "$work/bg.png"
+display -window root "$work/bg.png" >/dev/null 2>&1 || true
+
+window() { xdotool search --name '^Vistrel_3.0$' 2>/dev/null | head -n1; }
+
+# First start, no recording: registration happens once the window is up.
+"$vistrel" >"$work/app.log" 2>&1 & app=$!
+marker=$XDG_CONFIG_HOME/vistrel/registered
+for _ in $(seq 100); do [ -e "$marker" ] && break; sleep 0.2; done
+[ -e "$marker" ] || fail "no registration marker after the first start"
+kill $app; wait $app 2>/dev/null || true; app=
+for _ in $(seq 50); do [ -z "$(window)" ] && break; sleep 0.1; done
+
+entry=$XDG_DATA_HOME/applications/vistrel.desktop
+grep -qxF "Exec=$vistrel %f" "$entry" || fail "desktop entry's Exec line: $(grep ^Exec= "$entry" || true)"
+type=$(xdg-mime query default application/x-vistrel-mjp)
+[ "$type" = vistrel.desktop ] || fail "xdg-mime default for our type: '$type'"
+
+rec="$work/Nagrania z kamery/nagranie 1.MJP"
+mkdir -p "$(dirname "$rec")"
+"$mkrec" "$rec" --frames 1 --seed 11 >/dev/null
+
+# Without a desktop, xdg-open finds a file's type with `mimetype` (libfile-mimeinfo-perl).
+if command -v mimetype >/dev/null; then
+  echo "opening with xdg-open"
+  xdg-open "$rec" >>"$work/app.log" 2>&1 & opener=$!
+else
+  echo "opening with gio launch (mimetype is missing, xdg-open would not find the type)"
+  gio launch "$entry" "$rec" >>"$work/app.log" 2>&1
+fi
+for _ in $(seq 100); do [ -n "$(window)" ] && break; sleep 0.2; done
+win=$(window)
+[ -n "$win" ] || fail "no viewer window after opening the recording"
+app=$(xdotool getwindowpid "$win")
+sleep 1.5
+
+# One argument, the whole path; and that file is the one held open.
+mapfile -d '' argv <"/proc/$app/cmdline"
+[ ${#argv[@]} -eq 2 ] && [ "${argv[1]}" = "$rec" ] ||
+  fail "arguments: $(printf '[%s] ' "${argv[@]:1}")"
+held=no
+for fd in /proc/$app/fd/*; do [ "$(readlink "$fd")" = "$rec" ] && held=yes; done
+[ $held = yes ] || fail "the viewer does not hold the recording open"
+
+eval "$(xdotool getwindowgeometry --shell "$win")"   # X, Y, WIDTH, HEIGHT
+import -window root "$work/shot.png"
+convert "$work/shot.png" -crop "640x480+$((X + 24))+$((Y + 50))" +repage "$work/picture.png"
+ffmpeg -loglevel error -f mjpeg -i "$rec" -frames:v 1 -y "$work/expected.png"
+rmse=$( (compare -metric RMSE "$work/picture.png" "$work/expected.png" null: 2>&1 || true) | sed -E 's/.*\((.*)\).*/\1/')
+echo "picture area RMSE against the decoded frame: $rmse"
+awk -v e="$rmse" 'BEGIN { exit !(e < 0.03) }' || fail "picture area does not show the recording's frame"
+echo "e2e desktop open: ok"
