@@ -27,15 +27,28 @@ void Viewer::SetTimer(bool enabled, int intervalMs) {
   screen.timPlayInterval = intervalMs;
 }
 
-void Viewer::ShowOpenedRecording() {
+SearchResult Viewer::ShowOpenedRecording() {
   screen.lblFile = ShortTitle(FileTitle(cdlFileName));
   st.WindowPos = 1;
-  ReadWindow();
-  if (!FindJpegF(0)) ErrorHandler();
+  const bool read = ReadWindow();
+  const SearchResult first = scanner.SearchForward(0);
+  if (first != SearchResult::Shown) ErrorHandler();
   UpdateProgresBar();
   CmdAllUp();
   screen.shIco[1] = screen.shIco[2] = screen.shIco[3] = Colour::Orange;
   st.setMode(PlayMode::Forward);
   SetTimer(true, kPlayInterval);
   screen.shCmd[7] = Colour::Yellow;
+  return read ? first : SearchResult::ReadFailed;
+}
+
+void Viewer::RecoverAfterError() {
+  if (st.mode() == PlayMode::NoRecording) return;
+  if (st.mode() == PlayMode::Exporting) {
+    screen.shIco[2] = Colour::Orange;
+    screen.lblSaveVisible = false;
+  }
+  st.setMode(PlayMode::Stopped);
+  SetTimer(false, screen.timPlayInterval);
+  CmdAllUp();
 }

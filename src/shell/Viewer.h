@@ -41,8 +41,9 @@ class Viewer {
   bool OpenRecordingFile(const QString& path, QString* error);
 
   // After a recording was opened: its title, its first frame, the knob, the lamps,
-  // and play forward. Start-up and the open command share it.
-  void ShowOpenedRecording();
+  // and play forward. Start-up and the open command share it; the command-line tool
+  // reads how the search for the first frame ended.
+  SearchResult ShowOpenedRecording();
 
   // What a failed search calls: it takes no action, on purpose.
   void ErrorHandler() {}
@@ -82,6 +83,9 @@ class Viewer {
   ExportResult SaveAvi();
   void EnterExportState();
   void LeaveExportState();
+  // After an unexpected error in a command: no export state, playback stopped,
+  // the lamps ready; the recording and the frame on screen stay.
+  void RecoverAfterError();
 
   // Lets pending window events run in the middle of an export (the stop button,
   // repaints). The window sets it; without a window nothing needs to run.

@@ -8,6 +8,7 @@
 #include <QRegion>
 #include <QWindow>
 
+#include "platform/Modal.h"
 #include "shell/Skin.h"
 
 namespace {
@@ -155,7 +156,7 @@ void frmViewer::BuildControls() {
 void frmViewer::ConnectCommands() {
   auto forward = [this](auto handler) {
     return [this, handler](auto&&... args) {
-      handler(core_, args...);
+      Guarded([&] { handler(core_, args...); });
       Render();
       if (closeAfterExport_ && core_.st.mode() != PlayMode::Exporting) {
         closeAfterExport_ = false;
@@ -222,8 +223,20 @@ void frmViewer::Render() {
 }
 
 void frmViewer::timPlay_Timer() {
-  core_.timPlay_Timer();
+  Guarded([this] { core_.timPlay_Timer(); });
   Render();
+}
+
+// No exception crosses an event handler: the viewer is brought back to a usable
+// state and the user is told once.
+void frmViewer::Guarded(const std::function<void()>& handler) {
+  try {
+    handler();
+  } catch (const std::exception& e) {
+    core_.RecoverAfterError();
+    Modal::current().message(QStringLiteral("Wystąpił nieoczekiwany błąd: %1").arg(QString::fromLocal8Bit(e.what())),
+                             MsgIcon::Critical, MsgButtons::Ok);
+  }
 }
 
 void frmViewer::picTV_Paint() { core_.display.picTV_Paint(); }

@@ -4,6 +4,7 @@
 // the core decided; it decides nothing itself.
 
 #include <array>
+#include <functional>
 #include <QLabel>
 #include <QTimer>
 #include <QWidget>
@@ -78,6 +79,7 @@ class frmViewer : public QWidget {
  private:
   void Form_MouseDown(QMouseEvent* e);
   void Form_Unload();
+  void Guarded(const std::function<void()>& handler);
   void BuildControls();
   void ConnectCommands();
   QLabel* MakeLabel(const QString& text, const QRect& r, const QFont& font, std::uint32_t colour,

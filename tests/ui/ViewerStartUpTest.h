@@ -1,6 +1,6 @@
 #pragma once
-// Start-up of the main window: idle without a command line, playing with a
-// recording on it, refusing a path that cannot be opened; the prompt animation.
+// Start-up of the main window: idle without a recording on the command line, playing the
+// recording it names, refusing a path that cannot be opened; the prompt animation.
 
 #include <QObject>
 
@@ -9,22 +9,11 @@ class ViewerStartUpTest : public QObject {
 
  private slots:
   void cleanup();
-
-  void idleWithoutRecording_data();
-  void idleWithoutRecording();
-  void dateAndTime_data();
-  void dateAndTime();
-  void promptTypesItselfOut();
-
+  void idle_data();
+  void idle();
+  void promptCycle();
   void playsCommandLineRecording_data();
   void playsCommandLineRecording();
-  void fileTitle_data();
-  void fileTitle();
-  void firstFrameOnCanvas();
-  void smallFrameCentred();
-  void recordingWithoutFrames_data();
-  void recordingWithoutFrames();
-
   void unopenablePath_data();
   void unopenablePath();
 };

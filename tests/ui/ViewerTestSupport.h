@@ -60,20 +60,6 @@ class GeneratedRecording {
   std::vector<recgen::FrameRecord> frames_;
 };
 
-// A file of arbitrary bytes in a private folder.
-class ByteFile {
- public:
-  explicit ByteFile(const QByteArray& bytes) : path_(dir_.filePath(QStringLiteral("rec.mjp"))) {
-    QFile f(path_);
-    if (f.open(QIODevice::WriteOnly)) f.write(bytes);
-  }
-  const QString& path() const { return path_; }
-
- private:
-  QTemporaryDir dir_;
-  QString path_;
-};
-
 // The reference decode of a JPEG: RGB, top row first. Null on failure.
 inline QImage DecodeReference(const std::vector<std::uint8_t>& jpeg) {
   tjhandle tj = tjInitDecompress();

@@ -1,57 +1,25 @@
 #pragma once
-// The save options dialog as a person uses it: its look and places, what each showing
-// offers for the marks and the last choice, and what OK, Anuluj and closing leave in
-// SaveKind and AviSpeed.
+// The save options dialog as a person uses it: places, texts, and what each sequence of
+// clicks and keys leaves in SaveKind and AviSpeed.
 
 #include <memory>
 
 #include <QObject>
 
-#include "shell/ViewerState.h"
-
-class frmOptSave;
-class QWidget;
+#include "export/frmOptSave.h"
 
 class TestFrmOptSave : public QObject {
   Q_OBJECT
- public:
-  TestFrmOptSave();
-  ~TestFrmOptSave() override;
 
  private slots:
-  void cleanup();
-
-  void titleAndClientArea();
-  void texts_data();
-  void texts();
   void layout_data();
   void layout();
-  void looks();
-  void tabOrder();
-
-  void withoutMarksOnlyJpegIsOffered_data();
-  void withoutMarksOnlyJpegIsOffered();
-  void disabledOptionsCannotBeChosen();
-  void withMarksTheLastChoiceComesBack_data();
-  void withMarksTheLastChoiceComesBack();
-  void aCancelledShowingRestoresNoChoice();
-  void speedControlsFollowTheOption();
-  void sliderOffersWholeValuesFrom1To30();
-  void becomingActiveAgainShowsTheStoredChoice();
-
-  void mjpToAviAt25();
-  void okStoresTheSliderWhicheverOptionIsChosen();
-  void anulujMarksTheChoiceCancelled();
-  void anulujOnACancelledChoiceKeepsIt();
-  void cancelledThenMjp();
-  void closingTheWindowChangesNothing();
-  void escapeDoesNothingAndEnterClicksOnlyAFocusedButton();
-  void theModalSeamShowsTheDialog();
+  void sequences_data();
+  void sequences();
 
  private:
-  frmOptSave& Open(FilePos markStart, FilePos markEnd, int saveKind, int aviSpeed = 10);
-  QWidget* Control(const QString& name) const;
+  frmOptSave& Open(bool marks, int saveKind, int aviSpeed);
 
   ModuleValues module_;
-  std::unique_ptr<frmOptSave> dialog_;
+  std::unique_ptr<frmOptSave> dialog_;  // kept between rows: layout's rows hold its controls
 };
