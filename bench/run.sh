@@ -33,10 +33,11 @@ cd "$ROOT"
 if ! grep -qs '^VISTREL_BENCH:BOOL=ON' "$BUILD/CMakeCache.txt"; then
   cmake --preset release -DVISTREL_BENCH=ON >/dev/null
 fi
-cmake --build "$BUILD" -j2 --target vistrel_bench vistrel_bench_rss vistrel-mkrec >/dev/null
+cmake --build "$BUILD" -j2 --target vistrel_bench vistrel_bench_rss vistrel-mkrec vistrel-cli >/dev/null
 BENCH="$BUILD/bench/vistrel_bench"
 RSS="$BUILD/bench/vistrel_bench_rss"
 MKREC="$BUILD/tools/vistrel-mkrec"
+CLI="$BUILD/cli/vistrel-cli"
 
 # ---- data ----------------------------------------------------------------------------------
 make_rec() {  # file, generator options...
@@ -47,6 +48,7 @@ make_rec() {  # file, generator options...
 SCAN_FILE=$(make_rec scan-500M.mjp --target-size 500M --unique 64)
 STEP_FILE=$(make_rec step-500x640x480.mjp --frames 500)
 RSS_FILE=$(make_rec "rss-$RSS_SIZE.mjp" --target-size "$RSS_SIZE" --unique 64)
+AVI_FILE=$(make_rec avi-1000x640x480.mjp --frames 1000 --unique 64)
 bytes_of() { stat -c %s "$1"; }
 
 warm() { dd if="$1" of=/dev/null bs=4M status=none; }
@@ -136,6 +138,20 @@ printf '   %-28s %8d frames  peak RSS %6.1f MB (getrusage)  %6.1f MB (/usr/bin/t
   "$(kib_to_mb "$RSS_BIG_KIB")" "$(kib_to_mb "$RSS_BIG_TIME")" "$RSS_BIG_FPS"
 echo
 
+# ---- vistrel-cli: the frame walk with its JSON, and the AVI stream copy beside a conversion ------
+echo "== vistrel-cli, timed with hyperfine: $REPS runs each, median, output to /dev/null"
+CLI_FRAMES_S=$(timed_median cli_frames "$RSS_FILE" "$CLI" frames --no-decode "$RSS_FILE")
+AVI_ARGS=(export-avi "$AVI_FILE" --from 1 --to "$(bytes_of "$AVI_FILE")" --fps 10 --force)
+AVI_COPY_S=$(timed_median cli_avi_copy "$AVI_FILE" "$CLI" "${AVI_ARGS[@]}" --codec copy -o "$OUT/copy.avi")
+AVI_MJPEG_S=$(timed_median cli_avi_mjpeg "$AVI_FILE" "$CLI" "${AVI_ARGS[@]}" --codec mjpeg -o "$OUT/mjpeg.avi")
+CLI_START_S=$(timed_median cli_startup "$ONE_FILE" "$CLI" --version)
+AVI_FRAMES=$("$CLI" frames --no-decode "$AVI_FILE" | wc -l)
+printf '   frames --no-decode %s: median %.3f s\n' "$(basename "$RSS_FILE")" "$CLI_FRAMES_S"
+printf '   export-avi of %d frames: --codec copy median %.3f s, --codec mjpeg median %.3f s\n' \
+  "$AVI_FRAMES" "$AVI_COPY_S" "$AVI_MJPEG_S"
+printf '   start-up (vistrel-cli --version): median %.3f s\n' "$CLI_START_S"
+echo
+
 # ---- sanity: every party saw the same frames -------------------------------------------------
 warn_frames() {  # what, theirs, ours
   [[ $2 == "$3" ]] || echo "   WARNING: $1 handled $2 frames, the viewer's walk $3"
@@ -153,7 +169,9 @@ awk -v walk_s="$WALK_S" -v walk_b="$WALK_BYTES" -v memchr_s="$MEMCHR_S" -v memch
     -v step_s="$STEP_S" -v step_f="$STEP_FRAMES" -v tj_s="$TJ_S" -v tj_f="$TJ_FRAMES" \
     -v dec_s="$DEC_S" -v dec_f="$STEP_FRAMES" -v start_s="$START_S" \
     -v rss_kib="$RSS_BIG_KIB" -v rss_small_kib="$RSS_SMALL_KIB" -v rss_size="$RSS_SIZE" \
-    -v scan_mb="$SCAN_MB" -v step_n="$STEP_FRAMES" '
+    -v scan_mb="$SCAN_MB" -v step_n="$STEP_FRAMES" \
+    -v cli_s="$CLI_FRAMES_S" -v cli_b="$(bytes_of "$RSS_FILE")" -v cli_start_s="$CLI_START_S" \
+    -v avi_copy_s="$AVI_COPY_S" -v avi_mjpeg_s="$AVI_MJPEG_S" -v avi_n="$AVI_FRAMES" '
 function verdict(ok) { return ok ? "PASS" : "FAIL" }
 function row(what, ours, peer, ratio, bar, ok) {
   printf "%-44s %-12s %-24s %-7s %-10s %s\n", what, ours, peer, ratio, bar, verdict(ok)
@@ -174,10 +192,20 @@ BEGIN {
   row("  vs ffmpeg -threads 1 decode -f null", sprintf("%.0f fps", step), sprintf("%.0f fps", dec),
       sprintf("%.2fx", step / dec), ">= 1.0x", step / dec >= 1.0)
   row(sprintf("Peak RSS, frame-step walk over %s", rss_size), sprintf("%.1f MB", rss), "-", "-", "< 32 MB", rss < 32)
+  cli = cli_b / cli_s / 1e9; copy_x = avi_mjpeg_s / avi_copy_s
+  copy_alone_x = avi_copy_s > cli_start_s ? (avi_mjpeg_s - cli_start_s) / (avi_copy_s - cli_start_s) : 0
+  row(sprintf("vistrel-cli frames --no-decode, %d MB", cli_b / 1e6), sprintf("%.2f GB/s", cli), "-", "-",
+      ">= 1 GB/s", cli >= 1)
+  row(sprintf("export-avi %d frames, --codec copy", avi_n), sprintf("%.3f s", avi_copy_s),
+      sprintf("%.3f s --codec mjpeg", avi_mjpeg_s), sprintf("%.1fx", copy_x), ">= 20x", copy_x >= 20)
+  row("  the same, start-up subtracted", sprintf("%.3f s", avi_copy_s - cli_start_s),
+      sprintf("%.3f s --codec mjpeg", avi_mjpeg_s - cli_start_s), sprintf("%.1fx", copy_alone_x), ">= 20x",
+      copy_alone_x >= 20)
   printf "\nffmpeg figures include its start-up, %.3f s here: without it, -c copy runs at %.2f GB/s and the\n", start_s,
       (copy_s > start_s ? copy_b / (copy_s - start_s) / 1e9 : 0)
   printf "decode at %.0f fps. Peak RSS of the same walk over the %d-frame file: %.1f MB.\n",
       (dec_s > start_s ? dec_f / (dec_s - start_s) : 0), step_n, rss_small_kib * 1024 / 1e6
+  printf "vistrel-cli figures include its start-up, %.3f s here (loading FFmpeg'"'"'s and Qt'"'"'s libraries).\n", cli_start_s
 }'
 echo "Machine: $CPU, $CORES cores, Linux $KERNEL. Load average before: $LOAD_BEFORE; after: $LOAD_AFTER."
 if awk -v a="${LOAD_BEFORE%% *}" -v b="${LOAD_AFTER%% *}" -v c="$CORES" 'BEGIN {exit !(a > c / 2 || b > c / 2 + 1)}'; then

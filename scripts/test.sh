@@ -1,11 +1,25 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: once in the release build, once under
-# AddressSanitizer + UndefinedBehaviorSanitizer.
-#   scripts/test.sh            both builds
+# AddressSanitizer + UndefinedBehaviorSanitizer; in CI (CI=true) also every fuzz
+# target for a minute.
+#   scripts/test.sh            both builds (and the fuzz targets when CI=true)
 #   scripts/test.sh --quick    the release build only
+#   scripts/test.sh --fuzz     also the fuzz targets, 60 seconds each (clang build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+
+quick=false
+fuzz=false
+[ "${CI:-}" = true ] && fuzz=true
+for arg in "$@"; do
+  case "$arg" in
+    --quick) quick=true ;;
+    --fuzz) fuzz=true ;;
+    *) echo "usage: scripts/test.sh [--quick] [--fuzz]" >&2; exit 2 ;;
+  esac
+done
+
+if $fuzz; then scripts/setup.sh --fuzz; else scripts/setup.sh; fi
 jobs=$(nproc)
 
 run_suite() {  # preset
@@ -15,6 +29,9 @@ run_suite() {  # preset
 }
 
 run_suite release
-if [ "${1:-}" != "--quick" ]; then
+if ! $quick; then
   run_suite asan
+fi
+if $fuzz; then
+  JOBS=$jobs fuzz/run.sh all 60
 fi

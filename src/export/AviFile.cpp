@@ -47,6 +47,10 @@ constexpr Candidate kCandidates[] = {
     {"h264", "libx264", AV_CODEC_ID_H264, "H.264 (x264)", false, true, AV_PIX_FMT_YUV420P, true},
 };
 
+// Stored as it comes: one JPEG image per sample, whatever its size and sampling.
+constexpr Candidate kCopy{kCopyCompressor, nullptr, AV_CODEC_ID_MJPEG, "Kopia klatek JPEG", true, false,
+                          AV_PIX_FMT_NONE};
+
 constexpr int kDefaultQuantiser = 3;  // mpeg4 without a data rate: near-transparent at 640x480
 constexpr const char* kDefaultCrf = "20";
 constexpr int kJpegQuality = 90;      // Motion JPEG without a data rate: about 65 kB a 640x480 frame
@@ -62,10 +66,12 @@ const AVOutputFormat* aviFormat() { return av_guess_format("avi", nullptr, nullp
 
 // How samples are made: the memory rows as they lie, one JPEG per frame straight from the
 // rows (TurboJPEG reads bottom-up BGR itself, several times faster than converting for
-// FFmpeg's encoder, which is kept for the rate control a data rate needs), or an FFmpeg encoder.
-enum class Path { Rows, Jpeg, Encoder };
+// FFmpeg's encoder, which is kept for the rate control a data rate needs), an FFmpeg encoder,
+// or JPEG images handed over whole (the stream copy).
+enum class Path { Rows, Jpeg, Encoder, Copy };
 
 Path pathFor(const Candidate& c, const AVICOMPRESSOPTIONS& o) {
+  if (&c == &kCopy) return Path::Copy;
   if (!c.encoder) return Path::Rows;
   if (c.id == AV_CODEC_ID_MJPEG && o.dwBytesPerSecond <= 0) return Path::Jpeg;
   return Path::Encoder;
@@ -79,6 +85,7 @@ bool offeredHere(const Candidate& c) {
 
 const Candidate* candidateNamed(const QString& name) {
   const QString wanted = name.isEmpty() ? QStringLiteral("raw") : name;
+  if (wanted == QLatin1String(kCopy.name)) return offeredHere(kCopy) ? &kCopy : nullptr;
   for (const Candidate& c : kCandidates)
     if (wanted == QLatin1String(c.name)) return offeredHere(c) ? &c : nullptr;
   return nullptr;
@@ -276,19 +283,24 @@ void describeRawFrames(AviStreamHandle& s) {
   par.height = s.height;
 }
 
+// A Motion JPEG stream of the format's size; format is the pictures' sampling, if known.
+void describeMotionJpeg(AviStreamHandle& s, AVPixelFormat format) {
+  AVCodecParameters& par = *s.file->video->codecpar;
+  par.codec_type = AVMEDIA_TYPE_VIDEO;
+  par.codec_id = AV_CODEC_ID_MJPEG;
+  par.codec_tag = 0;
+  par.format = format;
+  par.bits_per_coded_sample = 24;
+  par.width = s.width;
+  par.height = s.height;
+}
+
 AviResult openJpeg(AviStreamHandle& s) {
   s.jpeg = tjInitCompress();
   s.jpegCapacity = tjBufSize(s.width, s.height, TJSAMP_420);
   s.jpegBuffer = s.jpegCapacity == static_cast<unsigned long>(-1) ? nullptr : tjAlloc(static_cast<int>(s.jpegCapacity));
   if (!s.jpeg || !s.jpegBuffer) return AVIERR_MEMORY;
-  AVCodecParameters& par = *s.file->video->codecpar;
-  par.codec_type = AVMEDIA_TYPE_VIDEO;
-  par.codec_id = AV_CODEC_ID_MJPEG;
-  par.codec_tag = 0;
-  par.format = AV_PIX_FMT_YUVJ420P;
-  par.bits_per_coded_sample = 24;
-  par.width = s.width;
-  par.height = s.height;
+  describeMotionJpeg(s, AV_PIX_FMT_YUVJ420P);
   return AVIERR_OK;
 }
 
@@ -476,6 +488,7 @@ AviResult AVIStreamSetFormat(PAVISTREAM stream, std::int32_t position, const voi
     case Path::Rows: describeRawFrames(s); break;
     case Path::Jpeg: result = openJpeg(s); break;
     case Path::Encoder: result = openEncoder(s); break;
+    case Path::Copy: describeMotionJpeg(s, AV_PIX_FMT_NONE); break;
   }
   if (result == AVIERR_OK) result = writeHeader(f);
   if (result != AVIERR_OK) s.failed = true;
@@ -488,10 +501,12 @@ AviResult AVIStreamWrite(PAVISTREAM stream, std::int32_t start, std::int32_t sam
   AviStreamHandle& s = *stream;
   if (s.failed) return AVIERR_FILEWRITE;
   if (samples != 1 || !buffer || start < s.nextPts) return AVIERR_BADPARAM;
-  // A sample of another size would be read with the wrong rows (or past its end).
-  if (bufferSize != s.imageSize) return AVIERR_BADSIZE;
+  // A sample of another size would be read with the wrong rows (or past its end); a
+  // copied JPEG image has the length it has.
+  if (s.path == Path::Copy ? bufferSize <= 0 : bufferSize != s.imageSize) return AVIERR_BADSIZE;
   AviResult result = AVIERR_OK;
   switch (s.path) {
+    case Path::Copy: result = writeSample(s, buffer, bufferSize, start); break;
     case Path::Rows: result = writeSample(s, buffer, s.imageSize, start); break;
     case Path::Jpeg: result = compressJpeg(s, buffer, start); break;
     case Path::Encoder: result = encodeFrame(s, buffer, start); break;

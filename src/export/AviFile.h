@@ -78,6 +78,12 @@ struct AviCompressor {
 // What can be chosen here, uncompressed 24-bit first (the default).
 std::vector<AviCompressor> AviCompressors();
 
+// The stream copy, for the command-line tool: not offered by AviCompressors(), but
+// AVIMakeCompressedStream accepts it. The format set is the usual bitmap header (it gives
+// the size); each sample written is then one whole JPEG image, of any length, stored as
+// it is in a Motion JPEG stream: nothing is decoded or encoded.
+inline constexpr const char* kCopyCompressor = "copy";
+
 class AviFileHandle;    // PAVIFILE
 class AviStreamHandle;  // PAVISTREAM
 using PAVIFILE = AviFileHandle*;
@@ -91,7 +97,8 @@ AviResult AVIFileCreateStream(PAVIFILE file, PAVISTREAM* stream, const AVISTREAM
 AviResult AVIMakeCompressedStream(PAVISTREAM* compressed, PAVISTREAM raw, const AVICOMPRESSOPTIONS& options);
 // format: a 40-byte BITMAPINFOHEADER (24-bit, uncompressed, positive height: bottom-up rows).
 AviResult AVIStreamSetFormat(PAVISTREAM stream, std::int32_t position, const void* format, std::int32_t size);
-// One sample: the surface's pixel memory as it lies (bottom-up BGR rows padded to 4 bytes).
+// One sample: the surface's pixel memory as it lies (bottom-up BGR rows padded to 4 bytes),
+// or for the stream copy one JPEG image.
 AviResult AVIStreamWrite(PAVISTREAM stream, std::int32_t start, std::int32_t samples, const void* buffer,
                          std::int32_t bufferSize, std::uint32_t flags);
 void AVIStreamRelease(PAVISTREAM stream);

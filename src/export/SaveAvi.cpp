@@ -1,8 +1,10 @@
 // The marked sequence converted into an AVI video: every frame decoded into the
 // surface, shown with its panel data, and written as one key frame through the AVI
-// layer, compressed by the compressor the user picks.
+// layer, compressed by the compressor the user picks. The stream copy (offered to the
+// command-line tool only) skips the pictures: each frame's stored JPEG bytes are written.
 
 #include <algorithm>
+#include <exception>
 
 #include "export/AviFile.h"
 #include "export/OutputFile.h"
@@ -29,9 +31,10 @@ ExportResult Viewer::SaveAvi() {
   AVICOMPRESSOPTIONS options;
   AviResult result = AVIERR_OK;
   ExportResult outcome = ExportResult::Done;
+  const bool decoding = display.Decoding();
 
   // Steps that can fail jump to the clean-up with the result they met.
-  [&] {
+  auto convert = [&] {
     result = AVIFileOpen(&file, name, OF_WRITE | OF_CREATE);
     if (result != AVIERR_OK) return;
 
@@ -56,6 +59,8 @@ ExportResult Viewer::SaveAvi() {
     const std::uint8_t* format = dib.PointerToBitmapInfo();
     result = AVIStreamSetFormat(compressed, 0, format, dib.SizeBitmapInfo());
     if (result != AVIERR_OK) return;
+    const bool copy = options.codec == QLatin1String(kCopyCompressor);
+    if (copy) display.SetDecoding(false);  // the scanner then only reports each frame
 
     // The first frame of the sequence starts at window index 0.
     st.WindowPos = module.MarkStart;
@@ -72,6 +77,13 @@ ExportResult Viewer::SaveAvi() {
         return;
       }
       if (!FindJpegF(st.FrameEnd)) return;  // no further frame: what is written is complete
+      if (copy) {
+        const auto size = static_cast<std::int32_t>(st.FrameEnd - st.FrameStart + 1);
+        result = AVIStreamWrite(compressed, n, 1, st.WindowBuffer + st.FrameStart, size, AVIIF_KEYFRAME);
+        if (result != AVIERR_OK) return;
+        ++n;
+        continue;
+      }
       // The scanner's display step has just decoded this very frame into the surface
       // and painted it; decoding it again would give the same picture.
       if (!display.HoldsCurrentFrame()) {
@@ -85,18 +97,28 @@ ExportResult Viewer::SaveAvi() {
       if (result != AVIERR_OK) return;
       ++n;
     }
-  }();
+  };
+  // An unexpected error still releases the streams and the file; the caller that
+  // catches it tells the user.
+  std::exception_ptr unexpected;
+  try {
+    convert();
+  } catch (...) {
+    unexpected = std::current_exception();
+  }
 
   // Clean-up, in this order: the dialog's options (nothing to free here), the raw
   // stream, the compressed stream, the file.
   AVIStreamRelease(raw);
   AVIStreamRelease(compressed);
   AVIFileRelease(file);
+  display.SetDecoding(decoding);
   if (result != AVIERR_OK) {
     Modal::current().message(QStringLiteral("Wystapił błąd podczas tworzenia pliku !"), MsgIcon::Critical,
                              MsgButtons::Ok);
     outcome = ExportResult::Failed;
   }
   LeaveExportState();
+  if (unexpected) std::rethrow_exception(unexpected);
   return outcome;
 }

@@ -33,10 +33,14 @@ bool FrameDisplay::HoldsCurrentFrame() const {
 bool FrameDisplay::ShowJpeg() {
   // The scanner hands over a frame inside the window only.
   if (st_.FrameStart < 0 || st_.FrameEnd > kWindowLast || st_.FrameStart >= st_.FrameEnd) return false;
+  decodedAt_ = -1;
+  if (!decoding_) {
+    if (showInfo_) showInfo_();
+    return true;
+  }
   if (!st_.FrameDib) st_.FrameDib = std::make_unique<cDIBSection>();
   const std::uint8_t* frame = st_.WindowBuffer + st_.FrameStart;
   const auto size = static_cast<std::int32_t>(st_.FrameEnd - st_.FrameStart + 1);
-  decodedAt_ = -1;
   if (!LoadJpegFromMemory(*st_.FrameDib, frame, size)) return false;
   decodedAt_ = st_.WindowPos + st_.FrameStart;
   PaintFrame();

@@ -2,6 +2,8 @@
 // Shows the current frame: decodes it in place from WindowBuffer into FrameDib,
 // paints it centred into the picture box, writes its size and asks for its
 // information. On failure the box, the size and the panel keep the previous frame.
+// With decoding switched off it paints nothing and only reports the frame and its
+// information: the walks of the command-line tool and a stream copy need no pictures.
 
 #include <functional>
 
@@ -20,6 +22,10 @@ class FrameDisplay {
   FrameDisplay(ViewerState& state, ScreenState& screen, std::function<void()> showInfo);
 
   void SetCanvas(FrameCanvas* canvas) { canvas_ = canvas; }
+  // On by default. Off: ShowJpeg neither decodes nor paints, leaves FrameDib and the
+  // size text alone, and answers true for every frame inside the window.
+  void SetDecoding(bool on) { decoding_ = on; }
+  bool Decoding() const { return decoding_; }
 
   bool ShowJpeg();
   // The box's repaint: the surface again, except with no recording or during an export.
@@ -42,4 +48,5 @@ class FrameDisplay {
   std::function<void()> showInfo_;
   FrameCanvas* canvas_ = nullptr;
   FilePos decodedAt_ = -1;  // file position of the frame FrameDib holds; -1 none
+  bool decoding_ = true;
 };

@@ -33,6 +33,9 @@ class Decompressor {
 
 Decompressor decompressor;
 
+// Far beyond any camera picture (64 megapixels, a 192 MB surface).
+constexpr std::int64_t kMaxPicturePixels = std::int64_t{8192} * 8192;
+
 // libjpeg's own refusal of a picture above its dimension limit: such a header
 // declares a picture no surface can hold.
 bool tooBig(tjhandle tj) {
@@ -73,7 +76,10 @@ bool LoadJpegFromMemory(cDIBSection& Dib, const std::uint8_t* Ptr, std::int32_t 
     return false;
   }
 
-  if (!makeSurface(Dib, width, height)) {
+  // A damaged header can declare a picture of hundreds of megapixels in a few
+  // bytes; the decoder would then fill gigabytes from nothing for seconds. Such a
+  // picture is refused like a surface that cannot be made.
+  if (std::int64_t{width} * height > kMaxPicturePixels || !makeSurface(Dib, width, height)) {
     decompressor.reset();
     return false;
   }

@@ -41,13 +41,15 @@ bool RecordingFile::open(const QString& path, QString* error) {
   // O_NONBLOCK keeps a FIFO from blocking the open; it is refused below anyway.
   int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) {
-    if (error) *error = reason(errno, path);
+    openError_ = errno;
+    if (error) *error = reason(openError_, path);
     return false;
   }
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !(S_ISREG(st.st_mode) || S_ISBLK(st.st_mode))) {
     const int err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     ::close(fd);
+    openError_ = err;
     if (error) *error = reason(err, path);
     return false;
   }
@@ -60,6 +62,7 @@ bool RecordingFile::open(const QString& path, QString* error) {
   ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   fd_ = fd;
   length_ = length;
+  openError_ = 0;
   ++generation_;
   return true;
 }

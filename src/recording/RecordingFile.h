@@ -18,6 +18,9 @@ class RecordingFile {
   // Opens path for reading (closing what was open). Refuses what is not a regular
   // file or block device. On failure error holds a Polish sentence for the user.
   bool open(const QString& path, QString* error = nullptr);
+  // Why the latest open failed, as an errno value (EISDIR for a folder, EINVAL for
+  // what is neither a file nor a device); 0 after a successful open.
+  int openError() const { return openError_; }
   void close();
   bool isOpen() const { return fd_ >= 0; }
 
@@ -39,4 +42,5 @@ class RecordingFile {
   int fd_ = -1;
   std::int64_t length_ = 0;
   std::uint64_t generation_ = 0;
+  int openError_ = 0;
 };

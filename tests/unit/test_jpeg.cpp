@@ -144,6 +144,13 @@ TEST_F(JpegTest, FailuresAndDamage) {
          return b;
        },
        false, nullptr, false},
+      {"a header declaring 30000 x 20000: no camera picture is that big",
+       [](Bytes b) {
+         const std::size_t sof = findMarker(b, 0xC0, 1);
+         b[sof + 5] = 0x4E, b[sof + 6] = 0x20, b[sof + 7] = 0x75, b[sof + 8] = 0x30;
+         return b;
+       },
+       false, nullptr, false},
       {"a header declaring 65535 x 65535, beyond the decoder's limit",
        [](Bytes b) {
          const std::size_t sof = findMarker(b, 0xC0, 1);

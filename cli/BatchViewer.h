@@ -1,0 +1,52 @@
+#pragma once
+// The viewer's core started without a window, on one recording: opened as the open
+// command opens it, stepped forward as the step button steps, marked as the mark command
+// marks. What the commands print and export comes from its state, never from a second
+// scanner, decoder or panel.
+
+#include <functional>
+
+#include "CliModal.h"
+#include "shell/Viewer.h"
+
+class ProgressBar;
+
+class BatchViewer {
+ public:
+  // decode false: frames are found and their information shown, but not decoded.
+  BatchViewer(std::int16_t powerOnMinutes, bool decode);
+
+  CliModal modal;
+
+ private:
+  ModalScope scope_{modal};
+
+ public:
+  Viewer v;
+
+  // Opens the recording read-only and shows its first frame; a failure naming why not.
+  void Open(const QString& path);
+  const QString& path() const { return path_; }
+
+  // Visits, once, the frames that stepping forward from the opening visits, a frame that
+  // cannot be decoded included: visit(n, decoded) for the n-th (from 0) answers whether
+  // to go on. Answers the number of frames visited; a read error is a failure.
+  int Walk(const std::function<bool(int n, bool decoded)>& visit, ProgressBar* progress = nullptr);
+
+  // Makes frame n of the walk the current frame; a usage error when there are fewer.
+  void GoToFrame(int n);
+  // Sets the marks that marking frame a, then frame b forward, sets (a < b).
+  void MarkFrames(int a, int b);
+  // Makes the first frame of the marked range the current frame, decoded: the frame
+  // whose size and format an AVI conversion takes. Decoding stays on after it.
+  void ShowFirstFrameOfRange();
+
+  FilePos FrameStartPos() const { return v.st.WindowPos + v.st.FrameStart; }
+  FilePos FrameEndPos() const { return v.st.WindowPos + v.st.FrameEnd; }
+
+ private:
+  [[noreturn]] void ReadError() const;
+
+  QString path_;
+  SearchResult first_ = SearchResult::NoFrame;  // how the opening's search ended
+};

@@ -1,0 +1,67 @@
+#include "CliArgs.h"
+
+#include <algorithm>
+
+#include "CliError.h"
+
+namespace {
+
+const OptionSpec* find(const std::vector<OptionSpec>& accepted, const std::string& name) {
+  const auto it = std::find_if(accepted.begin(), accepted.end(), [&](const OptionSpec& o) { return name == o.name; });
+  return it == accepted.end() ? nullptr : &*it;
+}
+
+}  // namespace
+
+CliArgs::CliArgs(const std::vector<OptionSpec>& accepted, const std::vector<std::string>& args) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+      help_ = true;
+      return;  // help is shown whatever else the line holds
+    }
+    if (arg.size() < 2 || arg[0] != '-') {
+      if (!file_.isEmpty())
+        throw CliError::Usage(QStringLiteral("unexpected argument '%1'").arg(QString::fromStdString(arg)));
+      file_ = QString::fromLocal8Bit(arg.c_str());
+      continue;
+    }
+    const std::size_t eq = arg.find('=');
+    const std::string name = arg.substr(0, eq);
+    const OptionSpec* spec = find(accepted, name);
+    if (!spec) throw CliError::Usage(QStringLiteral("unknown option %1").arg(QString::fromStdString(name)));
+    if (!spec->takesValue) {
+      if (eq != std::string::npos) throw CliError::Usage(QStringLiteral("option %1 takes no value").arg(spec->name));
+      flags_.insert(name);
+      continue;
+    }
+    if (eq == std::string::npos && i + 1 >= args.size())
+      throw CliError::Usage(QStringLiteral("option %1 needs a value").arg(spec->name));
+    values_[name] = QString::fromLocal8Bit(eq == std::string::npos ? args[++i].c_str() : arg.c_str() + eq + 1);
+  }
+}
+
+const QString& CliArgs::file() const {
+  if (file_.isEmpty()) throw CliError::Usage(QStringLiteral("no recording given"));
+  return file_;
+}
+
+std::optional<QString> CliArgs::value(const char* name) const {
+  const auto it = values_.find(name);
+  if (it == values_.end()) return std::nullopt;
+  return it->second;
+}
+
+QString CliArgs::required(const char* name) const {
+  if (auto v = value(name)) return *v;
+  throw CliError::Usage(QStringLiteral("%1 is required").arg(name));
+}
+
+std::int64_t CliArgs::Number(const char* name, const QString& text, std::int64_t min, std::int64_t max) {
+  bool ok = false;
+  const qlonglong n = text.toLongLong(&ok);
+  if (!ok || n < min || n > max)
+    throw CliError::Usage(
+        QStringLiteral("%1 must be a whole number from %2 to %3, not '%4'").arg(name).arg(min).arg(max).arg(text));
+  return n;
+}

@@ -1,0 +1,39 @@
+#pragma once
+// One command's arguments: the recording (the one word that is not an option) and
+// options given as "--name value", "--name=value" or bare flags. It knows which options
+// a command takes and throws a usage error for anything else.
+
+#include <QString>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+struct OptionSpec {
+  const char* name;  // with its dashes: "--from", "-o"
+  bool takesValue;
+};
+
+class CliArgs {
+ public:
+  CliArgs(const std::vector<OptionSpec>& accepted, const std::vector<std::string>& args);
+
+  bool help() const { return help_; }
+  // The recording; a usage error when none was given.
+  const QString& file() const;
+  bool flag(const char* name) const { return flags_.count(name) != 0; }
+  std::optional<QString> value(const char* name) const;
+  // The option's value; a usage error when it is missing.
+  QString required(const char* name) const;
+
+  // An option's value as a whole number in [min, max]; a usage error otherwise.
+  static std::int64_t Number(const char* name, const QString& text, std::int64_t min, std::int64_t max);
+
+ private:
+  std::map<std::string, QString> values_;
+  std::set<std::string> flags_;
+  QString file_;
+  bool help_ = false;
+};

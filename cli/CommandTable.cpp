@@ -1,0 +1,127 @@
+// The commands and their help texts.
+
+#include "Commands.h"
+
+namespace {
+
+constexpr const char* kFramesHelp = R"(usage: vistrel-cli frames FILE [--power-on HH:MM] [--no-decode]
+
+One JSON object per line for each frame that stepping forward from the opening visits
+(a frame that cannot be decoded included), with the information panel as the viewer
+shows it after that frame:
+
+  n, start, end        frame number from 0; file positions (from 1) of its first and last byte
+  decoded, width, height   whether it was decoded, and its size (0 when not decoded)
+  kind                 NoBlock, Measurement, TextTime or Unrecognised
+  ident, speed_kmh, battery_raw, battery_volts, seconds, time_text
+                       the information block's fields; null where the kind has none
+  panel                {lblTime, lblBattInfo, shBatt ("#RRGGBB"), lblInfo, lblInfo_visible,
+                       lblIdent}: what the panel shows; what a frame does not write stays
+                       from earlier frames, from the panel's first texts on
+
+  --power-on HH:MM     the camera's power-on time: times of day instead of time since power-on
+  --no-decode          find the frames without decoding them (much faster): every frame then
+                       has decoded false, width and height 0, and counts as shown, so the
+                       panel takes the block of a frame the viewer could not show as well
+)";
+
+constexpr const char* kTelemetryHelp = R"(usage: vistrel-cli telemetry FILE [--power-on HH:MM] [--csv] [--no-decode]
+
+The walk of 'frames' as a table: frame number, file position of the frame, and the
+panel's identifier, speed, battery level and time after that frame, as the viewer shows
+them (the speed is empty while the viewer hides it).
+
+  --power-on HH:MM     the camera's power-on time: times of day instead of time since power-on
+  --csv                comma-separated, with a header line; the speed is in km/h
+  --no-decode          as for 'frames'
+)";
+
+constexpr const char* kJpegHelp = R"(usage: vistrel-cli export-jpeg FILE --frame N -o OUT [--force]
+
+Writes frame N (numbered from 0, as 'frames' numbers them) exactly as it is stored in
+the recording. Nothing is decoded: a damaged frame's bytes are written too.
+
+  --frame N            the frame
+  -o OUT               the JPEG file to write
+  --force              replace OUT if it exists
+)";
+
+constexpr const char* kMjpHelp =
+    R"(usage: vistrel-cli export-mjp FILE (--from POS --to POS | --frames A:B) -o OUT [--force]
+
+Writes bytes POS to POS of the recording (file positions from 1, both included) as a
+new MJP recording, copied in pieces of 1,000,000 bytes as the viewer copies them.
+
+  --from POS --to POS  the first and the last byte
+  --frames A:B         from the first byte of frame A to the last byte of frame B
+                       (A before B): the marks that marking A, then B, sets in the viewer
+  -o OUT               the MJP file to write
+  --force              replace OUT if it exists
+
+Ctrl-C stops the export; the file then holds what was written, and the status is 1.
+)";
+
+constexpr const char* kAviHelp = R"(usage: vistrel-cli export-avi FILE (--from POS --to POS | --frames A:B) --fps N
+                              --codec NAME [--keyint K] [--bitrate B] -o OUT [--force]
+
+Converts the frames of a range into an AVI video with the viewer's conversion: from the
+first frame that starts at or after --from, each frame is decoded and written as a key
+frame until a frame ends at or after --to. The video's size is that of the range's first
+frame. A frame that cannot be decoded ends the conversion, as in the viewer; this is then
+reported (status 1) and the file holds the frames before it.
+
+  --from POS --to POS  file positions from 1; or --frames A:B as for export-mjp
+  --fps N              frames per second, 1 to 30
+  --codec NAME         raw, mjpeg, ffv1, utvideo, magicyuv, huffyuv, mpeg4, h264 (those this
+                       FFmpeg offers), or copy: each frame's JPEG bytes as they are stored,
+                       as a Motion JPEG stream, with nothing decoded or encoded (lossless,
+                       fast; frames that cannot be decoded are copied too)
+  --keyint K           a key frame every K frames (default 1: every frame)
+  --bitrate B          data rate in bits per second, with k or M (mjpeg, mpeg4, h264);
+                       without it they use a fixed quality
+  -o OUT               the AVI file to write
+  --force              replace OUT if it exists
+
+Ctrl-C stops the conversion; the file then holds the frames written, and the status is 1.
+)";
+
+}  // namespace
+
+const std::vector<CliCommand>& Commands() {
+  static const std::vector<CliCommand> commands{
+      {"frames",
+       "every frame's position, camera data and panel texts, as JSON lines",
+       {{"--power-on", true}, {"--no-decode", false}},
+       kFramesHelp,
+       RunFrames},
+      {"telemetry",
+       "the same walk as a table, or CSV, for people",
+       {{"--power-on", true}, {"--csv", false}, {"--no-decode", false}},
+       kTelemetryHelp,
+       RunTelemetry},
+      {"export-jpeg",
+       "one frame's exact bytes as a JPEG file",
+       {{"--frame", true}, {"-o", true}, {"--force", false}},
+       kJpegHelp,
+       RunExportJpeg},
+      {"export-mjp",
+       "a stretch of the recording as a new MJP recording",
+       {{"--from", true}, {"--to", true}, {"--frames", true}, {"-o", true}, {"--force", false}},
+       kMjpHelp,
+       RunExportMjp},
+      {"export-avi",
+       "a stretch converted into an AVI video",
+       {{"--from", true},
+        {"--to", true},
+        {"--frames", true},
+        {"--fps", true},
+        {"--codec", true},
+        {"--keyint", true},
+        {"--bitrate", true},
+        {"-o", true},
+        {"--force", false}},
+       kAviHelp,
+       RunExportAvi},
+  };
+  return commands;
+}

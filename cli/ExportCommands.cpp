@@ -1,0 +1,198 @@
+// export-jpeg, export-mjp and export-avi: the viewer's own exports, with the marks set
+// from the command line and the dialogs answered by CliModal.
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include "BatchViewer.h"
+#include "CliError.h"
+#include "Commands.h"
+#include "ProgressBar.h"
+
+namespace {
+
+constexpr std::int64_t kMaxPos = std::numeric_limits<std::int64_t>::max();
+
+// Ctrl-C during an export is the stop button: the export ends as the viewer's does.
+volatile std::sig_atomic_t interrupted = 0;
+extern "C" void onInterrupt(int) { interrupted = 1; }
+
+class InterruptAsStop {
+ public:
+  explicit InterruptAsStop(Viewer& v) : v_(v), previous_(std::signal(SIGINT, onInterrupt)) {}
+  ~InterruptAsStop() { std::signal(SIGINT, previous_); }
+  void Poll() {
+    if (interrupted) v_.imgCmd_Click(5);  // the stop button
+  }
+
+ private:
+  Viewer& v_;
+  void (*previous_)(int);
+};
+
+bool sameFile(const QString& a, const QString& b) {
+  struct stat sa {};
+  struct stat sb {};
+  return ::stat(QFile::encodeName(a).constData(), &sa) == 0 && ::stat(QFile::encodeName(b).constData(), &sb) == 0 &&
+         sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+// What would keep the export from writing out, found before anything is written.
+void checkOutput(const QString& out, bool force, const QString& recording) {
+  const QFileInfo info(out);
+  if (info.isDir()) throw CliError::Failure(out, QStringLiteral("is a directory"));
+  if (sameFile(out, recording))
+    throw CliError::Failure(out, QStringLiteral("is the recording itself, which is never written"));
+  if (info.exists() && !force) throw CliError::Failure(out, QStringLiteral("exists (use --force to replace it)"));
+  const QByteArray folder = QFile::encodeName(info.absolutePath());
+  if (::access(folder.constData(), W_OK | X_OK) != 0)
+    throw CliError::Failure(out,
+                            QStringLiteral("cannot be written: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+}
+
+// The output path and the answers to the save dialogs.
+QString prepareOutput(BatchViewer& viewer, const CliArgs& args) {
+  const QString out = args.required("-o");
+  if (out.isEmpty()) throw CliError::Usage(QStringLiteral("-o needs a file name"));
+  checkOutput(out, args.flag("--force"), viewer.path());
+  viewer.modal.outputPath = out;
+  viewer.modal.replaceExisting = args.flag("--force");
+  return out;
+}
+
+// --frames A:B as the marks that marking frame A, then frame B forward, sets.
+void markFrames(BatchViewer& viewer, const QString& text) {
+  static const QRegularExpression kRange(QStringLiteral("^([0-9]+):([0-9]+)$"));
+  const QRegularExpressionMatch m = kRange.match(text);
+  if (!m.hasMatch())
+    throw CliError::Usage(QStringLiteral("--frames must be A:B (frame numbers from 0), not '%1'").arg(text));
+  const int a = static_cast<int>(CliArgs::Number("--frames", m.captured(1), 0, std::numeric_limits<int>::max()));
+  const int b = static_cast<int>(CliArgs::Number("--frames", m.captured(2), 0, std::numeric_limits<int>::max()));
+  if (a == b) throw CliError::Usage(QStringLiteral("--frames %1 is a sequence of zero length").arg(text));
+  if (a > b) throw CliError::Usage(QStringLiteral("--frames %1 is reversed: the first frame comes first").arg(text));
+  viewer.MarkFrames(a, b);
+}
+
+// MarkStart and MarkEnd from --from/--to (file positions from 1, inclusive) or --frames.
+void setMarks(BatchViewer& viewer, const CliArgs& args) {
+  const auto from = args.value("--from"), to = args.value("--to"), frames = args.value("--frames");
+  if (frames && (from || to)) throw CliError::Usage(QStringLiteral("give --frames or --from and --to, not both"));
+  if (frames) return markFrames(viewer, *frames);
+  if (!from || !to) throw CliError::Usage(QStringLiteral("give --from and --to, or --frames"));
+  const std::int64_t start = CliArgs::Number("--from", *from, 1, kMaxPos);
+  const std::int64_t end = CliArgs::Number("--to", *to, 1, kMaxPos);
+  if (end == start) throw CliError::Usage(QStringLiteral("the range %1 to %2 is empty").arg(start).arg(end));
+  if (end < start) throw CliError::Usage(QStringLiteral("the range %1 to %2 is reversed").arg(start).arg(end));
+  if (end > viewer.v.st.FileLength)
+    throw CliError::Usage(QStringLiteral("--to %1 is past the end of %2 (%3 bytes)")
+                              .arg(end)
+                              .arg(viewer.path())
+                              .arg(viewer.v.st.FileLength));
+  viewer.v.module.MarkStart = start;
+  viewer.v.module.MarkEnd = end;
+}
+
+int outcome(ExportResult result, const QString& out) {
+  switch (result) {
+    case ExportResult::Done:
+      return kExitDone;
+    case ExportResult::Stopped:
+      throw CliError::Failure(out, QStringLiteral("stopped; the file holds only what was written before"));
+    case ExportResult::Cancelled:
+      throw CliError::Failure(out, QStringLiteral("the existing file could not be replaced"));
+    case ExportResult::Failed:
+      break;
+  }
+  throw CliError::Failure(out, QStringLiteral("writing failed; the file is incomplete"));
+}
+
+// The codec's options as the compressor dialog would fill them.
+AVICOMPRESSOPTIONS compressorOptions(const CliArgs& args) {
+  AVICOMPRESSOPTIONS o;
+  o.codec = args.required("--codec");
+  QStringList names;
+  for (const AviCompressor& c : AviCompressors()) names << c.name;
+  names << QString::fromLatin1(kCopyCompressor);
+  if (!names.contains(o.codec))
+    throw CliError::Usage(
+        QStringLiteral("unknown codec '%1' (here: %2)").arg(o.codec, names.join(QStringLiteral(", "))));
+  o.dwKeyFrameEvery =
+      static_cast<std::int32_t>(CliArgs::Number("--keyint", args.value("--keyint").value_or("1"), 1, 10'000));
+  if (const auto rate = args.value("--bitrate")) {
+    // Bits per second, with k or M for thousands and millions; the layer takes bytes.
+    static const QRegularExpression kRate(QStringLiteral("^([0-9]+)([kM]?)$"));
+    const QRegularExpressionMatch m = kRate.match(*rate);
+    const std::int64_t unit = m.captured(2) == "k" ? 1'000 : m.captured(2) == "M" ? 1'000'000 : 1;
+    const std::int64_t bits = m.hasMatch() ? CliArgs::Number("--bitrate", m.captured(1), 0, kMaxPos / unit) * unit : -1;
+    if (bits < 8 || bits / 8 > std::numeric_limits<std::int32_t>::max())
+      throw CliError::Usage(
+          QStringLiteral("--bitrate must be bits per second such as 800k or 2M, not '%1'").arg(*rate));
+    o.dwBytesPerSecond = static_cast<std::int32_t>(bits / 8);
+  }
+  return o;
+}
+
+}  // namespace
+
+int RunExportJpeg(const CliArgs& args) {
+  const int n =
+      static_cast<int>(CliArgs::Number("--frame", args.required("--frame"), 0, std::numeric_limits<int>::max()));
+  BatchViewer viewer(0, false);  // the export copies bytes: nothing needs decoding
+  viewer.Open(args.file());
+  const QString out = prepareOutput(viewer, args);
+  viewer.GoToFrame(n);
+  return outcome(viewer.v.SaveJpeg(), out);
+}
+
+int RunExportMjp(const CliArgs& args) {
+  BatchViewer viewer(0, false);
+  viewer.Open(args.file());
+  const QString out = prepareOutput(viewer, args);
+  setMarks(viewer, args);
+  ProgressBar bar(QStringLiteral("export-mjp"), false);
+  InterruptAsStop stop(viewer.v);
+  const double total = static_cast<double>(viewer.v.module.MarkEnd - viewer.v.module.MarkStart + 1);
+  double copied = 0;
+  viewer.v.DoEvents = [&] {  // between pieces of 1,000,000 bytes
+    bar.Update(copied += 1e6, total);
+    stop.Poll();
+  };
+  return outcome(viewer.v.SaveMjp(), out);
+}
+
+int RunExportAvi(const CliArgs& args) {
+  const auto fps = static_cast<std::uint8_t>(CliArgs::Number("--fps", args.required("--fps"), 1, 30));
+  const AVICOMPRESSOPTIONS options = compressorOptions(args);
+  BatchViewer viewer(0, false);  // marking by frame numbers needs no pictures
+  viewer.Open(args.file());
+  const QString out = prepareOutput(viewer, args);
+  setMarks(viewer, args);
+  viewer.ShowFirstFrameOfRange();  // the frame on screen, whose size the video takes
+  viewer.modal.compressor = options;
+  Viewer& v = viewer.v;
+  v.module.AviSpeed = fps;
+
+  ProgressBar bar(QStringLiteral("export-avi"), false);
+  InterruptAsStop stop(v);
+  v.DoEvents = [&] {
+    bar.Update(static_cast<double>(viewer.FrameEndPos() - v.module.MarkStart),
+               static_cast<double>(v.module.MarkEnd - v.module.MarkStart));
+    stop.Poll();
+  };
+  const int status = outcome(v.SaveAvi(), out);
+  // The conversion ends quietly at a frame it cannot decode, as in the viewer; here the
+  // rest of the range is missing, so it is said.
+  // After a normal end the current frame is the last one written, decoded.
+  const bool copy = options.codec == QLatin1String(kCopyCompressor);
+  if (!copy && !v.display.HoldsCurrentFrame())
+    throw CliError::Failure(out, QStringLiteral("the frame at position %1 cannot be decoded; the video ends before it")
+                                     .arg(viewer.FrameStartPos()));
+  return status;
+}

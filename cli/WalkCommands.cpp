@@ -1,0 +1,119 @@
+// frames and telemetry: the walk forward from the opening, one line per frame.
+
+#include <QRegularExpression>
+
+#include "BatchViewer.h"
+#include "CliError.h"
+#include "Commands.h"
+#include "FrameJson.h"
+#include "ProgressBar.h"
+#include "StdoutBuffer.h"
+
+namespace {
+
+// --power-on HH:MM as the time dialog stores it: minutes after midnight (00:00 is 0,
+// which means time since power-on, as in the dialog).
+std::int16_t powerOnMinutes(const CliArgs& args) {
+  const auto text = args.value("--power-on");
+  if (!text) return 0;
+  static const QRegularExpression kTime(QStringLiteral("^([01]?[0-9]|2[0-3]):([0-5][0-9])$"));
+  const QRegularExpressionMatch m = kTime.match(*text);
+  if (!m.hasMatch())
+    throw CliError::Usage(QStringLiteral("--power-on must be HH:MM from 00:00 to 23:59, not '%1'").arg(*text));
+  return static_cast<std::int16_t>(m.captured(1).toInt() * 60 + m.captured(2).toInt());
+}
+
+void append(std::string& out, const QString& text) { out += text.toUtf8().toStdString(); }
+
+// Left-aligned in width columns (counted in characters, not bytes).
+void padded(std::string& out, const QString& text, int width) {
+  append(out, text);
+  if (text.size() < width) out.append(static_cast<std::size_t>(width - text.size()), ' ');
+}
+
+void rightAligned(std::string& out, const QString& text, int width) {
+  if (text.size() < width) out.append(static_cast<std::size_t>(width - text.size()), ' ');
+  append(out, text);
+}
+
+// A CSV field, quoted when it holds a separator, a quote or a line break.
+void csvField(std::string& out, const QString& text) {
+  if (!text.contains(QRegularExpression(QStringLiteral("[,\"\r\n]")))) return append(out, text);
+  QString quoted = text;
+  quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+  append(out, QLatin1Char('"') + quoted + QLatin1Char('"'));
+}
+
+// The speed the panel shows, or nothing while it is hidden.
+QString shownSpeed(const ScreenState& s) { return s.lblInfoVisible ? s.lblInfo : QString(); }
+
+void tableLine(std::string& out, const QString& n, const QString& start, const QString& ident, const QString& speed,
+               const QString& battery, const QString& time) {
+  rightAligned(out, n, 7);
+  rightAligned(out, start, 12);
+  out += "  ";
+  padded(out, ident, 12);
+  rightAligned(out, speed, 9);
+  rightAligned(out, battery, 8);
+  out += "  ";
+  append(out, time);
+  out += '\n';
+}
+
+void tableRow(std::string& out, int n, FilePos start, const ScreenState& s) {
+  tableLine(out, QString::number(n), QString::number(start), s.lblIdent, shownSpeed(s), s.lblBattInfo, s.lblTime);
+}
+
+void csvRow(std::string& out, int n, FilePos start, const ScreenState& s) {
+  out += std::to_string(n) + ',' + std::to_string(start) + ',';
+  csvField(out, s.lblIdent);
+  out += ',';
+  append(out, shownSpeed(s).section(QLatin1Char(' '), 0, 0));  // "57 km/h": the number
+  out += ',';
+  csvField(out, s.lblBattInfo);
+  out += ',';
+  csvField(out, s.lblTime);
+  out += '\n';
+}
+
+}  // namespace
+
+int RunFrames(const CliArgs& args) {
+  BatchViewer viewer(powerOnMinutes(args), !args.flag("--no-decode"));
+  viewer.Open(args.file());
+  StdoutBuffer out;
+  ProgressBar bar(QStringLiteral("frames"), true);
+  viewer.Walk(
+      [&](int n, bool decoded) {
+        AppendFrameJson(out.text, n, decoded, viewer);
+        out.Done();
+        return true;
+      },
+      &bar);
+  bar.Finish();
+  out.Flush();
+  return kExitDone;
+}
+
+int RunTelemetry(const CliArgs& args) {
+  BatchViewer viewer(powerOnMinutes(args), !args.flag("--no-decode"));
+  viewer.Open(args.file());
+  const bool csv = args.flag("--csv");
+  StdoutBuffer out;
+  if (csv) {
+    out.text += "frame,position,ident,speed_kmh,battery,time\n";
+  } else {
+    tableLine(out.text, "frame", "position", "ident", "speed", "battery", "time");
+  }
+  ProgressBar bar(QStringLiteral("telemetry"), true);
+  viewer.Walk(
+      [&](int n, bool) {
+        (csv ? csvRow : tableRow)(out.text, n, viewer.FrameStartPos(), viewer.v.screen);
+        out.Done();
+        return true;
+      },
+      &bar);
+  bar.Finish();
+  out.Flush();
+  return kExitDone;
+}

@@ -1,0 +1,194 @@
+// vistrel-cli as a script sees it: golden `frames` output, usage errors and their
+// lines, exports byte for byte and through ffprobe/ffmpeg.
+// VISTREL_UPDATE_GOLDEN=1 rewrites tests/cli/golden/ from the current output instead
+// of comparing (then review the diff).
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "RecordingGenerator.h"
+#include "support/Probe.h"
+#include "support/QtPrinters.h"
+
+namespace {
+
+struct Outcome {
+  int code;
+  QByteArray out, err;
+};
+
+Outcome cli(const QStringList& args) {
+  QProcess p;
+  p.start(QStringLiteral(VISTREL_CLI), args);
+  p.waitForFinished(120'000);
+  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+          p.readAllStandardError()};
+}
+
+QByteArray slurp(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+recgen::Options small(int frames) {
+  recgen::Options o;
+  o.frames = frames, o.seed = 3, o.width = 32, o.height = 24, o.textTimeEvery = 5;
+  return o;
+}
+
+class Cli : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir = new QTemporaryDir;
+    kinds = recgen::WriteRecording(path("kinds.mjp").toStdString(), small(16));
+    // Carry-over around a frame whose headers are gone (cannot be decoded) and a block of
+    // no known kind; a hidden speed keeps its text.
+    recgen::RecordingBuilder b;
+    b.Frames(small(2));
+    recgen::Bytes bad = recgen::EncodeScene(3, 3, 32, 24);
+    std::fill(bad.begin() + 2, bad.begin() + 300, 0);
+    b.Append(recgen::MeasurementBlock("CAM-0417-A02", 77, 190, 4000)).Append(recgen::EncodeScene(3, 2, 32, 24));
+    b.Append(recgen::MeasurementBlock("CAM-0417-A02", 99, 150, 4001)).Append(bad);
+    b.Append("ABCD is no block of this camera").Fill(1, ' ').Append(recgen::EncodeScene(3, 4, 32, 24));
+    b.Append(recgen::MeasurementBlock("CAM-0417-A02", 0, 220, 4002)).Append(recgen::EncodeScene(3, 5, 32, 24));
+    b.Append(recgen::TextTimeBlock("CAM-0417-A02", "06.12.2026 10:15")).Append(recgen::EncodeScene(3, 6, 32, 24));
+    b.Write(path("damaged.mjp").toStdString());
+  }
+  static void TearDownTestSuite() { delete dir; }
+  static QString path(const QString& name) { return dir->filePath(name); }
+  // The bytes of frames [a, b] of the kinds recording, start marker to end marker each.
+  static QByteArray frameBytes(int a, int b) {
+    const QByteArray all = slurp(path("kinds.mjp"));
+    QByteArray out;
+    for (int k = a; k <= b; ++k) out += all.mid(kinds[k].jpegPos - 1, static_cast<qsizetype>(kinds[k].jpegSize));
+    return out;
+  }
+
+  static inline QTemporaryDir* dir;
+  static inline std::vector<recgen::FrameRecord> kinds;
+};
+
+TEST_F(Cli, FramesMatchTheGoldenOutput) {
+  const struct {
+    const char* golden;
+    const char* recording;
+    QStringList options;
+  } cases[] = {
+      {"kinds.jsonl", "kinds.mjp", {}},
+      {"power-on.jsonl", "kinds.mjp", {"--power-on", "07:30", "--no-decode"}},
+      {"damaged.jsonl", "damaged.mjp", {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.golden);
+    const Outcome r = cli(QStringList{"frames", path(c.recording)} << c.options);
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QString golden = QStringLiteral(VISTREL_GOLDEN_DIR "/") + c.golden;
+    if (qEnvironmentVariableIsSet("VISTREL_UPDATE_GOLDEN")) {
+      QFile f(golden);
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+      f.write(r.out);
+    }
+    EXPECT_EQ(QString::fromUtf8(r.out), QString::fromUtf8(slurp(golden)));
+  }
+}
+
+TEST_F(Cli, UsageErrorsAndFailuresSayWhatWentWrong) {
+  QFile(path("taken.mjp")).open(QIODevice::WriteOnly);
+  // @REC, @DIR and @OUT stand for the kinds recording, the temporary folder and an unused name.
+  const struct {
+    int code;
+    const char* args;
+    const char* line;  // the start of stderr's one line
+  } cases[] = {
+      // clang-format off
+      {2, "", "vistrel-cli: no command given (see --help)"},
+      {2, "play @REC", "vistrel-cli: unknown command 'play'"},
+      {2, "frames", "vistrel-cli frames: no recording given"},
+      {2, "frames @REC --fast", "vistrel-cli frames: unknown option --fast"},
+      {2, "frames @REC --power-on 24:00", "vistrel-cli frames: --power-on must be HH:MM"},
+      {1, "frames @DIR/none.mjp", "vistrel-cli: @DIR/none.mjp: no such file"},
+      {1, "telemetry @DIR", "vistrel-cli: @DIR: is a directory"},
+      {2, "export-jpeg @REC --frame 16 -o @OUT", "vistrel-cli export-jpeg: @REC has 16 frames: frame 16 is past the last"},
+      {2, "export-jpeg @REC --frame 1", "vistrel-cli export-jpeg: -o is required"},
+      {2, "export-mjp @REC --from 50 --to 40 -o @OUT", "vistrel-cli export-mjp: the range 50 to 40 is reversed"},
+      {2, "export-mjp @REC --from 50 --to 50 -o @OUT", "vistrel-cli export-mjp: the range 50 to 50 is empty"},
+      {2, "export-mjp @REC --from 1 --to 999999 -o @OUT", "vistrel-cli export-mjp: --to 999999 is past the end of @REC"},
+      {2, "export-mjp @REC --frames 3:3 -o @OUT", "vistrel-cli export-mjp: --frames 3:3 is a sequence of zero length"},
+      {2, "export-mjp @REC --frames 4:2 -o @OUT", "vistrel-cli export-mjp: --frames 4:2 is reversed"},
+      {2, "export-mjp @REC --frames 2:4 --from 1 -o @OUT", "vistrel-cli export-mjp: give --frames or --from and --to, not both"},
+      {1, "export-mjp @REC --frames 2:4 -o @DIR/taken.mjp", "vistrel-cli: @DIR/taken.mjp: exists (use --force to replace it)"},
+      {1, "export-mjp @REC --frames 2:4 -o @DIR/no/out.mjp", "vistrel-cli: @DIR/no/out.mjp: cannot be written"},
+      {1, "export-mjp @REC --frames 2:4 --force -o @REC", "vistrel-cli: @REC: is the recording itself"},
+      {2, "export-avi @REC --frames 2:4 --fps 31 --codec raw -o @OUT", "vistrel-cli export-avi: --fps must be a whole number from 1 to 30"},
+      {2, "export-avi @REC --frames 2:4 --fps 10 --codec divx -o @OUT", "vistrel-cli export-avi: unknown codec 'divx' (here: raw, mjpeg"},
+      // clang-format on
+  };
+  const auto fill = [](QString text) {
+    return text.replace("@REC", path("kinds.mjp")).replace("@DIR", dir->path()).replace("@OUT", path("out.mjp"));
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    const Outcome r = cli(fill(c.args).split(' ', Qt::SkipEmptyParts));
+    EXPECT_EQ(r.code, c.code);
+    EXPECT_TRUE(r.err.startsWith(fill(c.line).toUtf8())) << r.err.toStdString();
+    EXPECT_EQ(r.err.count('\n'), 1);
+    EXPECT_TRUE(r.out.isEmpty());
+  }
+  EXPECT_FALSE(QFile::exists(path("out.mjp")));
+}
+
+TEST_F(Cli, JpegAndMjpExportsCopyTheExactBytes) {
+  ASSERT_EQ(cli({"export-jpeg", path("kinds.mjp"), "--frame", "7", "-o", path("7.jpg")}).code, 0);
+  EXPECT_TRUE(slurp(path("7.jpg")) == frameBytes(7, 7));
+  // Marking frames 2 and 5 takes them and everything between, blocks included.
+  ASSERT_EQ(cli({"export-mjp", path("kinds.mjp"), "--frames", "2:5", "-o", path("2-5.mjp")}).code, 0);
+  EXPECT_TRUE(slurp(path("2-5.mjp")) ==
+              slurp(path("kinds.mjp")).mid(kinds[2].jpegPos - 1, kinds[5].EndPos() - kinds[2].jpegPos + 1));
+  ASSERT_EQ(cli({"export-mjp", path("kinds.mjp"), "--from", "10", "--to", "12000", "-o", path("b.mjp")}).code, 0);
+  ASSERT_EQ(
+      cli({"export-mjp", path("kinds.mjp"), "--from", "11", "--to", "12000", "-o", path("b.mjp"), "--force"}).code, 0);
+  EXPECT_TRUE(slurp(path("b.mjp")) == slurp(path("kinds.mjp")).mid(10, 11990));
+}
+
+TEST_F(Cli, AviExportsHaveTheRangesFramesAndRate) {
+  for (const char* codec : {"mjpeg", "copy"}) {
+    SCOPED_TRACE(codec);
+    const QString out = path(QStringLiteral("%1.avi").arg(codec));
+    const Outcome r =
+        cli({"export-avi", path("kinds.mjp"), "--frames", "3:11", "--fps", "12", "--codec", codec, "-o", out});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const auto s = ProbeStream(out);
+    EXPECT_EQ(s.at("nb_read_frames"), "9");
+    EXPECT_EQ(s.at("r_frame_rate"), "12/1");
+    EXPECT_EQ(s.at("width") + "x" + s.at("height"), "32x24");
+  }
+  // The copy holds every frame's bytes as stored.
+  EXPECT_TRUE(RunTool("ffmpeg", {"-v", "error", "-i", path("copy.avi"), "-c", "copy", "-f", "mjpeg", "-"}) ==
+              frameBytes(3, 11));
+}
+
+TEST_F(Cli, AviConversionThatMeetsAnUndecodableFrameSaysSo) {
+  const Outcome r = cli(
+      {"export-avi", path("damaged.mjp"), "--frames", "1:5", "--fps", "10", "--codec", "mjpeg", "-o", path("d.avi")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_TRUE(r.err.startsWith("vistrel-cli: " + path("d.avi").toUtf8() + ": the frame at position"))
+      << r.err.toStdString();
+  EXPECT_EQ(ProbeStream(path("d.avi")).at("nb_read_frames"), "2");
+  // The copy decodes nothing: every frame goes in.
+  ASSERT_EQ(cli({"export-avi", path("damaged.mjp"), "--frames", "1:5", "--fps", "10", "--codec", "copy", "-o",
+                 path("d.avi"), "--force"})
+                .code,
+            0);
+  EXPECT_EQ(PacketFlags(path("d.avi")).size(), 5);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
