@@ -20,21 +20,8 @@ fail() {
   exit 1
 }
 
-# A display of our own, away from the other e2e tests' numbers.
-for n in $(seq 250 299); do
-  [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & xvfb=$!
-  for _ in $(seq 50); do
-    kill -0 $xvfb 2>/dev/null || break
-    DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 && break
-    sleep 0.1
-  done
-  kill -0 $xvfb 2>/dev/null && DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 && { disp=":$n"; break; }
-  kill $xvfb 2>/dev/null || true
-  xvfb=
-done
-[ -n "${disp:-}" ] || fail "no free X display in :250-:299"
-export DISPLAY=$disp
+source "$(dirname "$0")/xserver.sh"
+start_x_server || fail "no X server could be started"
 unset QT_QPA_PLATFORM
 # No desktop session: xdg-open takes its generic path, which reads only the XDG files.
 unset XDG_CURRENT_DESKTOP DESKTOP_SESSION KDE_FULL_SESSION GNOME_DESKTOP_SESSION_ID \

@@ -18,22 +18,8 @@ fail() {
   exit 1
 }
 
-# A display of our own: numbers away from the other e2e test's, and the next one
-# when another server takes the lock first.
-for n in $(seq 200 249); do
-  [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & xvfb=$!
-  for _ in $(seq 50); do
-    kill -0 $xvfb 2>/dev/null || break
-    DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 && break
-    sleep 0.1
-  done
-  kill -0 $xvfb 2>/dev/null && DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 && { disp=":$n"; break; }
-  kill $xvfb 2>/dev/null || true
-  xvfb=
-done
-[ -n "${disp:-}" ] || fail "no free X display in :200-:249"
-export DISPLAY=$disp
+source "$(dirname "$0")/xserver.sh"
+start_x_server || fail "no X server could be started"
 unset QT_QPA_PLATFORM
 # The first start registers the file type: into private folders, not the user's.
 export XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config
