@@ -7,6 +7,7 @@
 #
 # --quick: fewer repetitions and a 256 MB recording for the memory figure instead of 1 GB.
 # Recordings live in build/bench-data and are reused; delete them to make them again.
+# Exports write there too, and every output is deleted once it has been measured.
 set -euo pipefail
 
 QUICK=0
@@ -22,20 +23,22 @@ DATA="$BUILD/bench-data"
 OUT="$BUILD/bench-results"
 mkdir -p "$DATA" "$OUT"
 
-for tool in jq hyperfine ffmpeg awk; do
+for tool in jq hyperfine ffmpeg ffprobe awk; do
   command -v "$tool" >/dev/null || { echo "run.sh: $tool is needed" >&2; exit 1; }
 done
 
-if [[ $QUICK == 1 ]]; then REPS=3; RSS_SIZE=256M; else REPS=7; RSS_SIZE=1G; fi
+if [[ $QUICK == 1 ]]; then REPS=3; WIN_REPS=1; RSS_SIZE=256M; else REPS=7; WIN_REPS=3; RSS_SIZE=1G; fi
 
 # ---- build ---------------------------------------------------------------------------------
 cd "$ROOT"
 if ! grep -qs '^VISTREL_BENCH:BOOL=ON' "$BUILD/CMakeCache.txt"; then
   cmake --preset release -DVISTREL_BENCH=ON >/dev/null
 fi
-cmake --build "$BUILD" -j2 --target vistrel_bench vistrel_bench_rss vistrel-mkrec vistrel-cli >/dev/null
+cmake --build "$BUILD" -j2 --target vistrel_bench vistrel_bench_rss vistrel_bench_window vistrel-mkrec vistrel-cli \
+  >/dev/null
 BENCH="$BUILD/bench/vistrel_bench"
 RSS="$BUILD/bench/vistrel_bench_rss"
+WINDOW="$BUILD/bench/vistrel_bench_window"
 MKREC="$BUILD/tools/vistrel-mkrec"
 CLI="$BUILD/cli/vistrel-cli"
 
@@ -49,6 +52,9 @@ SCAN_FILE=$(make_rec scan-500M.mjp --target-size 500M --unique 64)
 STEP_FILE=$(make_rec step-500x640x480.mjp --frames 500)
 RSS_FILE=$(make_rec "rss-$RSS_SIZE.mjp" --target-size "$RSS_SIZE" --unique 64)
 AVI_FILE=$(make_rec avi-1000x640x480.mjp --frames 1000 --unique 64)
+AVI_N=1000  # frames converted to AVI, by the viewer and by ffmpeg
+CODECS=(raw mjpeg ffv1 utvideo)
+MJP_FILE=$(make_rec rss-1G.mjp --target-size 1G --unique 64)  # the MJP export's 1 GB range, quick or not
 bytes_of() { stat -c %s "$1"; }
 
 warm() { dd if="$1" of=/dev/null bs=4M status=none; }
@@ -76,12 +82,12 @@ echo "   (its \"built as DEBUG\" warning is about Debian's libbenchmark, not the
 echo
 
 # Median of one benchmark: "<real time in s> <bytes> <frames>".
-pick() {
+pick() {  # name prefix [, results file]
   jq -r --arg n "$1" '
     [.benchmarks[] | select(.run_name | startswith($n))] as $r
     | (($r | map(select(.aggregate_name == "median"))) + ($r | map(select(.run_type == "iteration"))))[0]
     | "\(.real_time / (if .time_unit == "ms" then 1e3 elif .time_unit == "us" then 1e6 else 1e9 end)) \(.bytes) \(.frames)"
-  ' "$OUT/vistrel_bench.json"
+  ' "${2:-$OUT/vistrel_bench.json}"
 }
 read -r WALK_S WALK_BYTES WALK_FRAMES < <(pick Scan/ScannerForwardWalk)
 read -r MEMCHR_S MEMCHR_BYTES MEMCHR_FRAMES < <(pick Scan/MemchrMarkerPass)
@@ -98,6 +104,16 @@ timed_median() {  # name, file, command...
   local name=$1 file=$2; shift 2
   # Its advice about outliers goes to a log; a failure shows the log.
   hyperfine -N --style none --runs "$REPS" --prepare "dd if=$file of=/dev/null bs=4M status=none" \
+    --export-json "$OUT/$name.json" "$*" >/dev/null 2>"$OUT/$name.log" || { cat "$OUT/$name.log" >&2; exit 1; }
+  jq -r '.results[0].median' "$OUT/$name.json"
+}
+# The same for a command that writes a file: before each run the previous output is
+# deleted (with flush 1 the disk is flushed too) and the input warmed.
+timed_median_writing() {  # name, file, output, flush, command...
+  local name=$1 file=$2 out=$3 flush=$4 sync=""; shift 4
+  [[ $flush == 1 ]] && sync="sync; "
+  hyperfine -N --style none --runs "$REPS" \
+    --prepare "sh -c 'rm -f $out; ${sync}dd if=$file of=/dev/null bs=4M status=none'" \
     --export-json "$OUT/$name.json" "$*" >/dev/null 2>"$OUT/$name.log" || { cat "$OUT/$name.log" >&2; exit 1; }
   jq -r '.results[0].median' "$OUT/$name.json"
 }
@@ -152,6 +168,62 @@ printf '   export-avi of %d frames: --codec copy median %.3f s, --codec mjpeg me
 printf '   start-up (vistrel-cli --version): median %.3f s\n' "$CLI_START_S"
 echo
 
+# ---- exports: AVI conversion beside ffmpeg's, MJP export beside cp ----------------------------
+echo "== Exports in the viewer's core (vistrel_bench): $REPS passes each, interleaved at random, median"
+echo "   AVI: SaveAvi of frames 0-$((AVI_N - 1)) of $(basename "$AVI_FILE"), marked with the mark command,"
+echo "   no canvas (nothing painted). MJP: SaveMjp of all of $(basename "$MJP_FILE") as the marked range."
+"$BENCH" --avi="$AVI_FILE" --avi-frames="$AVI_N" --codecs="$(IFS=,; echo "${CODECS[*]}")" --mjp="$MJP_FILE" \
+  --out="$DATA" --reps="$REPS" \
+  --benchmark_enable_random_interleaving=true \
+  --benchmark_display_aggregates_only=true \
+  --benchmark_out="$OUT/vistrel_bench_export.json" --benchmark_out_format=json
+echo
+declare -A CORE_S CORE_FRAMES PEER_S PEER_FRAMES WIN_S WIN_FRAMES WIN_PAINTS
+for c in "${CODECS[@]}"; do
+  read -r "CORE_S[$c]" _ "CORE_FRAMES[$c]" < <(pick "Avi/SaveAvi/$c/" "$OUT/vistrel_bench_export.json")
+done
+read -r MJP_S MJP_BYTES _ < <(pick Mjp/SaveMjp "$OUT/vistrel_bench_export.json")
+for v in "${CORE_S[@]}" "$MJP_S"; do
+  [[ $v != null ]] || { echo "run.sh: an export failed (see $OUT/vistrel_bench_export.json)" >&2; exit 1; }
+done
+
+# ffmpeg's options per codec; every frame a key frame (-g 1) on all of them.
+declare -A PEER_OPTS=(
+  [raw]="-c:v rawvideo -pix_fmt bgr24"
+  [mjpeg]="-c:v mjpeg -q:v 2"
+  [ffv1]="-c:v ffv1 -pix_fmt bgr0"
+  [utvideo]="-c:v utvideo -pix_fmt gbrp"
+)
+avi_frames_in() { ffprobe -v error -select_streams v:0 -show_entries stream=nb_frames -of csv=p=0 "$1"; }
+echo "== ffmpeg converting the same frames, timed with hyperfine: $REPS runs each, median"
+for c in "${CODECS[@]}"; do
+  out="$DATA/bench-ffmpeg-$c.avi"
+  # shellcheck disable=SC2206  # the options are meant to split
+  cmd=(ffmpeg -nostdin -y -f mjpeg -threads 1 -i "$AVI_FILE" -frames:v "$AVI_N" ${PEER_OPTS[$c]} -g 1 "$out")
+  PEER_S[$c]=$(timed_median_writing "ffmpeg_avi_$c" "$AVI_FILE" "$out" 0 "${cmd[@]}")
+  PEER_FRAMES[$c]=$(avi_frames_in "$out")
+  rm -f "$out"
+  printf '   %s: %s frames, median %.3f s\n' "${cmd[*]}" "${PEER_FRAMES[$c]}" "${PEER_S[$c]}"
+done
+CP_OUT="$DATA/bench-cp.mjp"
+CP_S=$(timed_median_writing cp_mjp "$MJP_FILE" "$CP_OUT" 1 cp "$MJP_FILE" "$CP_OUT")
+CP_BYTES=$(bytes_of "$CP_OUT")
+rm -f "$CP_OUT"
+printf '   cp %s %s: %d bytes, median %.3f s (source warmed, disk flushed before each run)\n' \
+  "$MJP_FILE" "$CP_OUT" "$CP_BYTES" "$CP_S"
+echo
+
+echo "== The same conversion from the real window (vistrel_bench_window: frmViewer shown on the"
+echo "   offscreen platform, the picture box painting every frame): median of $WIN_REPS pass(es) per codec"
+"$WINDOW" "$AVI_FILE" "$DATA" --frames="$AVI_N" --codecs="$(IFS=,; echo "${CODECS[*]}")" --reps="$WIN_REPS" \
+  >"$OUT/window.txt" 2>"$OUT/window.log" || { cat "$OUT/window.log" >&2; exit 1; }
+while read -r c s f p; do
+  WIN_S[$c]=$s WIN_FRAMES[$c]=$f WIN_PAINTS[$c]=$p
+  printf '   %s: %d frames, %d picture-box paints, median %.3f s\n' "$c" "$f" "$p" "$s"
+done < <(awk '{ for (i = 1; i <= NF; i++) { split($i, kv, "="); v[kv[1]] = kv[2] }
+               print v["codec"], v["seconds"], v["frames"], v["paints"] }' "$OUT/window.txt")
+echo
+
 # ---- sanity: every party saw the same frames -------------------------------------------------
 warn_frames() {  # what, theirs, ours
   [[ $2 == "$3" ]] || echo "   WARNING: $1 handled $2 frames, the viewer's walk $3"
@@ -160,10 +232,26 @@ warn_frames "the memchr pass" "$MEMCHR_FRAMES" "$WALK_FRAMES"
 warn_frames "ffmpeg -c copy" "$COPY_FRAMES" "$WALK_FRAMES"
 warn_frames "the TurboJPEG loop" "$TJ_FRAMES" "$STEP_FRAMES"
 warn_frames "ffmpeg decode" "$DEC_FRAMES" "$STEP_FRAMES"
+warn_written() {  # what, written, wanted
+  [[ $2 == "$3" ]] || echo "   WARNING: $1 wrote $2, not $3"
+}
+for c in "${CODECS[@]}"; do
+  warn_written "the core's SaveAvi ($c)" "${CORE_FRAMES[$c]} frames" "$AVI_N frames"
+  warn_written "ffmpeg ($c)" "${PEER_FRAMES[$c]} frames" "$AVI_N frames"
+  warn_written "the window's SaveAvi ($c)" "${WIN_FRAMES[$c]} frames" "$AVI_N frames"
+  (( ${WIN_PAINTS[$c]} >= ${WIN_FRAMES[$c]} )) ||
+    echo "   WARNING: the window painted ${WIN_PAINTS[$c]} times for ${WIN_FRAMES[$c]} frames ($c)"
+done
+warn_written "SaveMjp" "$MJP_BYTES bytes" "$(bytes_of "$MJP_FILE") bytes"
+warn_written "cp" "$CP_BYTES bytes" "$(bytes_of "$MJP_FILE") bytes"
 
 # ---- table -----------------------------------------------------------------------------------
 LOAD_AFTER=$(cut -d' ' -f1-3 /proc/loadavg)
 SCAN_MB=$(( $(bytes_of "$SCAN_FILE") / 1000000 ))
+# One record per AVI codec: codec, then seconds and frames of the core, ffmpeg and the window.
+for c in "${CODECS[@]}"; do
+  echo "avi $c ${CORE_S[$c]} ${CORE_FRAMES[$c]} ${PEER_S[$c]} ${PEER_FRAMES[$c]} ${WIN_S[$c]} ${WIN_FRAMES[$c]}"
+done |
 awk -v walk_s="$WALK_S" -v walk_b="$WALK_BYTES" -v memchr_s="$MEMCHR_S" -v memchr_b="$MEMCHR_BYTES" \
     -v copy_s="$COPY_S" -v copy_b="$(bytes_of "$SCAN_FILE")" \
     -v step_s="$STEP_S" -v step_f="$STEP_FRAMES" -v tj_s="$TJ_S" -v tj_f="$TJ_FRAMES" \
@@ -171,10 +259,15 @@ awk -v walk_s="$WALK_S" -v walk_b="$WALK_BYTES" -v memchr_s="$MEMCHR_S" -v memch
     -v rss_kib="$RSS_BIG_KIB" -v rss_small_kib="$RSS_SMALL_KIB" -v rss_size="$RSS_SIZE" \
     -v scan_mb="$SCAN_MB" -v step_n="$STEP_FRAMES" \
     -v cli_s="$CLI_FRAMES_S" -v cli_b="$(bytes_of "$RSS_FILE")" -v cli_start_s="$CLI_START_S" \
-    -v avi_copy_s="$AVI_COPY_S" -v avi_mjpeg_s="$AVI_MJPEG_S" -v avi_n="$AVI_FRAMES" '
+    -v avi_copy_s="$AVI_COPY_S" -v avi_mjpeg_s="$AVI_MJPEG_S" -v avi_n="$AVI_FRAMES" \
+    -v conv_n="$AVI_N" -v barred="raw mjpeg ffv1" \
+    -v mjp_s="$MJP_S" -v mjp_b="$MJP_BYTES" -v cp_s="$CP_S" -v cp_b="$CP_BYTES" '
 function verdict(ok) { return ok ? "PASS" : "FAIL" }
 function row(what, ours, peer, ratio, bar, ok) {
   printf "%-44s %-12s %-24s %-7s %-10s %s\n", what, ours, peer, ratio, bar, verdict(ok)
+}
+function info(what, ours, peer, ratio) {  # a figure reported without a bar
+  printf "%-44s %-12s %-24s %-7s %-10s %s\n", what, ours, peer, ratio, "-", "-"
 }
 BEGIN {
   walk = walk_b / walk_s / 1e9; memchr = memchr_b / memchr_s / 1e9; copy = copy_b / copy_s / 1e9
@@ -201,11 +294,35 @@ BEGIN {
   row("  the same, start-up subtracted", sprintf("%.3f s", avi_copy_s - cli_start_s),
       sprintf("%.3f s --codec mjpeg", avi_mjpeg_s - cli_start_s), sprintf("%.1fx", copy_alone_x), ">= 20x",
       copy_alone_x >= 20)
+}
+$1 == "avi" {
+  n++; codec[n] = $2; core[n] = $4 / $3; peer[n] = $6 / $5; win[n] = $8 / $7
+  peer_alone[n] = $5 > start_s ? $6 / ($5 - start_s) : 0
+}
+END {
+  for (i = 1; i <= n; i++) {
+    what = sprintf("AVI conversion (core) %d frames, %s", conv_n, codec[i])
+    ours = sprintf("%.0f fps", core[i]); theirs = sprintf("%.0f fps ffmpeg", peer[i]); x = core[i] / peer[i]
+    if (index(" " barred " ", " " codec[i] " ")) row(what, ours, theirs, sprintf("%.2fx", x), ">= 1.0x", x >= 1.0)
+    else info(what, ours, theirs, sprintf("%.2fx", x))
+  }
+  for (i = 1; i <= n; i++)
+    info(sprintf("AVI conversion (window) %d frames, %s", conv_n, codec[i]), sprintf("%.0f fps", win[i]),
+         sprintf("%.0f fps ffmpeg", peer[i]), sprintf("%.2fx", win[i] / peer[i]))
+  mjp = mjp_b / mjp_s / 1e9; cp = cp_b / cp_s / 1e9
+  row(sprintf("MJP export (SaveMjp), %d MB range", mjp_b / 1e6), sprintf("%.2f GB/s", mjp), sprintf("%.2f GB/s cp", cp),
+      sprintf("%.2fx", mjp / cp), ">= 0.5x", mjp / cp >= 0.5)
   printf "\nffmpeg figures include its start-up, %.3f s here: without it, -c copy runs at %.2f GB/s and the\n", start_s,
       (copy_s > start_s ? copy_b / (copy_s - start_s) / 1e9 : 0)
   printf "decode at %.0f fps. Peak RSS of the same walk over the %d-frame file: %.1f MB.\n",
       (dec_s > start_s ? dec_f / (dec_s - start_s) : 0), step_n, rss_small_kib * 1024 / 1e6
   printf "vistrel-cli figures include its start-up, %.3f s here (loading FFmpeg'"'"'s and Qt'"'"'s libraries).\n", cli_start_s
+  printf "ffmpeg'"'"'s AVI conversions without its start-up:"
+  for (i = 1; i <= n; i++) printf " %s %.0f fps%s", codec[i], peer_alone[i], i < n ? "," : ";\n"
+  printf "its encoders run at their default thread count (only its decoder is -threads 1). AVI rows: the\n"
+  printf "viewer'"'"'s SaveAvi from the recording in the page cache to a new file, every frame a key frame;\n"
+  printf "(core): no canvas, nothing painted; (window): frmViewer shown offscreen, every frame painted (no bar).\n"
+  printf "SaveMjp and cp both start with the source in the page cache and the disk flushed.\n"
 }'
 echo "Machine: $CPU, $CORES cores, Linux $KERNEL. Load average before: $LOAD_BEFORE; after: $LOAD_AFTER."
 if awk -v a="${LOAD_BEFORE%% *}" -v b="${LOAD_AFTER%% *}" -v c="$CORES" 'BEGIN {exit !(a > c / 2 || b > c / 2 + 1)}'; then

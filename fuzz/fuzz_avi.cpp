@@ -57,9 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   static Viewer& v = [&]() -> Viewer& {
     static Viewer viewer;
-    viewer.StartUpBegin();
-    viewer.StartUpState();
-    viewer.StartUpCommandLine(QString());
+    viewer.StartUp(QString());
     modal.openAnswer = QString::fromStdString(recording.Path());
     return viewer;
   }();

@@ -35,6 +35,12 @@ class Viewer {
   void StartUpBegin();
   void StartUpState();
   void StartUpCommandLine(const QString& argumentString);
+  // The whole start-up where there is no window (the command line, tests).
+  void StartUp(const QString& argumentString) {
+    StartUpBegin();
+    StartUpState();
+    StartUpCommandLine(argumentString);
+  }
 
   // Opens path as the recording (read-only), closing the previous one; FileLength
   // is its length. On failure error holds the Polish reason.

@@ -23,9 +23,7 @@ class ViewerRig {
   }
   // Starts the core as the window does, with this recording on the command line.
   Viewer& start(const QString& argumentString = {}) {
-    v.StartUpBegin();
-    v.StartUpState();
-    v.StartUpCommandLine(argumentString.isNull() ? path_ : argumentString);
+    v.StartUp(argumentString.isNull() ? path_ : argumentString);
     return v;
   }
   FilePos shownStart() const { return v.st.WindowPos + v.st.FrameStart; }

@@ -100,9 +100,7 @@ TEST(SaveMjp, CopiesTheRangeInPiecesWithCaptions) {
     Viewer v;
     ScriptedModal modal;
     ModalScope scope(modal);
-    v.StartUpBegin();
-    v.StartUpState();
-    v.StartUpCommandLine(rig.path());
+    v.StartUp(rig.path());
     v.module.MarkStart = c.start;
     v.module.MarkEnd = c.start + c.length - 1;
     const FilePos window = v.st.WindowPos;

@@ -155,9 +155,7 @@ TEST(HostileRecordings, OpenPlaySeekAndLeaveTheFileUnchanged) {
     ScriptedModal modal;
     ModalScope scope(modal);
     Viewer v;
-    v.StartUpBegin();
-    v.StartUpState();
-    v.StartUpCommandLine(path);
+    v.StartUp(path);
     EXPECT_EQ(v.st.mode(), PlayMode::Forward) << "opens and plays";
     EXPECT_EQ(v.screen.lblPicInfo[2] != "--", c.frameShown);
     exercise(v);
@@ -189,9 +187,7 @@ TEST(HostileRecordings, ThreeGibibytesWithFramesNearTheEnd) {
   ScriptedModal modal;
   ModalScope scope(modal);
   Viewer v;
-  v.StartUpBegin();
-  v.StartUpState();
-  v.StartUpCommandLine(path);
+  v.StartUp(path);
   ASSERT_EQ(v.st.FileLength, size);
   v.imgCmd_Click(10);  // to end: the last frame, beyond 2 GiB
   const FilePos last = v.st.WindowPos + v.st.FrameStart;
@@ -214,9 +210,7 @@ TEST(HostileRecordings, FileThatShrinksWhileOpen) {
   ScriptedModal modal;
   ModalScope scope(modal);
   Viewer v;
-  v.StartUpBegin();
-  v.StartUpState();
-  v.StartUpCommandLine(path);
+  v.StartUp(path);
   ASSERT_TRUE(QFile::resize(path, static_cast<qint64>(b.size() / 3)));
   exercise(v);
   v.imgCmd_Click(10);

@@ -237,9 +237,7 @@ TEST(Slider, EmptyRecordingKeepsTheKnobAtTheStart) {
   ScriptedModal modal;
   ModalScope scope(modal);
   Viewer v;
-  v.StartUpBegin();
-  v.StartUpState();
-  v.StartUpCommandLine(path);
+  v.StartUp(path);
   EXPECT_EQ(v.st.mode(), PlayMode::Forward);
   EXPECT_EQ(v.screen.imgSuwakLeft, 22.0f);
   v.timPlay_Timer();
