@@ -173,8 +173,12 @@ TEST_F(JpegTest, FailuresAndDamage) {
     } else {
       EXPECT_TRUE(modal.shown.empty()) << modal.texts().join("|").toStdString();
     }
-    if (c.sizeKept) EXPECT_EQ(dib.Width(), 20);
-    if (c.decoded) EXPECT_EQ(dib.Width(), 640);
+    if (c.sizeKept) {
+      EXPECT_EQ(dib.Width(), 20);
+    }
+    if (c.decoded) {
+      EXPECT_EQ(dib.Width(), 640);
+    }
   }
 }
 

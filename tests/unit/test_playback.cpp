@@ -31,7 +31,9 @@ TEST(Transport, CommandTable) {
     v.imgCmd_Click(c.index);
     EXPECT_EQ(v.st.mode(), c.mode);
     EXPECT_EQ(v.screen.timPlayEnabled, c.timer);
-    if (c.timer) EXPECT_EQ(v.screen.timPlayInterval, c.interval);
+    if (c.timer) {
+      EXPECT_EQ(v.screen.timPlayInterval, c.interval);
+    }
     for (int k = 0; k < kTransportButtons; ++k)
       EXPECT_EQ(v.screen.shCmd[k], k == c.yellow ? Colour::Yellow : Colour::Blue) << k;
   }
