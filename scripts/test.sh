@@ -21,14 +21,18 @@ done
 
 if $fuzz; then scripts/setup.sh --fuzz; else scripts/setup.sh; fi
 jobs=$(nproc)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
 # Compiler results are cached by path relative to the checkout, so a fresh clone in
 # another folder (as CI makes) reuses what an earlier build compiled.
 export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 
+passed=0
 run_suite() {  # preset
   cmake --preset "$1" >/dev/null
   cmake --build --preset "$1" -j"$jobs"
-  ctest --preset "$1" -j"$jobs"
+  ctest --preset "$1" -j"$jobs" | tee "$work/ctest-$1.log"
+  passed=$((passed + $(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$work/ctest-$1.log")))
 }
 
 run_suite release
@@ -38,3 +42,4 @@ fi
 if $fuzz; then
   JOBS=$jobs fuzz/run.sh all 60
 fi
+echo "tests: $passed passed, 0 failed"
