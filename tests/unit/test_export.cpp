@@ -11,144 +11,107 @@ namespace {
 
 constexpr int kFramesOver4MB = 260;  // small test pictures: about 16 kB each
 
-QByteArray slurp(const QString& path) {
+// Bytes from..to (1-based, inclusive) of a file; all of it by default.
+QByteArray bytesOf(const QString& path, FilePos from = 1, FilePos to = 0) {
   QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-QByteArray bytesOf(const QString& path, FilePos from, FilePos to) {  // 1-based, inclusive
-  return slurp(path).mid(from - 1, to - from + 1);
+  const QByteArray all = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  return all.mid(from - 1, to > 0 ? to - from + 1 : -1);
 }
 
 void expectIdleAfterExport(const Viewer& v) {
-  EXPECT_EQ(v.st.mode(), PlayMode::Stopped);
-  EXPECT_EQ(v.screen.shIco[2], Colour::Orange);
+  EXPECT_EQ(std::pair(v.st.mode(), v.screen.shIco[2]), std::pair(PlayMode::Stopped, Colour::Orange));
   EXPECT_FALSE(v.screen.lblSaveVisible);
   for (std::uint32_t lamp : v.screen.shCmd) EXPECT_EQ(lamp, Colour::Blue);
 }
 
-TEST(SaveJpeg, WritesTheFramesExactBytes) {
+// The frame's exact bytes under the name asked for, offered again next time; a file in
+// the way is replaced (wholly) only when the user agrees; without a frame nothing is written.
+TEST(SaveJpeg, WritesTheFramesBytesAndAsksBeforeReplacing) {
   ViewerRig rig(8);
   Viewer& v = rig.start();
-  v.imgCmd_Click(6);
-  v.imgCmd_Click(6);  // frame 2 on screen
+  for (int k = 0; k < 2; ++k) v.imgCmd_Click(6);  // frame 2 on screen
   const QString out = rig.folder() + "/klatka.jpeg";
+  const QByteArray frame = bytesOf(rig.path(), rig.records[2].jpegPos, rig.records[2].EndPos());
   rig.modal.files.push_back(out);
   EXPECT_EQ(v.SaveJpeg(), ExportResult::Done);
-  const auto& f = rig.records[2];
-  EXPECT_EQ(slurp(out), bytesOf(rig.path(), f.jpegPos, f.EndPos()));
-  EXPECT_TRUE(slurp(out).startsWith("\xFF\xD8"));
-  EXPECT_TRUE(slurp(out).endsWith("\xFF\xD9"));
+  EXPECT_EQ(bytesOf(out), frame);
   EXPECT_EQ(rig.modal.fileRequests.back().fileName, "Obrazek.jpeg");
   EXPECT_EQ(rig.modal.fileRequests.back().filter, "JPEG (*.JPEG,*.JPG)|*.JPEG;*.JPG|wszystkie pliki (*.*)|*.*");
-  EXPECT_EQ(v.st.JpegFileName, out);
   EXPECT_EQ(v.st.mode(), PlayMode::Stopped) << "the JPEG export changes no state";
-
-  // Next time the dialog offers the last name; cancelling writes nothing.
   EXPECT_EQ(v.SaveJpeg(), ExportResult::Cancelled);
   EXPECT_EQ(rig.modal.fileRequests.back().fileName, out);
-}
 
-TEST(SaveJpeg, ReplacingAskAndNoFrameWritesNothing) {
-  ViewerRig rig(4);
-  Viewer& v = rig.start();
-  const QString out = rig.folder() + "/old.jpeg";
-  QFile old(out);
-  ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-  old.write(QByteArray(300'000, 'x'));
-  old.close();
-
-  rig.modal.files.push_back(out);
-  rig.modal.answers.push_back(MsgAnswer::No);
+  ASSERT_TRUE(QFile::resize(out, 300'000));  // a longer file in the way
+  rig.modal.files = {out, out};
+  rig.modal.answers = {MsgAnswer::No, MsgAnswer::Yes};
   EXPECT_EQ(v.SaveJpeg(), ExportResult::Cancelled);
   EXPECT_EQ(QFileInfo(out).size(), 300'000);
   EXPECT_EQ(rig.modal.texts(), QStringList{"Plik o podanej nazwie już istniej. Czy go zamienić ?"});
-  EXPECT_EQ(rig.modal.shown[0].buttons, MsgButtons::YesNo);
-  EXPECT_EQ(rig.modal.shown[0].icon, MsgIcon::None);
-
-  rig.modal.files.push_back(out);
-  rig.modal.answers.push_back(MsgAnswer::Yes);
+  EXPECT_TRUE(rig.modal.shown[0].buttons == MsgButtons::YesNo && rig.modal.shown[0].icon == MsgIcon::None);
   EXPECT_EQ(v.SaveJpeg(), ExportResult::Done);
-  EXPECT_EQ(QFileInfo(out).size(), static_cast<qint64>(rig.records[0].jpegSize)) << "no trace of the longer file";
+  EXPECT_EQ(bytesOf(out), frame);
 
   v.st.FrameStart = v.st.FrameEnd = -1;
-  const QString none = rig.folder() + "/none.jpeg";
-  rig.modal.files.push_back(none);
+  rig.modal.files.push_back(rig.folder() + "/none.jpeg");
   EXPECT_EQ(v.SaveJpeg(), ExportResult::Failed);
-  EXPECT_FALSE(QFile::exists(none));
+  EXPECT_FALSE(QFile::exists(rig.folder() + "/none.jpeg"));
 }
 
-struct MjpCase {
-  FilePos start;
-  FilePos length;
-  QStringList captionsSeen;  // lblSave each time events were let run
-};
-
+// The marked range, copied exactly in pieces of 1,000,000 bytes with events let run and
+// the caption written between pieces; the window and the marks stay as they were.
 TEST(SaveMjp, CopiesTheRangeInPiecesWithCaptions) {
+  struct Case { FilePos start, length; QStringList captionsSeen; };  // lblSave each time events were let run
   ViewerRig rig(kFramesOver4MB);
-  const QString p = QStringLiteral("Zapis sekwencji... ");
-  const std::vector<MjpCase> cases = {
-      {5, 1, {}},
-      {1, 1'000'000, {}},
-      {7, 1'000'001, {"0%"}},
-      {100, 2'000'000, {"0%"}},
-      {33, 3'500'000, {"0%", p + "57%", p + "85%"}},
-      {1, 3'000'000, {"0%", p + "66%"}},
+  Viewer& v = rig.start();
+  const auto before = std::pair(v.st.WindowPos, v.st.FrameStart);
+  const QString out = rig.folder() + "/seq.MJP", p = QStringLiteral("Zapis sekwencji... ");
+  QStringList seen;
+  v.DoEvents = [&] {
+    seen << v.screen.lblSave;
+    EXPECT_EQ(std::tuple(v.st.mode(), v.screen.shIco[2], v.screen.lblSaveVisible, v.screen.shCmd[5], v.screen.shCmd[7]),
+              std::tuple(PlayMode::Exporting, Colour::MarkGreen, true, Colour::Blue, Colour::LightGrey));
   };
-  for (const MjpCase& c : cases) {
+  for (const Case& c : {Case{5, 1, {}}, {1, 1'000'000, {}}, {7, 1'000'001, {"0%"}}, {100, 2'000'000, {"0%"}},
+                        {33, 3'500'000, {"0%", p + "57%", p + "85%"}}, {1, 3'000'000, {"0%", p + "66%"}}}) {
     SCOPED_TRACE(c.length);
-    Viewer v;
-    ScriptedModal modal;
-    ModalScope scope(modal);
-    v.StartUp(rig.path());
-    v.module.MarkStart = c.start;
-    v.module.MarkEnd = c.start + c.length - 1;
-    const FilePos window = v.st.WindowPos;
-    const WindowIndex frameStart = v.st.FrameStart;
-    QStringList seen;
-    v.DoEvents = [&] {
-      seen << v.screen.lblSave;
-      EXPECT_EQ(v.st.mode(), PlayMode::Exporting);
-      EXPECT_EQ(v.screen.shIco[2], Colour::MarkGreen);
-      EXPECT_TRUE(v.screen.lblSaveVisible);
-      EXPECT_EQ(v.screen.shCmd[5], Colour::Blue);
-      EXPECT_EQ(v.screen.shCmd[7], Colour::LightGrey);
-    };
-    const QString out = rig.folder() + "/seq.MJP";
+    seen.clear();
+    v.screen.lblSave = QStringLiteral("0%");  // as a fresh start shows it
     QFile::remove(out);
-    modal.files.push_back(out);
+    rig.modal.files.push_back(out);
+    std::tie(v.module.MarkStart, v.module.MarkEnd) = std::pair(c.start, c.start + c.length - 1);
     EXPECT_EQ(v.SaveMjp(), ExportResult::Done);
-    EXPECT_EQ(slurp(out), bytesOf(rig.path(), c.start, c.start + c.length - 1));
+    EXPECT_EQ(bytesOf(out), bytesOf(rig.path(), c.start, v.module.MarkEnd));
     EXPECT_EQ(seen, c.captionsSeen);
     EXPECT_EQ(v.screen.lblSave, p + "100%");
-    EXPECT_EQ(modal.fileRequests.back().fileName, "Sekwencja.MJP");
-    EXPECT_EQ(modal.fileRequests.back().filter, "MJP (*.MJP)|*.MJP|wszystkie pliki (*.*)|*.*");
+    EXPECT_EQ(rig.modal.fileRequests.back().fileName, "Sekwencja.MJP");
+    EXPECT_EQ(rig.modal.fileRequests.back().filter, "MJP (*.MJP)|*.MJP|wszystkie pliki (*.*)|*.*");
     expectIdleAfterExport(v);
-    // The window and the marks are untouched.
-    EXPECT_EQ(v.st.WindowPos, window);
-    EXPECT_EQ(v.st.FrameStart, frameStart);
+    EXPECT_EQ(std::pair(v.st.WindowPos, v.st.FrameStart), before);
     EXPECT_EQ(v.module.MarkStart, c.start);
   }
 }
 
-TEST(SaveMjp, MarkedForwardIsItselfARecording) {
+// The save row runs what the options chose: Anuluj nothing, JPEG its dialog, MJP the marked
+// sequence, itself a recording: the viewer finds its six frames, the first without a block.
+TEST(SaveCommand, RunsWhatTheOptionsChose) {
   ViewerRig rig(20);
   Viewer& v = rig.start();
-  v.imgCmd_Click(5);
-  v.imgCmd_Click(6);
-  v.imgRightCmd_Click(3);
-  for (int k = 0; k < 5; ++k) v.imgCmd_Click(6);
-  v.imgRightCmd_Click(3);
+  v.imgRightCmd_Click(2);
+  EXPECT_EQ(std::tuple(rig.modal.saveOptionsShown, v.module.SaveKind, rig.modal.fileRequests.size()),
+            std::tuple(1, 128, 0u));
+  rig.modal.saveAnswers.push_back({0, 12});
+  v.imgRightCmd_Click(2);
+  ASSERT_EQ(rig.modal.fileRequests.size(), 1u);
+  EXPECT_EQ(rig.modal.fileRequests[0].fileName, "Obrazek.jpeg");
+  EXPECT_EQ(v.module.AviSpeed, 12);
+
+  v.module.MarkStart = rig.records[1].jpegPos;
+  v.module.MarkEnd = rig.records[6].EndPos();
   const QString out = rig.folder() + "/cut.MJP";
   rig.modal.files.push_back(out);
   rig.modal.saveAnswers.push_back({1, 10});
-  v.imgRightCmd_Click(2);  // save: the options answer "MJP"
-  const QByteArray cut = slurp(out);
-  EXPECT_EQ(cut, bytesOf(rig.path(), rig.records[1].jpegPos, rig.records[6].EndPos()));
-  EXPECT_TRUE(cut.startsWith("\xFF\xD8"));
-  EXPECT_TRUE(cut.endsWith("\xFF\xD9"));
-
-  // The cut opens in the viewer and holds six frames, the first without a block.
+  v.imgRightCmd_Click(2);
+  EXPECT_EQ(bytesOf(out), bytesOf(rig.path(), v.module.MarkStart, v.module.MarkEnd));
   ViewerRig other(1);
   Viewer& w = other.start(out);
   int frames = 1;
@@ -156,48 +119,28 @@ TEST(SaveMjp, MarkedForwardIsItselfARecording) {
   EXPECT_EQ(frames, 6);
 }
 
+// A stop is heard before the third piece, which is still copied: the piece in hand.
+// An output that cannot be made leaves the viewer as it was (still playing).
 TEST(SaveMjp, StopAfterAPieceKeepsWhatWasCopied) {
   ViewerRig rig(kFramesOver4MB);
   Viewer& v = rig.start();
   v.module.MarkStart = 1;
   v.module.MarkEnd = 3'900'000;
   int calls = 0;
-  v.DoEvents = [&] {
-    if (++calls == 2) v.imgCmd_Click(5);  // the stop button, as the window would deliver it
-  };
+  v.DoEvents = [&] { if (++calls == 2) v.imgCmd_Click(5); };  // the stop button, as the window delivers it
   const QString out = rig.folder() + "/stopped.MJP";
   rig.modal.files.push_back(out);
   ASSERT_GT(v.st.FileLength, 3'900'000);
   EXPECT_EQ(v.SaveMjp(), ExportResult::Stopped);
-  // The stop is heard before the third piece, which is still copied: the piece in hand.
-  EXPECT_EQ(slurp(out), bytesOf(rig.path(), 1, 3'000'000));
+  EXPECT_EQ(bytesOf(out), bytesOf(rig.path(), 1, 3'000'000));
   EXPECT_TRUE(rig.modal.shown.empty());
   expectIdleAfterExport(v);
-}
 
-TEST(SaveMjp, UnwritableOutputLeavesTheViewerAsItWas) {
-  ViewerRig rig(10);
-  Viewer& v = rig.start();
-  v.module.MarkStart = 1;
-  v.module.MarkEnd = 100'000;
+  v.imgCmd_Click(7);
   rig.modal.files.push_back(rig.folder() + "/no/such/folder/seq.MJP");
   EXPECT_EQ(v.SaveMjp(), ExportResult::Failed);
   EXPECT_EQ(v.st.mode(), PlayMode::Forward);
   EXPECT_TRUE(rig.modal.shown.empty());
-}
-
-TEST(SaveCommand, RunsWhatTheOptionsChose) {
-  ViewerRig rig(6);
-  Viewer& v = rig.start();
-  v.imgRightCmd_Click(2);  // Anuluj: nothing runs
-  EXPECT_EQ(rig.modal.saveOptionsShown, 1);
-  EXPECT_EQ(v.module.SaveKind, 128);
-  EXPECT_TRUE(rig.modal.fileRequests.empty());
-  rig.modal.saveAnswers.push_back({0, 12});
-  v.imgRightCmd_Click(2);  // JPEG: the save dialog is asked (and cancelled)
-  ASSERT_EQ(rig.modal.fileRequests.size(), 1u);
-  EXPECT_EQ(rig.modal.fileRequests[0].fileName, "Obrazek.jpeg");
-  EXPECT_EQ(v.module.AviSpeed, 12);
 }
 
 }  // namespace

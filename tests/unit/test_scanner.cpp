@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
+#include <optional>
 #include <random>
 
 #include "recording/MarkerSearch.h"
@@ -14,251 +14,175 @@
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using Span = std::pair<FilePos, FilePos>;
+using At = std::pair<WindowIndex, WindowIndex>;  // FrameStart, FrameEnd
 
-// Puts FF xx at 1-based file position pos.
-void marker(Bytes& b, std::int64_t pos, std::uint8_t second) {
-  b[pos - 1] = 0xFF;
-  b[pos] = second;
-}
-void frame(Bytes& b, std::int64_t startPos, std::int64_t endPos) {  // endPos: position of the D9
-  marker(b, startPos, 0xD8);
-  marker(b, endPos - 1, 0xD9);
+// A frame from the FF D8 at 1-based file position startPos to the D9 at endPos.
+void frame(Bytes& b, std::int64_t startPos, std::int64_t endPos) {
+  b[startPos - 1] = 0xFF, b[startPos] = 0xD8;
+  b[endPos - 2] = 0xFF, b[endPos - 1] = 0xD9;
 }
 
-// A scanner over a file, with a frame display that records what it was handed.
+// A scanner over a file, with a frame display that counts what it was handed.
 struct Rig {
   explicit Rig(const Bytes& bytes) : file(bytes) {
     EXPECT_TRUE(recording.open(file.path()));
     st.AllocateWindow();
     st.FileLength = recording.length();
   }
-  bool open(FilePos pos = 1) {
-    st.WindowPos = pos;
-    return scanner.ReadWindow();
+  bool open(FilePos pos = 1) { st.WindowPos = pos; return scanner.ReadWindow(); }
+  At at() const { return {st.FrameStart, st.FrameEnd}; }
+  // The frame a search shows, in window indexes; nothing when it shows none.
+  std::optional<At> F(WindowIndex from) { return scanner.FindJpegF(from) ? std::optional(at()) : std::nullopt; }
+  std::optional<At> R(WindowIndex from) { return scanner.FindJpegR(from) ? std::optional(at()) : std::nullopt; }
+  Span found() const { return {st.WindowPos + st.FrameStart, st.WindowPos + st.FrameEnd}; }  // file positions
+  // The window holds the found frame's bytes as the file has them.
+  bool holds(const Bytes& b) const {
+    return std::equal(st.WindowBuffer + st.FrameStart, st.WindowBuffer + st.FrameEnd + 1, &b[found().first - 1]);
   }
-  FilePos startPos() const { return st.WindowPos + st.FrameStart; }  // file position of FF D8
-  FilePos endPos() const { return st.WindowPos + st.FrameEnd; }      // file position of the D9
 
   TempRecording file;
   RecordingFile recording;
   ViewerState st;
   int shown = 0;
   bool decodes = true;
-  Scanner scanner{st, recording, [this] {
-                    ++shown;
-                    return decodes;
-                  }};
+  Scanner scanner{st, recording, [this] { ++shown; return decodes; }};
 };
 
+// Steps between two frames of a short file; none beyond either end, where the frame
+// stays. A frame that cannot be decoded is still the current frame, and the next
+// step goes past it.
 TEST(Scanner, StepsBetweenTwoFramesBothWays) {
   Bytes b(20'000, 'A');
-  marker(b, 33, 0xD8);      // index 32
-  marker(b, 5'001, 0xD9);   // FF D9 at indices 5,000 and 5,001
-  marker(b, 5'035, 0xD8);   // index 5,034
-  marker(b, 9'000, 0xD9);
+  frame(b, 33, 5'002);  // FF D8 at index 32, D9 at index 5,001
+  frame(b, 5'035, 9'001);
   Rig r(b);
   ASSERT_TRUE(r.open());
   EXPECT_TRUE(r.st.WindowAtEnd);
-  ASSERT_TRUE(r.scanner.FindJpegF(0));
-  EXPECT_EQ(r.st.FrameStart, 32);
-  EXPECT_EQ(r.st.FrameEnd, 5'001);
-  ASSERT_TRUE(r.scanner.FindJpegF(r.st.FrameEnd));
-  EXPECT_EQ(r.st.FrameStart, 5'034);
-  EXPECT_EQ(r.st.FrameEnd, 9'000);
-  ASSERT_TRUE(r.scanner.FindJpegR(r.st.FrameStart));
-  EXPECT_EQ(r.st.FrameStart, 32);
-  EXPECT_EQ(r.st.FrameEnd, 5'001);
-  // Back from the first frame: the start of the recording, nothing changes.
+  EXPECT_EQ(r.F(0), At(32, 5'001));
+  EXPECT_EQ(r.F(r.st.FrameEnd), At(5'034, 9'000));
+  EXPECT_EQ(r.R(r.st.FrameStart), At(32, 5'001));
   EXPECT_EQ(r.scanner.SearchBackward(r.st.FrameStart), SearchResult::NoFrame);
-  EXPECT_EQ(r.st.FrameStart, 32);
-  EXPECT_EQ(r.st.WindowPos, 1);
-  // Forward past the last frame of a short file: no move, no frame.
-  ASSERT_TRUE(r.scanner.FindJpegF(5'001));
+  EXPECT_EQ(r.at(), At(32, 5'001));
+  EXPECT_EQ(r.F(5'001), At(5'034, 9'000));
   EXPECT_EQ(r.scanner.SearchForward(r.st.FrameEnd), SearchResult::NoFrame);
+  EXPECT_EQ(r.at(), At(5'034, 9'000));
   EXPECT_EQ(r.st.WindowPos, 1);
-  EXPECT_EQ(r.st.FrameStart, 5'034);
+  r.decodes = false;
+  EXPECT_EQ(r.scanner.SearchBackward(r.st.FrameStart), SearchResult::NotShown);
+  EXPECT_EQ(r.at(), At(32, 5'001));
+  EXPECT_EQ(r.scanner.SearchForward(r.st.FrameEnd), SearchResult::NotShown);
+  EXPECT_EQ(r.at(), At(5'034, 9'000));
 }
-
-struct MarkerCase {
-  const char* name;
-  Bytes bytes;
-  WindowIndex start, end;  // expected frame, both searches
-};
 
 TEST(Scanner, MarkerCornerCases) {
-  const std::vector<MarkerCase> cases = {
-      {"FF FF D8 holds one start, at the second FF", {0xFF, 0xFF, 0xD8, 1, 2, 0xFF, 0xD9, 0}, 1, 6},
-      {"of two starts before one end the last counts", {0xFF, 0xD8, 7, 0xFF, 0xD8, 9, 0xFF, 0xD9, 0}, 3, 7},
-      {"an end before any start is skipped", {0xFF, 0xD9, 0xFF, 0xD8, 5, 0xFF, 0xD9, 0}, 2, 6},
-      {"a frame at the very first byte", {0xFF, 0xD8, 0xFF, 0xD9, 0}, 0, 3},
-      {"FF D8 D9 is a start only", {0xFF, 0xD8, 0xD9, 0xFF, 0xD9, 0}, 0, 4},
-  };
-  for (const auto& c : cases) {
+  struct Case { const char* name; Bytes bytes; At frame; };  // the frame both searches find
+  for (const Case& c : {Case{"FF FF D8: one start, at the second FF", {0xFF, 0xFF, 0xD8, 1, 2, 0xFF, 0xD9, 0}, {1, 6}},
+                        {"the last of two starts counts", {0xFF, 0xD8, 7, 0xFF, 0xD8, 9, 0xFF, 0xD9, 0}, {3, 7}},
+                        {"an end before any start is skipped", {0xFF, 0xD9, 0xFF, 0xD8, 5, 0xFF, 0xD9, 0}, {2, 6}},
+                        {"a frame at the very first byte", {0xFF, 0xD8, 0xFF, 0xD9, 0}, {0, 3}},
+                        {"FF D8 D9 is a start only", {0xFF, 0xD8, 0xD9, 0xFF, 0xD9, 0}, {0, 4}}}) {
     SCOPED_TRACE(c.name);
-    Bytes b = c.bytes;
-    b.resize(64, 0);
-    Rig r(b);
+    Rig r(c.bytes);
     ASSERT_TRUE(r.open());
-    ASSERT_TRUE(r.scanner.FindJpegF(0));
-    EXPECT_EQ(r.st.FrameStart, c.start);
-    EXPECT_EQ(r.st.FrameEnd, c.end);
-    ASSERT_TRUE(r.scanner.FindJpegR(kWindowLast));
-    EXPECT_EQ(r.st.FrameStart, c.start);
-    EXPECT_EQ(r.st.FrameEnd, c.end);
+    EXPECT_EQ(r.F(0), c.frame);
+    EXPECT_EQ(r.R(kWindowLast), c.frame);
   }
 }
 
-TEST(Scanner, HalfFoundFrameIsCarriedIntoTheNextWindow) {
-  Bytes b(1'600'000, 0);
-  frame(b, 900'001, 1'100'000);  // starts in the window's second half, ends beyond it
-  Rig r(b);
-  ASSERT_TRUE(r.open());
-  EXPECT_FALSE(r.st.WindowAtEnd);
-  ASSERT_TRUE(r.scanner.FindJpegF(0));
-  EXPECT_EQ(r.st.WindowPos, 500'001);
-  EXPECT_EQ(r.startPos(), 900'001);
-  EXPECT_EQ(r.endPos(), 1'100'000);
-}
-
-TEST(Scanner, SearchFromTheLastIndexMovesFirst) {
-  Bytes b(2'000'000, 0);
-  frame(b, 10, 20);                 // an earlier frame the search must not return
-  frame(b, 1'200'001, 1'300'000);
-  Rig r(b);
-  ASSERT_TRUE(r.open());
-  ASSERT_TRUE(r.scanner.FindJpegF(kWindowLast));
-  EXPECT_EQ(r.st.WindowPos, 500'001);
-  EXPECT_EQ(r.startPos(), 1'200'001);
-}
-
-TEST(Scanner, FileOfExactlyOneWindow) {
-  Bytes b(1'000'000, 0);
-  frame(b, 800'001, 800'100);
-  Rig r(b);
-  ASSERT_TRUE(r.open());
-  EXPECT_FALSE(r.st.WindowAtEnd);  // the read filled the buffer exactly
-  ASSERT_TRUE(r.scanner.FindJpegF(0));
-  ASSERT_FALSE(r.scanner.FindJpegF(r.st.FrameEnd));
-  EXPECT_EQ(r.st.WindowPos, 500'000);  // FileLength - 500,000
-  EXPECT_TRUE(r.st.WindowAtEnd);
-  EXPECT_EQ(r.startPos(), 800'001);    // the frame keeps its file position
-}
-
-TEST(Scanner, BackwardMoveFrom400001LandsAtOne) {
-  Bytes b(1'500'000, 0);
-  frame(b, 100'001, 399'000);  // ends before the window that starts at 400,001
-  Rig r(b);
-  ASSERT_TRUE(r.open(400'001));
-  ASSERT_TRUE(r.scanner.FindJpegR(0));
-  EXPECT_EQ(r.st.WindowPos, 1);
-  EXPECT_EQ(r.st.FrameStart, 100'000);
-  EXPECT_EQ(r.st.FrameEnd, 398'999);
-}
-
-TEST(Scanner, ForwardMovesAreExactlyHalfAWindowUntilTheEnd) {
-  Bytes b(3'300'000, 0);
-  for (FilePos at = 1'001; at + 200 < 3'300'000; at += 300'000) frame(b, at, at + 100);
-  Rig r(b);
-  ASSERT_TRUE(r.open());
-  std::vector<FilePos> windows{r.st.WindowPos};
-  for (bool ok = r.scanner.FindJpegF(0); ok; ok = r.scanner.FindJpegF(r.st.FrameEnd)) {
-    if (r.st.WindowPos != windows.back()) windows.push_back(r.st.WindowPos);
+// One search on a file of zeros holding the given frames: where the window comes to
+// rest and which frame it finds, in file positions.
+TEST(Scanner, SearchesMoveTheWindowAtItsEdges) {
+  struct Case { const char* name; std::int64_t size; std::vector<Span> frames;
+                FilePos openAt; WindowIndex from; bool forward; FilePos window; Span found; };
+  for (const Case& c :
+       {Case{"a frame begun in the second half is carried into the next window", 1'600'000, {{900'001, 1'100'000}},
+             1, 0, true, 500'001, {900'001, 1'100'000}},
+        {"from the last index the window moves before it looks", 2'000'000, {{10, 20}, {1'200'001, 1'300'000}}, 1,
+         kWindowLast, true, 500'001, {1'200'001, 1'300'000}},
+        {"a backward move from 400,001 lands at 1", 1'500'000, {{100'001, 399'000}}, 400'001, 0, false, 1,
+         {100'001, 399'000}},
+        {"a negative From scans from the window's start", 50'000, {{101, 200}}, 1, -1, true, 1, {101, 200}},
+        {"however negative", 50'000, {{101, 200}}, 1, -123'456'789, true, 1, {101, 200}}}) {
+    SCOPED_TRACE(c.name);
+    Bytes b(static_cast<std::size_t>(c.size), 0);
+    for (const auto& [s, e] : c.frames) frame(b, s, e);
+    Rig r(b);
+    ASSERT_TRUE(r.open(c.openAt));
+    ASSERT_TRUE(c.forward ? r.scanner.FindJpegF(c.from) : r.scanner.FindJpegR(c.from));
+    EXPECT_EQ(r.st.WindowPos, c.window);
+    EXPECT_EQ(r.found(), c.found);
   }
-  EXPECT_EQ(windows, (std::vector<FilePos>{1, 500'001, 1'000'001, 1'500'001, 2'000'001, 2'500'001}));
-  EXPECT_TRUE(r.st.WindowAtEnd);
-  // At the end a further search answers at once, without moving or reading.
-  EXPECT_EQ(r.scanner.SearchForward(r.st.FrameEnd), SearchResult::NoFrame);
-  EXPECT_EQ(r.st.WindowPos, 2'500'001);
 }
 
-TEST(Scanner, RecordingWithoutFramesIsWalkedToItsEnd) {
-  Bytes b(2'345'678, 0x11);
-  Rig r(b);
-  ASSERT_TRUE(r.open());
-  EXPECT_EQ(r.scanner.SearchForward(0), SearchResult::NoFrame);
-  EXPECT_TRUE(r.st.WindowAtEnd);
-  EXPECT_EQ(r.shown, 0);
-  EXPECT_EQ(r.st.FrameStart, -1 - (r.st.WindowPos - 1));  // "none", carried along
+// Forward walks to the end: a move is half a window until the last one, which a move that
+// would overshoot puts at FileLength - 500,000; a read that fills the buffer exactly is not
+// yet the end. The last frame (or "none", file position 0) keeps its file position through
+// the moves, and at the end a further search answers at once, in place.
+TEST(Scanner, ForwardWalksToTheEnd) {
+  struct Case { const char* name; Bytes bytes; std::vector<FilePos> windows; };  // the window after each search
+  Bytes halves(3'300'000, 0), one(1'000'000, 0);
+  for (FilePos at = 1'001; at + 200 < 3'300'000; at += 300'000) frame(halves, at, at + 100);
+  frame(one, 800'001, 800'100);
+  for (const Case& c : {Case{"every 300,000 bytes", halves, {1, 500'001, 1'000'001, 1'500'001, 2'000'001, 2'500'001}},
+                        {"a file of exactly one window", one, {1, 500'000}},
+                        {"no frame at all", Bytes(2'345'678, 0x11), {1'500'001}}}) {
+    SCOPED_TRACE(c.name);
+    Rig r(c.bytes);
+    ASSERT_TRUE(r.open());
+    std::vector<FilePos> windows;
+    std::vector<Span> frames;
+    for (bool ok = true; ok;) {
+      ok = r.scanner.FindJpegF(r.st.FrameEnd);
+      if (ok) frames.push_back(r.found());
+      if (windows.empty() || windows.back() != r.st.WindowPos) windows.push_back(r.st.WindowPos);
+    }
+    EXPECT_EQ(windows, c.windows);
+    EXPECT_TRUE(r.st.WindowAtEnd);
+    EXPECT_EQ(r.shown, static_cast<int>(frames.size()));
+    EXPECT_EQ(r.found().first, frames.empty() ? 0 : frames.back().first);
+    EXPECT_EQ(r.scanner.SearchForward(r.st.FrameEnd), SearchResult::NoFrame);
+    EXPECT_EQ(r.st.WindowPos, c.windows.back());
+  }
 }
 
-TEST(Scanner, NegativeFromScansFromTheWindowStart) {
-  Bytes b(50'000, 0);
-  frame(b, 101, 200);
-  Rig r(b);
-  ASSERT_TRUE(r.open());
-  ASSERT_TRUE(r.scanner.FindJpegF(-1));
-  EXPECT_EQ(r.st.FrameStart, 100);
-  ASSERT_TRUE(r.scanner.FindJpegF(-123'456'789));
-  EXPECT_EQ(r.st.FrameStart, 100);
+// The file's FF D8 and FF D9 pairs in order: the FF's 1-based position, the second byte.
+std::vector<std::pair<FilePos, std::uint8_t>> markerPairs(const Bytes& b) {
+  std::vector<std::pair<FilePos, std::uint8_t>> out;
+  for (std::size_t i = 0; i + 1 < b.size(); ++i)
+    if (b[i] == 0xFF && (b[i + 1] == 0xD8 || b[i + 1] == 0xD9)) out.push_back({FilePos(i) + 1, b[i + 1]});
+  return out;
 }
 
-TEST(Scanner, UndecodableFrameIsStillTheCurrentFrame) {
-  Bytes b(10'000, 0);
-  frame(b, 101, 200);
-  frame(b, 301, 400);
-  Rig r(b);
-  r.decodes = false;
-  ASSERT_TRUE(r.open());
-  EXPECT_EQ(r.scanner.SearchForward(0), SearchResult::NotShown);
-  EXPECT_EQ(r.st.FrameStart, 100);
-  EXPECT_EQ(r.scanner.SearchForward(r.st.FrameEnd), SearchResult::NotShown);
-  EXPECT_EQ(r.st.FrameStart, 300);  // the next step goes past it
-}
-
-// --- Differential walk against a plain whole-file scan ------------------------------
-
-struct Span {
-  FilePos start, end;
-  bool operator==(const Span&) const = default;
-};
-
-// Frames met stepping forward from the file's start: each search starts at the
-// previous frame's D9, takes the last start before the first end that follows one.
-std::vector<Span> referenceForward(const Bytes& b) {
+// The frames a walk from one end meets, each search starting where the last frame
+// ended: forward, the last start before the first end that follows one; backward,
+// the mirror image.
+std::vector<Span> referenceWalk(const Bytes& b, bool forward) {
+  auto pairs = markerPairs(b);
+  if (!forward) std::reverse(pairs.begin(), pairs.end());
   std::vector<Span> out;
-  std::int64_t s = -1;
-  for (std::int64_t i = 0; i + 1 < static_cast<std::int64_t>(b.size()); ++i) {
-    if (b[i] != 0xFF) continue;
-    if (b[i + 1] == 0xD8) {
-      s = i;
-    } else if (b[i + 1] == 0xD9 && s != -1) {
-      out.push_back({s + 1, i + 2});
-      s = -1;
-      // The next search starts at the D9 itself.
+  FilePos open = -1;  // the FF of the marker that opens a frame in this direction
+  for (const auto& [pos, second] : pairs) {
+    if (second == (forward ? 0xD8 : 0xD9)) {
+      open = pos;
+    } else if (open != -1) {
+      out.push_back(forward ? Span(open, pos + 1) : Span(pos, open + 1));
+      open = -1;
     }
   }
   return out;
 }
 
-std::vector<Span> referenceBackward(const Bytes& b) {
-  std::vector<Span> out;
-  std::int64_t e = -1;
-  for (std::int64_t i = static_cast<std::int64_t>(b.size()) - 1; i > 0; --i) {
-    if (b[i - 1] != 0xFF) continue;
-    if (b[i] == 0xD9) {
-      e = i;
-    } else if (b[i] == 0xD8 && e != -1) {
-      out.push_back({i, e + 1});
-      e = -1;
-      // The next search starts at the FF of this start marker: pair (i-2, i-1) next.
-      --i;
-    }
-  }
-  return out;
-}
-
+// Random bytes with 40 real-looking frames of 10-60 kB sprinkled among them.
 Bytes randomRecording(std::size_t size, unsigned seed) {
   std::mt19937 rng(seed);
   std::uniform_int_distribution<int> byte(0, 255);
   Bytes b(size);
   for (auto& v : b) v = static_cast<std::uint8_t>(byte(rng));
-  // Sprinkle real-looking frames of 10-60 kB among the random bytes.
   std::uniform_int_distribution<std::size_t> where(0, size - 70'000), len(10'000, 60'000);
   for (int k = 0; k < 40; ++k) {
-    const std::size_t at = where(rng);
-    b[at] = 0xFF, b[at + 1] = 0xD8;
-    const std::size_t end = at + len(rng);
-    b[end] = 0xFF, b[end + 1] = 0xD9;
+    const std::size_t at = where(rng), end = at + len(rng);
+    b[at] = 0xFF, b[at + 1] = 0xD8, b[end] = 0xFF, b[end + 1] = 0xD9;
   }
   return b;
 }
@@ -269,27 +193,17 @@ TEST(Scanner, WalksMatchAWholeFileScan) {
     SCOPED_TRACE(size);
     const Bytes b = randomRecording(size, seed);
     Rig r(b);
-
-    std::vector<Span> forward;
+    std::vector<Span> forward, backward;
     ASSERT_TRUE(r.open());
-    for (bool ok = r.scanner.FindJpegF(0); ok; ok = r.scanner.FindJpegF(r.st.FrameEnd)) {
-      forward.push_back({r.startPos(), r.endPos()});
-      // The window holds the file's bytes wherever it has moved to.
-      ASSERT_EQ(0, std::memcmp(r.st.WindowBuffer + r.st.FrameStart, &b[r.startPos() - 1],
-                               static_cast<std::size_t>(r.st.FrameEnd - r.st.FrameStart + 1)));
-    }
-    EXPECT_EQ(forward, referenceForward(b));
-
+    // A frame whose bytes the window does not hold as the file does shows as (0, 0).
+    for (bool ok = r.scanner.FindJpegF(0); ok; ok = r.scanner.FindJpegF(r.st.FrameEnd))
+      forward.push_back(r.holds(b) ? r.found() : Span());
+    EXPECT_EQ(forward, referenceWalk(b, true));
     // To the end: the window at FileLength - 999,998, then backward from its last index.
-    std::vector<Span> backward;
-    r.st.WindowPos = std::max<FilePos>(r.st.FileLength - 999'998, 1);
-    ASSERT_TRUE(r.scanner.ReadWindow());
-    for (bool ok = r.scanner.FindJpegR(kWindowLast); ok; ok = r.scanner.FindJpegR(r.st.FrameStart)) {
-      backward.push_back({r.startPos(), r.endPos()});
-      ASSERT_EQ(0, std::memcmp(r.st.WindowBuffer + r.st.FrameStart, &b[r.startPos() - 1],
-                               static_cast<std::size_t>(r.st.FrameEnd - r.st.FrameStart + 1)));
-    }
-    EXPECT_EQ(backward, referenceBackward(b));
+    ASSERT_TRUE(r.open(std::max<FilePos>(r.st.FileLength - 999'998, 1)));
+    for (bool ok = r.scanner.FindJpegR(kWindowLast); ok; ok = r.scanner.FindJpegR(r.st.FrameStart))
+      backward.push_back(r.holds(b) ? r.found() : Span());
+    EXPECT_EQ(backward, referenceWalk(b, false));
   }
 }
 
@@ -297,25 +211,18 @@ TEST(Scanner, WindowHoldsTheFileAfterAnyMoveSequence) {
   const Bytes b = randomRecording(5'000'000, 9);
   Rig r(b);
   std::mt19937 rng(5);
-  std::uniform_int_distribution<FilePos> pos(1, 5'200'000);
-  std::uniform_int_distribution<FilePos> step(-600'000, 600'000);
+  std::uniform_int_distribution<FilePos> pos(1, 5'200'000), step(-600'000, 600'000);
   FilePos at = 1;
   for (int k = 0; k < 200; ++k) {
     at = k % 3 == 0 ? pos(rng) : std::clamp<FilePos>(at + step(rng), 1, 5'200'000);
-    r.st.WindowPos = at;
-    ASSERT_TRUE(r.scanner.ReadWindow());
+    ASSERT_TRUE(r.open(at));
     const std::int64_t inFile = std::clamp<std::int64_t>(5'000'000 - (at - 1), 0, kWindowSize);
     ASSERT_EQ(r.st.WindowAtEnd, inFile < kWindowSize) << at;
-    ASSERT_EQ(0, std::memcmp(r.st.WindowBuffer, b.data() + std::min<std::int64_t>(at - 1, 5'000'000),
-                             static_cast<std::size_t>(inFile)))
-        << at;
+    const auto from = b.begin() + std::min<FilePos>(at - 1, 5'000'000);
+    ASSERT_TRUE(std::equal(from, from + inFile, r.st.WindowBuffer)) << at;
     for (std::int64_t i = inFile; i < kWindowSize; i += 4'999) ASSERT_EQ(r.st.WindowBuffer[i], 0) << at;
   }
 }
-
-}  // namespace
-
-namespace {
 
 // The vector search against a plain loop, on bytes dense with FF, D8 and D9 and at
 // every alignment and edge.
@@ -324,25 +231,15 @@ TEST(MarkerSearch, AgreesWithAPlainLoop) {
   const std::uint8_t alphabet[] = {0xFF, 0xD8, 0xD9, 0xDA, 0xD0, 0x00, 0x7F, 0xFE};
   std::uniform_int_distribution<int> pick(0, 7);
   std::vector<std::uint8_t> buf(300);
+  const auto isPair = [&](std::int64_t j) { return buf[j] == 0xFF && (buf[j + 1] == 0xD8 || buf[j + 1] == 0xD9); };
   for (int round = 0; round < 400; ++round) {
     for (auto& b : buf) b = alphabet[pick(rng)];
-    const std::int64_t size = static_cast<std::int64_t>(buf.size()) - 1;  // pairs start below size
-    std::uniform_int_distribution<std::int64_t> at(0, size);
+    std::uniform_int_distribution<std::int64_t> at(0, 299);  // a pair at to - 1 reads buf[to]
     std::int64_t from = at(rng), to = at(rng);
     if (from > to) std::swap(from, to);
-    auto pair = [&](std::int64_t j) { return buf[j] == 0xFF && (buf[j + 1] == 0xD8 || buf[j + 1] == 0xD9); };
-    std::int64_t next = to;
-    for (std::int64_t j = from; j < to; ++j)
-      if (pair(j)) {
-        next = j;
-        break;
-      }
-    std::int64_t prev = -1;
-    for (std::int64_t j = to - 1; j >= 0; --j)
-      if (pair(j)) {
-        prev = j;
-        break;
-      }
+    std::int64_t next = from, prev = to - 1;
+    while (next < to && !isPair(next)) ++next;
+    while (prev >= 0 && !isPair(prev)) --prev;
     ASSERT_EQ(NextMarkerPair(buf.data(), from, to), next) << from << " " << to;
     ASSERT_EQ(PrevMarkerPair(buf.data(), to), prev) << to;
   }
