@@ -187,6 +187,39 @@ TEST_F(Cli, AviConversionThatMeetsAnUndecodableFrameSaysSo) {
 
 }  // namespace
 
+// Damaged and odd files through the tool's own paths: each walk and export ends with
+// its defined answer, never a crash, and the source keeps its bytes.
+TEST_F(Cli, HostileFilesGetTheirDefinedAnswer) {
+  const struct {
+    const char* name;
+    recgen::Bytes bytes;
+    int lines;  // frames the walk visits
+  } cases[] = {
+      {"empty", {}, 0},
+      {"one byte", {0xFF}, 0},
+      {"0xFF flood", recgen::Bytes(1'000'000, 0xFF), 0},
+      {"start markers only", [] { recgen::Bytes b; for (int k = 0; k < 300'000; ++k) b.insert(b.end(), {0xFF, 0xD8}); return b; }(), 0},
+      {"end markers only", [] { recgen::Bytes b; for (int k = 0; k < 300'000; ++k) b.insert(b.end(), {0xFF, 0xD9}); return b; }(), 0},
+      {"a frame that is not a picture", {0xFF, 0xD8, 1, 2, 3, 0xFF, 0xD9}, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QString file = path(QStringLiteral("hostile.mjp"));
+    recgen::RecordingBuilder().Append(c.bytes).Write(file.toStdString());
+    const QByteArray before = slurp(file);
+    const Outcome walk = cli({"frames", file});
+    EXPECT_EQ(walk.code, 0) << walk.err.toStdString();
+    EXPECT_EQ(walk.out.count('\n'), c.lines);
+    EXPECT_EQ(cli({"telemetry", file, "--csv"}).code, 0);
+    const Outcome cut = cli({"export-mjp", file, "--from", "1", "--to", "2", "-o", path("cut.mjp"), "--force"});
+    EXPECT_EQ(cut.code, c.bytes.size() < 2 ? 2 : 0) << cut.err.toStdString();  // a range past the end is a usage error
+    EXPECT_EQ(slurp(file), before);
+  }
+  const Outcome folder = cli({"frames", dir->path()});
+  EXPECT_EQ(folder.code, 1);
+  EXPECT_TRUE(folder.err.contains(dir->path().toUtf8())) << folder.err.toStdString();
+}
+
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
