@@ -53,7 +53,11 @@ bool OutputFile::Close() {
 }
 
 bool ConfirmReplace(const QString& path) {
-  if (!QFileInfo::exists(path)) return true;
+  const QFileInfo existing(path);
+  if (!existing.exists()) return true;
+  // Only an ordinary file is replaced: deleting a folder, a device or a pipe that
+  // happens to carry the chosen name is never what a save means.
+  if (!existing.isFile()) return false;
   const MsgAnswer answer = Modal::current().message(
       QStringLiteral("Plik o podanej nazwie już istniej. Czy go zamienić ?"), MsgIcon::None, MsgButtons::YesNo);
   if (answer != MsgAnswer::Yes) return false;

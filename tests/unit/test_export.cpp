@@ -50,6 +50,11 @@ TEST(SaveJpeg, WritesTheFramesBytesAndAsksBeforeReplacing) {
   EXPECT_TRUE(rig.modal.shown[0].buttons == MsgButtons::YesNo && rig.modal.shown[0].icon == MsgIcon::None);
   EXPECT_EQ(v.SaveJpeg(), ExportResult::Done);
   EXPECT_EQ(bytesOf(out), frame);
+  // A folder carrying the chosen name is never deleted, whatever the answer.
+  rig.modal.files = {rig.folder()};
+  rig.modal.answers = {MsgAnswer::Yes};
+  EXPECT_EQ(v.SaveJpeg(), ExportResult::Cancelled);
+  EXPECT_TRUE(QFileInfo(rig.folder()).isDir());
 
   v.st.FrameStart = v.st.FrameEnd = -1;
   rig.modal.files.push_back(rig.folder() + "/none.jpeg");
