@@ -21,13 +21,7 @@ display -window root "$work/bg.png" >/dev/null 2>&1 || true
 # A path with blanks, passed as one argument.
 rec="$work/nagranie z kamery.mjp"
 "$mkrec" "$rec" --frames 1 --seed 7 >/dev/null
-"$vistrel" "$rec" >/dev/null 2>&1 & app=$!
-for _ in $(seq 100); do
-  sleep 0.2
-  xdotool search --name '^Vistrel_3.0$' >/dev/null 2>&1 && break
-done
-win=$(xdotool search --name '^Vistrel_3.0$' | head -n1)
-[ -n "$win" ] || { echo "FAIL: no window appeared"; exit 1; }
+start_viewer "$work/app.log" "$vistrel" "$rec" || { echo "FAIL: the program did not show its window"; cat "$work/app.log"; exit 1; }
 eval "$(xdotool getwindowgeometry --shell "$win")"   # X, Y, WIDTH, HEIGHT
 [ "$WIDTH" = 755 ] && [ "$HEIGHT" = 631 ] || { echo "FAIL: window is ${WIDTH}x${HEIGHT}"; exit 1; }
 ffmpeg -loglevel error -f mjpeg -i "$rec" -frames:v 1 -y "$work/expected.png"

@@ -30,14 +30,10 @@ display -window root "$work/bg.png" >/dev/null 2>&1 || true
 frames=200
 rec="$work/demo.mjp"
 "$mkrec" "$rec" --frames $frames --seed 7 >/dev/null
-"$vistrel" "$rec" >"$work/app.log" 2>&1 & app=$!
-win=
-for _ in $(seq 100); do
-  win=$(xdotool search --name '^Vistrel_3.0$' 2>/dev/null | head -n1) && [ -n "$win" ] && break
-  kill -0 $app 2>/dev/null || fail "the program exited at start"
-  sleep 0.1
-done
-[ -n "$win" ] || fail "no window named Vistrel_3.0 appeared"
+start_viewer "$work/app.log" "$vistrel" "$rec" || {
+  kill -0 "$app" 2>/dev/null && fail "no window named Vistrel_3.0 appeared"
+  fail "the program exited at start"
+}
 eval "$(xdotool getwindowgeometry --shell "$win")"   # X, Y, WIDTH, HEIGHT
 [ "$X,$Y" = 0,0 ] || fail "window at $X,$Y, expected the screen's top-left corner 0,0"
 [ "$WIDTH" = 755 ] && [ "$HEIGHT" = 631 ] || fail "window is ${WIDTH}x${HEIGHT}, expected 755x631"

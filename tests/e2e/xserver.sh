@@ -18,3 +18,27 @@ start_x_server() {
   done
   return 1
 }
+
+# Starts the program (arguments as given) and waits for its window; sets $app and $win.
+# A program that could not reach the server at start is given a fresh server, up to
+# three times in all: under load a new server has been seen to refuse its first client.
+start_viewer() {
+  local log=$1
+  shift
+  for attempt in 1 2 3; do
+    "$@" >"$log" 2>&1 &
+    app=$!
+    win=
+    for _ in $(seq 150); do
+      win=$(xdotool search --name '^Vistrel_3.0$' 2>/dev/null | head -n1) && [ -n "$win" ] && return 0
+      kill -0 "$app" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill -0 "$app" 2>/dev/null && return 1  # running, but no window
+    grep -q "could not connect to display" "$log" || return 1
+    kill "$xvfb" 2>/dev/null || true
+    wait "$xvfb" 2>/dev/null || true
+    start_x_server || return 1
+  done
+  return 1
+}
