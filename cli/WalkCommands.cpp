@@ -76,22 +76,29 @@ void csvRow(std::string& out, int n, FilePos start, const ScreenState& s) {
   out += '\n';
 }
 
-}  // namespace
-
-int RunFrames(const CliArgs& args) {
-  BatchViewer viewer(powerOnMinutes(args), !args.flag("--no-decode"));
-  viewer.Open(args.file());
-  StdoutBuffer out;
-  ProgressBar bar(QStringLiteral("frames"), true);
+// Walks the recording, writing one row per frame through out, with the progress bar.
+template <class Row>
+void walkWriting(BatchViewer& viewer, StdoutBuffer& out, const QString& name, Row row) {
+  ProgressBar bar(name, true);
   viewer.Walk(
       [&](int n, bool decoded) {
-        AppendFrameJson(out.text, n, decoded, viewer);
+        row(n, decoded);
         out.Done();
         return true;
       },
       &bar);
   bar.Finish();
   out.Flush();
+}
+
+}  // namespace
+
+int RunFrames(const CliArgs& args) {
+  BatchViewer viewer(powerOnMinutes(args), !args.flag("--no-decode"));
+  viewer.Open(args.file());
+  StdoutBuffer out;
+  walkWriting(viewer, out, QStringLiteral("frames"),
+              [&](int n, bool decoded) { AppendFrameJson(out.text, n, decoded, viewer); });
   return kExitDone;
 }
 
@@ -105,15 +112,8 @@ int RunTelemetry(const CliArgs& args) {
   } else {
     tableLine(out.text, "frame", "position", "ident", "speed", "battery", "time");
   }
-  ProgressBar bar(QStringLiteral("telemetry"), true);
-  viewer.Walk(
-      [&](int n, bool) {
-        (csv ? csvRow : tableRow)(out.text, n, viewer.FrameStartPos(), viewer.v.screen);
-        out.Done();
-        return true;
-      },
-      &bar);
-  bar.Finish();
-  out.Flush();
+  walkWriting(viewer, out, QStringLiteral("telemetry"), [&](int n, bool) {
+    (csv ? csvRow : tableRow)(out.text, n, viewer.FrameStartPos(), viewer.v.screen);
+  });
   return kExitDone;
 }

@@ -12,12 +12,6 @@ app=
 xvfb=
 trap 'kill $app $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
 
-fail() {
-  echo "FAIL: $*"
-  [ -s "$work/app.log" ] && { echo "--- program output:"; tail -n 20 "$work/app.log"; }
-  exit 1
-}
-
 source "$(dirname "$0")/xserver.sh"
 start_x_server || fail "no X server could be started"
 unset QT_QPA_PLATFORM

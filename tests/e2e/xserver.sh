@@ -1,6 +1,14 @@
 # Sourced by the end-to-end tests: a private X server on a display number the server
 # picks itself (-displayfd), so tests running side by side never share or lose one.
 # Needs $work (a scratch folder); sets $xvfb (its pid) and exports DISPLAY.
+
+# Ends the test with a reason, and the program's last words when it left any.
+fail() {
+  echo "FAIL: $*"
+  [ -s "$work/app.log" ] && { echo "--- program output:"; tail -n 20 "$work/app.log"; }
+  exit 1
+}
+
 start_x_server() {
   rm -f "$work/display"
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
