@@ -5,6 +5,7 @@
 
 #include "CliError.h"
 #include "Commands.h"
+#include "platform/FileSizeLimit.h"
 
 namespace {
 
@@ -53,6 +54,7 @@ int run(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  FailWritesPastFileSizeLimit();
   const std::vector<std::string> args(argv + 1, argv + argc);
   const char* command = args.empty() || !commandNamed(args[0]) ? nullptr : argv[1];
   try {
@@ -66,6 +68,9 @@ int main(int argc, char** argv) {
     return e.exitCode();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "vistrel-cli: %s\n", e.what());
+    return kExitFailed;
+  } catch (...) {
+    std::fputs("vistrel-cli: unexpected error\n", stderr);
     return kExitFailed;
   }
 }

@@ -526,11 +526,17 @@ void AVIStreamRelease(PAVISTREAM stream) {
   delete stream;
 }
 
-void AVIFileRelease(PAVIFILE file) {
-  if (!file) return;
+AviResult AVIFileRelease(PAVIFILE file) {
+  if (!file) return AVIERR_OK;
   if (file->writer) flushEncoder(*file->writer);
   detach(file->raw);
   detach(file->compressed);
-  if (file->headerWritten) av_write_trailer(file->muxer);
+  AviResult result = AVIERR_OK;
+  if (file->headerWritten) {
+    // The trailer is the last thing written: a full disk met here still spoils the file.
+    const bool completed = av_write_trailer(file->muxer) >= 0 && file->muxer->pb->error >= 0;
+    if (avio_closep(&file->muxer->pb) < 0 || !completed) result = AVIERR_FILEWRITE;
+  }
   delete file;
+  return result;
 }

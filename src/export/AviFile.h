@@ -102,4 +102,7 @@ AviResult AVIStreamSetFormat(PAVISTREAM stream, std::int32_t position, const voi
 AviResult AVIStreamWrite(PAVISTREAM stream, std::int32_t start, std::int32_t samples, const void* buffer,
                          std::int32_t bufferSize, std::uint32_t flags);
 void AVIStreamRelease(PAVISTREAM stream);
-void AVIFileRelease(PAVIFILE file);
+// Completes the file (its index and final header) and closes it. AVIERR_FILEWRITE when
+// that last writing failed, so the file is not complete; AVIERR_OK otherwise, also for a
+// file that never got as far as its header.
+AviResult AVIFileRelease(PAVIFILE file);

@@ -111,7 +111,9 @@ ExportResult Viewer::SaveAvi() {
   // stream, the compressed stream, the file.
   AVIStreamRelease(raw);
   AVIStreamRelease(compressed);
-  AVIFileRelease(file);
+  const AviResult closed = AVIFileRelease(file);
+  // A file left incomplete is an error too (an unexpected error is told by its catcher).
+  if (result == AVIERR_OK && !unexpected) result = closed;
   display.SetDecoding(decoding);
   if (result != AVIERR_OK) {
     Modal::current().message(QStringLiteral("Wystapił błąd podczas tworzenia pliku !"), MsgIcon::Critical,

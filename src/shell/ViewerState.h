@@ -3,7 +3,9 @@
 // Plain data: it decides nothing; the owners of each field are named beside it.
 
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
+#include <new>
 #include <QString>
 
 #include "dib/cDIBSection.h"
@@ -52,11 +54,17 @@ struct ViewerState {
   // WindowBuffer slides inside this arena, so that a window move keeps the bytes
   // both windows share where they lie and reads only the new ones.
   static constexpr std::size_t kArenaSize = 4 * kWindowSize;
-  std::unique_ptr<std::uint8_t[]> windowArena;
+  struct FreeArena {
+    void operator()(std::uint8_t* p) const { std::free(p); }
+  };
+  std::unique_ptr<std::uint8_t[], FreeArena> windowArena;
 
-  // Allocates the window, all zero (start-up).
+  // Allocates the window, all zero (start-up). calloc takes fresh zero pages from the
+  // kernel for a block this size, so the parts of the arena never read stay untouched.
   void AllocateWindow() {
-    windowArena = std::make_unique<std::uint8_t[]>(kArenaSize);
+    auto* arena = static_cast<std::uint8_t*>(std::calloc(kArenaSize, 1));
+    if (!arena) throw std::bad_alloc();
+    windowArena.reset(arena);
     WindowBuffer = windowArena.get() + (kArenaSize - kWindowSize) / 2;
   }
 

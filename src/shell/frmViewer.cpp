@@ -233,10 +233,16 @@ void frmViewer::Guarded(const std::function<void()>& handler) {
   try {
     handler();
   } catch (const std::exception& e) {
-    core_.RecoverAfterError();
-    Modal::current().message(QStringLiteral("Wystąpił nieoczekiwany błąd: %1").arg(QString::fromLocal8Bit(e.what())),
-                             MsgIcon::Critical, MsgButtons::Ok);
+    TellUnexpectedError(QString::fromLocal8Bit(e.what()));
+  } catch (...) {
+    TellUnexpectedError(QStringLiteral("nieznany wyjątek"));
   }
+}
+
+void frmViewer::TellUnexpectedError(const QString& what) {
+  core_.RecoverAfterError();
+  Modal::current().message(QStringLiteral("Wystąpił nieoczekiwany błąd: %1").arg(what), MsgIcon::Critical,
+                           MsgButtons::Ok);
 }
 
 void frmViewer::picTV_Paint() { core_.display.picTV_Paint(); }

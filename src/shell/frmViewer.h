@@ -80,6 +80,7 @@ class frmViewer : public QWidget {
   void Form_MouseDown(QMouseEvent* e);
   void Form_Unload();
   void Guarded(const std::function<void()>& handler);
+  void TellUnexpectedError(const QString& what);
   void BuildControls();
   void ConnectCommands();
   QLabel* MakeLabel(const QString& text, const QRect& r, const QFont& font, std::uint32_t colour,

@@ -2,12 +2,14 @@
 #include <QDir>
 #include <QTimer>
 
+#include "platform/FileSizeLimit.h"
 #include "platform/QtModal.h"
 #include "shell/CommandLine.h"
 #include "shell/RegisterFileType.h"
 #include "shell/frmViewer.h"
 
 int main(int argc, char** argv) {
+  FailWritesPastFileSizeLimit();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Vistrel"));
   QtModal modal;
