@@ -15,6 +15,7 @@
 #include "CliError.h"
 #include "Commands.h"
 #include "ProgressBar.h"
+#include "export/OutputFile.h"
 
 namespace {
 
@@ -62,6 +63,7 @@ QString prepareOutput(BatchViewer& viewer, const CliArgs& args) {
   const QString out = args.required("-o");
   if (out.isEmpty()) throw CliError::Usage(QStringLiteral("-o needs a file name"));
   checkOutput(out, args.flag("--force"), viewer.path());
+  ClearWriteError();
   viewer.modal.outputPath = out;
   viewer.modal.replaceExisting = args.flag("--force");
   return out;
@@ -110,7 +112,9 @@ int outcome(ExportResult result, const QString& out) {
     case ExportResult::Failed:
       break;
   }
-  throw CliError::Failure(out, QStringLiteral("writing failed; the file is incomplete"));
+  const int cause = LastWriteError();
+  const QString because = cause ? QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(std::strerror(cause))) : QString();
+  throw CliError::Failure(out, QStringLiteral("writing failed%1; the file is incomplete").arg(because));
 }
 
 // The codec's options as the compressor dialog would fill them.

@@ -3,8 +3,11 @@
 // the only copies are the ones an encoder's own pixel format forces.
 #include "export/AviFile.h"
 
+#include "export/OutputFile.h"
+
 #include <QFile>
 
+#include <cerrno>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -60,6 +63,12 @@ void quietLibraries() {
   static std::once_flag once;
   // Failures reach the user as results; FFmpeg's own chatter would only clutter stderr.
   std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
+}
+
+// A failed write of the file: its cause is kept for callers that name it (see OutputFile.h).
+AviResult writeFailed(int averror) {
+  NoteWriteError(averror < 0 && averror > -4096 ? AVUNERROR(averror) : EIO);
+  return AVIERR_FILEWRITE;
 }
 
 const AVOutputFormat* aviFormat() { return av_guess_format("avi", nullptr, nullptr); }
@@ -178,7 +187,7 @@ AviResult drainEncoder(AviStreamHandle& s) {
     av_packet_rescale_ts(s.packet, s.encoder->time_base, f.video->time_base);
     const int written = av_write_frame(f.muxer, s.packet);
     av_packet_unref(s.packet);
-    if (written < 0) return AVIERR_FILEWRITE;
+    if (written < 0) return writeFailed(written);
   }
 }
 
@@ -313,7 +322,7 @@ AviResult writeHeader(AviFileHandle& f) {
   const int written = avformat_write_header(f.muxer, &muxerOptions);
   av_dict_free(&muxerOptions);
   if (written >= 0) avio_flush(f.muxer->pb);
-  if (written < 0 || f.muxer->pb->error < 0) return AVIERR_FILEWRITE;
+  if (written < 0 || f.muxer->pb->error < 0) return writeFailed(written < 0 ? written : f.muxer->pb->error);
   f.headerWritten = true;
   return AVIERR_OK;
 }
@@ -333,7 +342,7 @@ AviResult writeSample(AviStreamHandle& s, const void* data, std::int64_t size, s
   av_packet_rescale_ts(&p, av_inv_q(f.frameRate), f.video->time_base);
   const int written = av_write_frame(f.muxer, &p);
   av_packet_unref(&p);
-  return written < 0 ? AVIERR_FILEWRITE : AVIERR_OK;
+  return written < 0 ? writeFailed(written) : AVIERR_OK;
 }
 
 AviResult compressJpeg(AviStreamHandle& s, const void* bits, std::int64_t pts) {
@@ -418,9 +427,12 @@ AviResult AVIFileOpen(PAVIFILE* file, const QString& path, std::uint32_t mode) {
     return AVIERR_MEMORY;
   // "file:" keeps a name with a colon from being taken for another protocol.
   const QByteArray url = "file:" + QFile::encodeName(path);
-  if (avio_open(&f->muxer->pb, url.constData(), AVIO_FLAG_WRITE) < 0) return AVIERR_FILEOPEN;
-  // Each sample goes to the disk before its write answers, so a full disk fails that write
-  // rather than the release, which has no way to say so.
+  if (const int opened = avio_open(&f->muxer->pb, url.constData(), AVIO_FLAG_WRITE); opened < 0) {
+    writeFailed(opened);
+    return AVIERR_FILEOPEN;
+  }
+  // Each sample goes to the disk before its write answers, so a full disk fails the write
+  // of the frame it meets, not only the release at the end.
   f->muxer->flush_packets = 1;
   *file = f.release();
   return AVIERR_OK;
@@ -534,8 +546,10 @@ AviResult AVIFileRelease(PAVIFILE file) {
   AviResult result = AVIERR_OK;
   if (file->headerWritten) {
     // The trailer is the last thing written: a full disk met here still spoils the file.
-    const bool completed = av_write_trailer(file->muxer) >= 0 && file->muxer->pb->error >= 0;
-    if (avio_closep(&file->muxer->pb) < 0 || !completed) result = AVIERR_FILEWRITE;
+    int error = av_write_trailer(file->muxer);
+    if (error >= 0) error = file->muxer->pb->error;
+    if (const int closed = avio_closep(&file->muxer->pb); error >= 0) error = closed;
+    if (error < 0) result = writeFailed(error);
   }
   delete file;
   return result;

@@ -12,10 +12,18 @@
 #include "platform/Modal.h"
 #include "recording/RecordingFile.h"
 
+namespace {
+thread_local int lastWriteError = 0;
+}
+
+int LastWriteError() { return lastWriteError; }
+void NoteWriteError(int error) { lastWriteError = error; }
+
 bool OutputFile::Create(const QString& path) {
   Close();
   const QByteArray native = QFile::encodeName(path);
   fd_ = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd_ < 0) NoteWriteError(errno);
   return fd_ >= 0;
 }
 
@@ -24,7 +32,10 @@ bool OutputFile::Write(const std::uint8_t* bytes, std::int64_t size) {
   while (size > 0) {
     const ssize_t n = ::write(fd_, bytes, static_cast<std::size_t>(size));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
+    if (n <= 0) {
+      NoteWriteError(n < 0 ? errno : EIO);
+      return false;
+    }
     bytes += n;
     size -= n;
   }
@@ -36,18 +47,23 @@ bool OutputFile::CopyFrom(const RecordingFile& recording, std::int64_t offset, s
   // The kernel copies between the files directly where it can.
   switch (recording.copyTo(fd_, offset, size)) {
     case KernelCopy::Done: return true;
-    case KernelCopy::Failed: return false;
+    case KernelCopy::Failed: NoteWriteError(errno); return false;
     case KernelCopy::Unsupported: break;
   }
   std::unique_ptr<std::uint8_t[]> piece(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(size)]);
   if (!piece) return false;
   const std::int64_t got = recording.readAt(offset, piece.get(), static_cast<std::size_t>(size));
-  return got == size && Write(piece.get(), size);
+  if (got != size) {
+    NoteWriteError(EIO);  // the recording could not be read
+    return false;
+  }
+  return Write(piece.get(), size);
 }
 
 bool OutputFile::Close() {
   if (fd_ < 0) return true;
   const bool ok = ::close(fd_) == 0;
+  if (!ok) NoteWriteError(errno);
   fd_ = -1;
   return ok;
 }

@@ -30,5 +30,12 @@ class OutputFile {
 // False when the user said No or the old file could not be deleted.
 bool ConfirmReplace(const QString& path);
 
+// Why the latest export output could not be made or written: an errno value (ENOSPC,
+// EACCES …), 0 when nothing failed since the last ClearWriteError on this thread. For
+// callers with room to name the cause; the exports themselves answer only failed or not.
+int LastWriteError();
+void NoteWriteError(int error);
+inline void ClearWriteError() { NoteWriteError(0); }
+
 // The save dialog with a preset name and a "desc|pattern|…" filter; empty = cancelled.
 QString AskSaveName(const QString& presetName, const QString& filter);

@@ -92,7 +92,8 @@ KernelCopy RecordingFile::copyTo(int to, std::int64_t offset, std::int64_t size)
     if (n < 0 && done == 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
       return KernelCopy::Unsupported;
     }
-    if (n <= 0) return KernelCopy::Failed;  // an error, or the file ended early
+    if (n == 0) errno = EIO;  // the recording ended early
+    if (n <= 0) return KernelCopy::Failed;
     done += n;
   }
   return KernelCopy::Done;

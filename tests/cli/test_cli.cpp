@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -183,6 +184,50 @@ TEST_F(Cli, AviConversionThatMeetsAnUndecodableFrameSaysSo) {
                 .code,
             0);
   EXPECT_EQ(PacketFlags(path("d.avi")).size(), 5);
+}
+
+// Runs the tool with `folder` replaced by an empty filesystem of 8 KiB (a mount of its
+// own, in namespaces of its own). Code -2 when such a mount cannot be made here.
+Outcome cliOnTinyDevice(const QString& folder, const QStringList& args) {
+  const QString script = QStringLiteral("mount -t tmpfs -o size=8k tmpfs \"$1\" || exit 99; shift; exec \"$@\"");
+  QProcess p;
+  p.start(QStringLiteral("unshare"), QStringList{"-rm", "sh", "-c", script, "sh", folder, VISTREL_CLI} + args);
+  p.waitForFinished(120'000);
+  int code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+  const QByteArray err = p.readAllStandardError();
+  if (p.error() == QProcess::FailedToStart || code == 99 || err.startsWith("unshare:")) code = -2;
+  return {code, p.readAllStandardOutput(), err};
+}
+
+// A real full device: every export says so in its one line, exits 1, and the recording
+// keeps its bytes.
+TEST_F(Cli, ExportsOntoAFullDeviceSaySo) {
+  recgen::Options o;
+  o.frames = 12, o.width = 320, o.height = 240;
+  recgen::WriteRecording(path("big.mjp").toStdString(), o);
+  const QByteArray recording = slurp(path("big.mjp"));
+  const QString tiny = path("tiny");
+  QDir().mkdir(tiny);
+  const QStringList frames{"--frames", "0:11"};
+  const struct {
+    QStringList args;
+    const char* out;
+  } cases[] = {
+      {QStringList{"export-jpeg", path("big.mjp"), "--frame", "3"}, "o.jpg"},
+      {QStringList{"export-mjp", path("big.mjp")} + frames, "o.mjp"},
+      {QStringList{"export-avi", path("big.mjp"), "--fps", "10", "--codec", "copy"} + frames, "o.avi"},
+      {QStringList{"export-avi", path("big.mjp"), "--fps", "10", "--codec", "raw"} + frames, "o.avi"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args.join(' ').toStdString());
+    const QString out = tiny + "/" + c.out;
+    const Outcome r = cliOnTinyDevice(tiny, c.args + QStringList{"-o", out});
+    if (r.code == -2) GTEST_SKIP() << "no filesystem of our own can be mounted here";
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "vistrel-cli: " + out.toUtf8() + ": writing failed (No space left on device); the file is "
+                                                      "incomplete\n");
+  }
+  EXPECT_TRUE(slurp(path("big.mjp")) == recording);
 }
 
 }  // namespace

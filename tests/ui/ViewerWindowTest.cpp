@@ -4,6 +4,7 @@
 
 #include "ViewerTestSupport.h"
 #include "shell/frmViewer.h"
+#include "support/ScriptedModal.h"
 
 namespace {
 
@@ -105,4 +106,57 @@ void ViewerWindowTest::minimizeButton() {
   QTest::mouseClick(v.windowHandle(), Qt::LeftButton, {}, Centre(v.imgMinimize));
   QVERIFY(v.isMinimized());
   QVERIFY(v.windowState().testFlag(Qt::WindowMinimized));
+}
+
+void ViewerWindowTest::unexpectedError_data() {
+  QTest::addColumn<QString>("dialog");  // the dialog that throws
+  QTest::addColumn<bool>("exporting");  // thrown in the middle of an AVI export
+  QTest::newRow("the open dialog") << QStringLiteral("openFile") << false;
+  QTest::newRow("the compressor dialog, lamps green") << QStringLiteral("chooseCompressor") << true;
+}
+
+// An exception that reaches a click handler is caught there: one message, the viewer
+// stopped with its lamps ready, an export's output closed, and the window goes on working.
+void ViewerWindowTest::unexpectedError() {
+  QFETCH(QString, dialog);
+  QFETCH(bool, exporting);
+  recgen::Options options;
+  options.frames = 6;
+  const uitest::GeneratedRecording rec(QStringLiteral("rec.mjp"), options);
+  ScriptedModal modal;
+  ModalScope scope(modal);
+  frmViewer v;
+  v.Form_Load(rec.path());
+  QVERIFY(ShowAt(v, QPoint(100, 100)));
+  QWindow* window = v.windowHandle();
+  const auto click = [&](const QWidget* control) { QTest::mouseClick(window, Qt::LeftButton, {}, Centre(control)); };
+  const QString out = QFileInfo(rec.path()).absolutePath() + QStringLiteral("/film.AVI");
+  click(v.imgCmd[5]);
+  if (exporting) {  // mark frames 0 to 2, then save them as AVI
+    click(v.imgCmd[0]);
+    click(v.imgRightCmd[3]);
+    click(v.imgCmd[6]), click(v.imgCmd[6]);
+    click(v.imgRightCmd[3]);
+    modal.saveAnswers.push_back({2, 10});
+    modal.files.push_back(out);
+  }
+  modal.shown.clear();  // what marking said
+  modal.throwIn << dialog;
+  const int descriptors = QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size();
+  click(exporting ? v.imgRightCmd[2] : v.imgRightCmd[0]);
+
+  QCOMPARE(modal.texts(), QStringList{QStringLiteral("Wystąpił nieoczekiwany błąd: %1 failed").arg(dialog)});
+  QCOMPARE(modal.shown[0].icon, MsgIcon::Critical);
+  QCOMPARE(v.core().st.mode(), PlayMode::Stopped);
+  QCOMPARE(v.shIco[2]->FillColor(), Colour::Orange);
+  for (int k = 0; k < kTransportButtons; ++k) QCOMPARE(v.shCmd[k]->FillColor(), Colour::Blue);
+  QVERIFY(!v.lblSave->isVisible());
+  QCOMPARE(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size(), descriptors);
+  QCOMPARE(QFileInfo::exists(out), exporting);
+
+  modal.throwIn.clear();
+  const FilePos shown = v.core().st.WindowPos + v.core().st.FrameStart;
+  click(v.imgCmd[6]);
+  QVERIFY(v.core().st.WindowPos + v.core().st.FrameStart > shown);
+  QCOMPARE(modal.shown.size(), std::size_t{1});
 }

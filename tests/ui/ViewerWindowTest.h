@@ -1,6 +1,6 @@
 #pragma once
 // The main window as a window: dragging it by its background, minimizing and
-// closing it with its own buttons.
+// closing it with its own buttons, and coming back from an error nobody planned for.
 
 #include <QObject>
 
@@ -13,4 +13,6 @@ class ViewerWindowTest : public QObject {
   void exitButton_data();
   void exitButton();
   void minimizeButton();
+  void unexpectedError_data();
+  void unexpectedError();
 };

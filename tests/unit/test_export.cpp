@@ -124,28 +124,4 @@ TEST(SaveCommand, RunsWhatTheOptionsChose) {
   EXPECT_EQ(frames, 6);
 }
 
-// A stop is heard before the third piece, which is still copied: the piece in hand.
-// An output that cannot be made leaves the viewer as it was (still playing).
-TEST(SaveMjp, StopAfterAPieceKeepsWhatWasCopied) {
-  ViewerRig rig(kFramesOver4MB);
-  Viewer& v = rig.start();
-  v.module.MarkStart = 1;
-  v.module.MarkEnd = 3'900'000;
-  int calls = 0;
-  v.DoEvents = [&] { if (++calls == 2) v.imgCmd_Click(5); };  // the stop button, as the window delivers it
-  const QString out = rig.folder() + "/stopped.MJP";
-  rig.modal.files.push_back(out);
-  ASSERT_GT(v.st.FileLength, 3'900'000);
-  EXPECT_EQ(v.SaveMjp(), ExportResult::Stopped);
-  EXPECT_EQ(bytesOf(out), bytesOf(rig.path(), 1, 3'000'000));
-  EXPECT_TRUE(rig.modal.shown.empty());
-  expectIdleAfterExport(v);
-
-  v.imgCmd_Click(7);
-  rig.modal.files.push_back(rig.folder() + "/no/such/folder/seq.MJP");
-  EXPECT_EQ(v.SaveMjp(), ExportResult::Failed);
-  EXPECT_EQ(v.st.mode(), PlayMode::Forward);
-  EXPECT_TRUE(rig.modal.shown.empty());
-}
-
 }  // namespace

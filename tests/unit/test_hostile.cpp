@@ -6,11 +6,10 @@
 
 #include <algorithm>
 
-#include <QCryptographicHash>
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 
+#include "support/Fingerprint.h"
 #include "support/TempRecording.h"
 #include "support/ViewerRig.h"
 
@@ -50,19 +49,6 @@ Bytes repeatedMarker(std::uint8_t second) {  // FF xx, 400,000 times
   Bytes b;
   for (int k = 0; k < 400'000; ++k) b.insert(b.end(), {0xFF, second});
   return b;
-}
-
-// Size, modification time and a hash of the whole file (of its last 4 MB when it is huge).
-using Fingerprint = std::tuple<qint64, QDateTime, QByteArray>;
-
-Fingerprint fingerprint(const QString& path) {
-  QFile f(path);
-  QCryptographicHash h(QCryptographicHash::Sha1);
-  if (f.open(QIODevice::ReadOnly)) {
-    if (f.size() > (64 << 20)) f.seek(f.size() - (4 << 20));
-    h.addData(&f);
-  }
-  return {QFileInfo(path).size(), QFileInfo(path).lastModified(), h.result()};
 }
 
 // Everything a user can do to a recording, in one go.
@@ -110,7 +96,7 @@ TEST(HostileRecordings, OpenPlaySeekAndLeaveTheFileUnchanged) {
   for (const Hostile& c : cases) {
     SCOPED_TRACE(c.name);
     const TempRecording file(c.bytes, "hostile.mjp");
-    const Fingerprint before = fingerprint(file.path());
+    const Fingerprint before = FingerprintOf(file.path());
     ViewerRig rig(1);
     Viewer& v = rig.start(file.path());
     EXPECT_EQ(v.st.mode(), PlayMode::Forward) << "opens and plays";
@@ -120,7 +106,7 @@ TEST(HostileRecordings, OpenPlaySeekAndLeaveTheFileUnchanged) {
                             [](const ShownMessage& m) { return m.icon == MsgIcon::Warning; }),
               c.complaints);
     EXPECT_NE(v.st.mode(), PlayMode::Exporting);
-    EXPECT_TRUE(fingerprint(file.path()) == before) << "the recording was changed";
+    EXPECT_TRUE(FingerprintOf(file.path()) == before) << "the recording was changed";
   }
 }
 
@@ -137,7 +123,7 @@ TEST(HostileRecordings, ThreeGibibytesWithFramesNearTheEnd) {
   ASSERT_TRUE(f.seek(size - qint64(tail.size()) - 100));
   ASSERT_EQ(f.write(reinterpret_cast<const char*>(tail.data()), qint64(tail.size())), qint64(tail.size()));
   f.close();
-  const Fingerprint before = fingerprint(path);
+  const Fingerprint before = FingerprintOf(path);
   Viewer& v = rig.start(path);
   ASSERT_EQ(v.st.FileLength, size);
   v.imgCmd_Click(10);  // to end: the last frame, beyond 2 GiB
@@ -150,7 +136,7 @@ TEST(HostileRecordings, ThreeGibibytesWithFramesNearTheEnd) {
   v.imgCmd_Click(0);
   EXPECT_EQ(rig.shownStart(), 33);
   EXPECT_TRUE(rig.modal.shown.empty()) << rig.modal.texts().join('|').toStdString();
-  EXPECT_TRUE(fingerprint(path) == before);
+  EXPECT_TRUE(FingerprintOf(path) == before);
 }
 
 TEST(HostileRecordings, FileThatShrinksWhileOpen) {

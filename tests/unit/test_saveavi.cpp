@@ -123,18 +123,6 @@ TEST(SaveAvi, TwoConsecutiveFramesGiveTwoSamples) {
   EXPECT_EQ(conv.rig.v.module.MarkStart, conv.rig.records[4].jpegPos);
 }
 
-TEST(SaveAvi, StopAfterTheThirdFrameGivesThreeFrames) {
-  Conversion conv(0, 9);
-  int ticks = 0;
-  conv.rig.v.DoEvents = [&] {
-    if (++ticks == 4) conv.rig.v.imgCmd_Click(5);  // seen after the third frame was written
-  };
-  EXPECT_EQ(conv.run(codec("mjpeg")), ExportResult::Stopped);
-  EXPECT_EQ(ProbeStream(conv.out).at("nb_read_frames"), "3");
-  EXPECT_TRUE(conv.rig.modal.shown.empty());
-  expectIdle(conv.rig.v);
-}
-
 TEST(SaveAvi, CancelledCompressorLeavesTheEmptyFileAndNoMessage) {
   Conversion conv;
   EXPECT_EQ(conv.rig.v.SaveAvi(), ExportResult::Cancelled);  // no answer queued: cancel
@@ -144,16 +132,6 @@ TEST(SaveAvi, CancelledCompressorLeavesTheEmptyFileAndNoMessage) {
   expectIdle(conv.rig.v);
   EXPECT_EQ(conv.rig.modal.fileRequests.back().fileName, "Sekwencja.AVI");
   EXPECT_EQ(conv.rig.modal.fileRequests.back().filter, "plik wideo (*.AVI)|*.AVI|wszystkie pliki (*.*)|*.*");
-}
-
-TEST(SaveAvi, WriterErrorsAreReportedOnce) {
-  Conversion conv;
-  conv.rig.modal.files.clear();
-  conv.rig.modal.files.push_back(conv.rig.folder() + "/missing/folder/film.AVI");
-  EXPECT_EQ(conv.run(codec("raw")), ExportResult::Failed);
-  EXPECT_EQ(conv.rig.modal.texts(), QStringList{"Wystapił błąd podczas tworzenia pliku !"});
-  EXPECT_EQ(conv.rig.modal.shown[0].icon, MsgIcon::Critical);
-  expectIdle(conv.rig.v);
 }
 
 }  // namespace
