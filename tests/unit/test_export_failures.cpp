@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
-#include <sys/fsuid.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,6 +17,7 @@
 
 #include "platform/FileSizeLimit.h"
 #include "support/Fingerprint.h"
+#include "support/OrdinaryUser.h"
 #include "support/Probe.h"
 #include "support/ViewerRig.h"
 
@@ -42,21 +42,6 @@ class DeviceFullAfter {
 
  private:
   rlimit old_{};
-};
-
-// Root may write anywhere: for root the export runs with an ordinary user's file-system
-// identity instead (this thread only), so that folder permissions apply.
-class AsOrdinaryUser {
- public:
-  AsOrdinaryUser() : root_(geteuid() == 0) {
-    if (root_) setfsgid(65534), setfsuid(65534);
-  }
-  ~AsOrdinaryUser() {
-    if (root_) setfsuid(0), setfsgid(0);
-  }
-
- private:
-  bool root_;
 };
 
 int openDescriptors() {
