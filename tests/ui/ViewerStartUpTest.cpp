@@ -1,6 +1,5 @@
 #include "ViewerStartUpTest.h"
 
-
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
