@@ -27,16 +27,7 @@ eval "$(xdotool getwindowgeometry --shell "$win")"   # X, Y, WIDTH, HEIGHT
 ffmpeg -loglevel error -f mjpeg -i "$rec" -frames:v 1 -y "$work/expected.png"
 
 pixel() { convert "$work/shot.png" -format "%[hex:p{$1,$2}]" info: | cut -c1-6; }
-# Poll: a loaded machine may take a while to map and paint the window.
-for attempt in $(seq 40); do
-  sleep 0.25
-  import -window root "$work/shot.png"
-  convert "$work/shot.png" -crop "640x480+$((X + 24))+$((Y + 50))" +repage "$work/picture.png"
-  rmse=$( (compare -metric RMSE "$work/picture.png" "$work/expected.png" null: 2>&1 || true) | sed -E 's/.*\((.*)\).*/\1/')
-  awk -v e="$rmse" 'BEGIN { exit !(e < 0.03) }' && break
-done
-echo "picture area RMSE against the decoded frame: $rmse"
-awk -v e="$rmse" 'BEGIN { exit !(e < 0.03) }' || { echo "FAIL: picture area does not show the frame"; exit 1; }
+wait_for_picture "$work/expected.png"
 
 # Corners are cut: the backdrop (whatever the screen shows away from the window)
 # shows at each corner, the window just inside.

@@ -50,3 +50,19 @@ start_viewer() {
   done
   return 1
 }
+
+# Polls the picture area of the window at ($X, $Y) until it shows the picture in $1 (RMSE
+# below 0.03), for up to ten seconds: a loaded machine may take a while to map and paint.
+# Leaves the last screenshot in $work/shot.png and the figure in $rmse; fails if it never does.
+wait_for_picture() {
+  local expected=$1
+  for _ in $(seq 40); do
+    sleep 0.25
+    import -window root "$work/shot.png"
+    convert "$work/shot.png" -crop "640x480+$((X + 24))+$((Y + 50))" +repage "$work/picture.png"
+    rmse=$( (compare -metric RMSE "$work/picture.png" "$expected" null: 2>&1 || true) | sed -E 's/.*\((.*)\).*/\1/')
+    awk -v e="$rmse" 'BEGIN { exit !(e < 0.03) }' && break
+  done
+  echo "picture area RMSE against the decoded frame: $rmse"
+  awk -v e="$rmse" 'BEGIN { exit !(e < 0.03) }' || fail "picture area does not show the recording's frame"
+}
