@@ -1,9 +1,12 @@
 #include "ViewerWindowTest.h"
 
+#include <stdexcept>
+
 #include <QtTest>
 
 #include "ViewerTestSupport.h"
 #include "shell/frmViewer.h"
+#include "support/Probe.h"
 #include "support/ScriptedModal.h"
 
 namespace {
@@ -108,6 +111,43 @@ void ViewerWindowTest::minimizeButton() {
   QVERIFY(v.windowState().testFlag(Qt::WindowMinimized));
 }
 
+namespace {
+
+// The real window on a recording of eight frames, stopped, with frames 0 to 4 marked through
+// its own buttons, and the save command's dialogs answered to convert them to AVI at `out`.
+struct MarkedWindow {
+  const uitest::GeneratedRecording rec{QStringLiteral("rec.mjp"), [] {
+                                         recgen::Options o;
+                                         o.frames = 8;
+                                         return o;
+                                       }()};
+  const QString out = QFileInfo(rec.path()).absolutePath() + QStringLiteral("/film.AVI");
+  ScriptedModal modal;
+  ModalScope scope{modal};
+  frmViewer v;
+
+  bool start() {
+    v.Form_Load(rec.path());
+    if (!ShowAt(v, QPoint(100, 100))) return false;
+    click(v.imgCmd[5]);
+    click(v.imgCmd[0]);
+    click(v.imgRightCmd[3]);
+    for (int k = 0; k < 4; ++k) click(v.imgCmd[6]);
+    click(v.imgRightCmd[3]);
+    modal.saveAnswers.push_back({2, 10});
+    modal.files.push_back(out);
+    AVICOMPRESSOPTIONS mjpeg;
+    mjpeg.codec = QStringLiteral("mjpeg");
+    modal.compressorAnswers.push_back(mjpeg);
+    modal.shown.clear();  // what marking said
+    return true;
+  }
+  void click(const QWidget* control) { QTest::mouseClick(v.windowHandle(), Qt::LeftButton, {}, Centre(control)); }
+  int descriptors() const { return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size(); }
+};
+
+}  // namespace
+
 void ViewerWindowTest::unexpectedError_data() {
   QTest::addColumn<QString>("dialog");  // the dialog that throws
   QTest::addColumn<bool>("exporting");  // thrown in the middle of an AVI export
@@ -120,43 +160,46 @@ void ViewerWindowTest::unexpectedError_data() {
 void ViewerWindowTest::unexpectedError() {
   QFETCH(QString, dialog);
   QFETCH(bool, exporting);
-  recgen::Options options;
-  options.frames = 6;
-  const uitest::GeneratedRecording rec(QStringLiteral("rec.mjp"), options);
-  ScriptedModal modal;
-  ModalScope scope(modal);
-  frmViewer v;
-  v.Form_Load(rec.path());
-  QVERIFY(ShowAt(v, QPoint(100, 100)));
-  QWindow* window = v.windowHandle();
-  const auto click = [&](const QWidget* control) { QTest::mouseClick(window, Qt::LeftButton, {}, Centre(control)); };
-  const QString out = QFileInfo(rec.path()).absolutePath() + QStringLiteral("/film.AVI");
-  click(v.imgCmd[5]);
-  if (exporting) {  // mark frames 0 to 2, then save them as AVI
-    click(v.imgCmd[0]);
-    click(v.imgRightCmd[3]);
-    click(v.imgCmd[6]), click(v.imgCmd[6]);
-    click(v.imgRightCmd[3]);
-    modal.saveAnswers.push_back({2, 10});
-    modal.files.push_back(out);
-  }
-  modal.shown.clear();  // what marking said
-  modal.throwIn << dialog;
-  const int descriptors = QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size();
-  click(exporting ? v.imgRightCmd[2] : v.imgRightCmd[0]);
+  MarkedWindow w;
+  QVERIFY(w.start());
+  w.modal.beforeDialog = [&](const QString& opening) {
+    if (opening == dialog) throw std::runtime_error(dialog.toStdString() + " failed");
+  };
+  const int descriptors = w.descriptors();
+  w.click(exporting ? w.v.imgRightCmd[2] : w.v.imgRightCmd[0]);
 
-  QCOMPARE(modal.texts(), QStringList{QStringLiteral("Wystąpił nieoczekiwany błąd: %1 failed").arg(dialog)});
-  QCOMPARE(modal.shown[0].icon, MsgIcon::Critical);
-  QCOMPARE(v.core().st.mode(), PlayMode::Stopped);
-  QCOMPARE(v.shIco[2]->FillColor(), Colour::Orange);
-  for (int k = 0; k < kTransportButtons; ++k) QCOMPARE(v.shCmd[k]->FillColor(), Colour::Blue);
-  QVERIFY(!v.lblSave->isVisible());
-  QCOMPARE(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size(), descriptors);
-  QCOMPARE(QFileInfo::exists(out), exporting);
+  QCOMPARE(w.modal.texts(), QStringList{QStringLiteral("Wystąpił nieoczekiwany błąd: %1 failed").arg(dialog)});
+  QCOMPARE(w.modal.shown[0].icon, MsgIcon::Critical);
+  QCOMPARE(w.v.core().st.mode(), PlayMode::Stopped);
+  QCOMPARE(w.v.shIco[2]->FillColor(), Colour::Orange);
+  for (int k = 0; k < kTransportButtons; ++k) QCOMPARE(w.v.shCmd[k]->FillColor(), Colour::Blue);
+  QVERIFY(!w.v.lblSave->isVisible());
+  QCOMPARE(w.descriptors(), descriptors);
+  QCOMPARE(QFileInfo::exists(w.out), exporting);
 
-  modal.throwIn.clear();
-  const FilePos shown = v.core().st.WindowPos + v.core().st.FrameStart;
-  click(v.imgCmd[6]);
-  QVERIFY(v.core().st.WindowPos + v.core().st.FrameStart > shown);
-  QCOMPARE(modal.shown.size(), std::size_t{1});
+  w.modal.beforeDialog = nullptr;
+  const FilePos shown = w.v.core().st.WindowPos + w.v.core().st.FrameStart;
+  w.click(w.v.imgCmd[6]);
+  QVERIFY(w.v.core().st.WindowPos + w.v.core().st.FrameStart > shown);
+  QCOMPARE(w.modal.shown.size(), std::size_t{1});
+}
+
+// Closing the window during a conversion stops the conversion first: the window stays until
+// the file is complete, then closes, with the recording let go and nothing said.
+void ViewerWindowTest::closeDuringExport() {
+  MarkedWindow w;
+  QVERIFY(w.start());
+  w.modal.beforeDialog = [&](const QString& opening) {
+    if (opening == QLatin1String("chooseCompressor")) QTimer::singleShot(0, &w.v, [&] {
+        w.v.close();
+        QVERIFY(w.v.isVisible());  // still converting
+      });
+  };
+  w.click(w.v.imgRightCmd[2]);
+  QVERIFY(!w.v.isVisible());
+  QVERIFY(!w.v.core().recording.isOpen());
+  QVERIFY(w.modal.shown.empty());
+  const auto stream = ProbeStream(w.out);
+  QCOMPARE(stream.at("codec_name"), QStringLiteral("mjpeg"));
+  QVERIFY(stream.at("nb_read_frames") != QLatin1String("5"));  // cut short, yet a readable video
 }

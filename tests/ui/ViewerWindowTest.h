@@ -15,4 +15,5 @@ class ViewerWindowTest : public QObject {
   void minimizeButton();
   void unexpectedError_data();
   void unexpectedError();
+  void closeDuringExport();
 };
