@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -21,13 +23,15 @@ struct Outcome {
   QByteArray out, err;
 };
 
-Outcome cli(const QStringList& args) {
+Outcome run(const QString& program, const QStringList& args) {
   QProcess p;
-  p.start(QStringLiteral(VISTREL_CLI), args);
-  p.waitForFinished(120'000);
-  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+  p.start(program, args);
+  const bool finished = p.waitForFinished(120'000);
+  return {finished && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
           p.readAllStandardError()};
 }
+
+Outcome cli(const QStringList& args) { return run(QStringLiteral(VISTREL_CLI), args); }
 
 QByteArray slurp(const QString& path) {
   QFile f(path);
@@ -263,6 +267,19 @@ TEST_F(Cli, HostileFilesGetTheirDefinedAnswer) {
   const Outcome folder = cli({"frames", dir->path()});
   EXPECT_EQ(folder.code, 1);
   EXPECT_TRUE(folder.err.contains(dir->path().toUtf8())) << folder.err.toStdString();
+
+  // A recording the user may not read (root reads everything: the tool then runs as nobody).
+  const QString locked = path("locked.mjp");
+  QFile::copy(path("kinds.mjp"), locked);
+  ASSERT_TRUE(QFile::setPermissions(locked, {}));
+  ASSERT_TRUE(QFile::setPermissions(dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                     QFile::ReadOther | QFile::ExeOther));
+  const Outcome unreadable =
+      ::geteuid() == 0 ? run("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", VISTREL_CLI, "frames", locked})
+                       : cli({"frames", locked});
+  if (unreadable.code == -1 || unreadable.code >= 126) GTEST_SKIP() << "the tool cannot be run as nobody here";
+  EXPECT_EQ(unreadable.code, 1);
+  EXPECT_EQ(unreadable.err.toStdString(), ("vistrel-cli: " + locked + ": permission denied\n").toStdString());
 }
 
 int main(int argc, char** argv) {
