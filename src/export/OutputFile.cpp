@@ -51,7 +51,10 @@ bool OutputFile::CopyFrom(const RecordingFile& recording, std::int64_t offset, s
     case KernelCopy::Unsupported: break;
   }
   std::unique_ptr<std::uint8_t[]> piece(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(size)]);
-  if (!piece) return false;
+  if (!piece) {
+    NoteWriteError(ENOMEM);
+    return false;
+  }
   const std::int64_t got = recording.readAt(offset, piece.get(), static_cast<std::size_t>(size));
   if (got != size) {
     NoteWriteError(EIO);  // the recording could not be read

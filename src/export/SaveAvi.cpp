@@ -21,9 +21,9 @@ ExportResult Viewer::SaveAvi() {
   if (name.isEmpty()) return ExportResult::Cancelled;
   if (!ConfirmReplace(name)) return ExportResult::Cancelled;
 
-  EnterExportState();
   if (!st.FrameDib) st.FrameDib = std::make_unique<cDIBSection>();
   cDIBSection& dib = *st.FrameDib;
+  EnterExportState();
 
   PAVIFILE file = nullptr;
   PAVISTREAM raw = nullptr;

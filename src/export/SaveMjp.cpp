@@ -45,14 +45,15 @@ ExportResult Viewer::SaveMjp() {
 
   const std::int64_t total = module.MarkEnd - module.MarkStart + 1;
   const std::int64_t from = module.MarkStart - 1;  // 0-based offset of the first byte
-  bool ok = total > 0;
   std::int64_t remaining = total;
-  if (ok && total <= kPiece) {
-    ok = out.CopyFrom(recording, from, total);
-    remaining = 0;
-    screen.lblSave = QStringLiteral("Zapis sekwencji... 100%");
-  } else if (ok) {
-    ok = out.CopyFrom(recording, from, kPiece);
+  auto copy = [&] {
+    if (total <= 0) return false;
+    if (total <= kPiece) {
+      remaining = 0;
+      screen.lblSave = QStringLiteral("Zapis sekwencji... 100%");
+      return out.CopyFrom(recording, from, total);
+    }
+    bool ok = out.CopyFrom(recording, from, kPiece);
     remaining = total - kPiece;
     while (ok) {
       LetEventsRun();
@@ -68,6 +69,16 @@ ExportResult Viewer::SaveMjp() {
       }
       if (st.StopRequested || remaining == 0) break;
     }
+    return ok;
+  };
+  bool ok = false;
+  try {
+    ok = copy();
+  } catch (...) {
+    // Whoever catches this tells the user; the lamps must not stay green behind it.
+    LeaveExportState();
+    screen.lblSaveVisible = false;
+    throw;
   }
   // The viewer never stays in the export state, whatever happened to the file.
   ok = out.Close() && ok;

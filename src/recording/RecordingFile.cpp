@@ -83,7 +83,10 @@ std::int64_t RecordingFile::readAt(std::int64_t offset, std::uint8_t* into, std:
 }
 
 KernelCopy RecordingFile::copyTo(int to, std::int64_t offset, std::int64_t size) const {
-  if (fd_ < 0 || offset < 0) return KernelCopy::Failed;
+  if (fd_ < 0 || offset < 0) {
+    errno = EBADF;
+    return KernelCopy::Failed;
+  }
   loff_t from = offset;
   std::int64_t done = 0;
   while (done < size) {

@@ -44,10 +44,10 @@ SearchResult Viewer::ShowOpenedRecording() {
 
 void Viewer::RecoverAfterError() {
   if (st.mode() == PlayMode::NoRecording) return;
-  if (st.mode() == PlayMode::Exporting) {
-    screen.shIco[2] = Colour::Orange;
-    screen.lblSaveVisible = false;
-  }
+  // The exports leave their state before an error passes out of them, so an export state
+  // here belongs to one still running further up the stack (the error came from an event
+  // it let run): its own clean-up restores the viewer.
+  if (st.mode() == PlayMode::Exporting) return;
   st.setMode(PlayMode::Stopped);
   SetTimer(false, screen.timPlayInterval);
   CmdAllUp();

@@ -89,8 +89,8 @@ class Viewer {
   ExportResult SaveAvi();
   void EnterExportState();
   void LeaveExportState();
-  // After an unexpected error in a command: no export state, playback stopped,
-  // the lamps ready; the recording and the frame on screen stay.
+  // After an unexpected error in a command: playback stopped, the lamps ready; the
+  // recording and the frame on screen stay. An export still running is left to finish.
   void RecoverAfterError();
 
   // Lets pending window events run in the middle of an export (the stop button,

@@ -14,6 +14,10 @@ class AsOrdinaryUser {
   ~AsOrdinaryUser() {
     if (root_) setfsuid(0), setfsgid(0);
   }
+  // False where root could not take the ordinary identity (no CAP_SETUID, or nobody not
+  // mapped in this user namespace): permissions would not apply, so the test should skip.
+  // setfsuid answers the identity in force; -1 is no identity, so nothing changes.
+  bool ok() const { return !root_ || setfsuid(static_cast<uid_t>(-1)) == static_cast<int>(kNobody); }
   AsOrdinaryUser(const AsOrdinaryUser&) = delete;
   AsOrdinaryUser& operator=(const AsOrdinaryUser&) = delete;
 
