@@ -2,6 +2,10 @@
 // A viewer core started on a generated recording, with a scripted Modal and a
 // fixed clock: what the window would run, without the window.
 
+#include <gtest/gtest.h>
+
+#include <tuple>
+
 #include <QLocale>
 #include <QTemporaryDir>
 
@@ -33,6 +37,16 @@ class ViewerRig {
       if (records[k].jpegPos == shownStart()) return static_cast<int>(k);
     return -1;
   }
+  // Marks frames [first, last] forward as a user would, on a stopped viewer; forgets what
+  // marking said.
+  void markForward(int first, int last) {
+    v.imgCmd_Click(0);
+    for (int k = 0; k < first; ++k) v.imgCmd_Click(6);
+    v.imgRightCmd_Click(3);
+    for (int k = first; k < last; ++k) v.imgCmd_Click(6);
+    v.imgRightCmd_Click(3);
+    modal.shown.clear();
+  }
   const QString& path() const { return path_; }
   QString folder() const { return dir_.path(); }
 
@@ -45,3 +59,11 @@ class ViewerRig {
   QTemporaryDir dir_;
   QString path_;
 };
+
+// After an export, whatever its end: stopped, the save lamp orange, no caption, every
+// transport button ready.
+inline void ExpectIdleAfterExport(const Viewer& v) {
+  EXPECT_EQ(std::tuple(v.st.mode(), v.screen.shIco[2], v.screen.lblSaveVisible),
+            std::tuple(PlayMode::Stopped, Colour::Orange, false));
+  for (std::uint32_t lamp : v.screen.shCmd) EXPECT_EQ(lamp, Colour::Blue);
+}

@@ -5,24 +5,12 @@
 
 #include <QFile>
 
+#include "support/FileContents.h"
 #include "support/ViewerRig.h"
 
 namespace {
 
 constexpr int kFramesOver4MB = 260;  // small test pictures: about 16 kB each
-
-// Bytes from..to (1-based, inclusive) of a file; all of it by default.
-QByteArray bytesOf(const QString& path, FilePos from = 1, FilePos to = 0) {
-  QFile f(path);
-  const QByteArray all = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-  return all.mid(from - 1, to > 0 ? to - from + 1 : -1);
-}
-
-void expectIdleAfterExport(const Viewer& v) {
-  EXPECT_EQ(std::pair(v.st.mode(), v.screen.shIco[2]), std::pair(PlayMode::Stopped, Colour::Orange));
-  EXPECT_FALSE(v.screen.lblSaveVisible);
-  for (std::uint32_t lamp : v.screen.shCmd) EXPECT_EQ(lamp, Colour::Blue);
-}
 
 // The frame's exact bytes under the name asked for, offered again next time; a file in
 // the way is replaced (wholly) only when the user agrees; without a frame nothing is written.
@@ -31,10 +19,10 @@ TEST(SaveJpeg, WritesTheFramesBytesAndAsksBeforeReplacing) {
   Viewer& v = rig.start();
   for (int k = 0; k < 2; ++k) v.imgCmd_Click(6);  // frame 2 on screen
   const QString out = rig.folder() + "/klatka.jpeg";
-  const QByteArray frame = bytesOf(rig.path(), rig.records[2].jpegPos, rig.records[2].EndPos());
+  const QByteArray frame = BytesOf(rig.path(), rig.records[2].jpegPos, rig.records[2].EndPos());
   rig.modal.files.push_back(out);
   EXPECT_EQ(v.SaveJpeg(), ExportResult::Done);
-  EXPECT_EQ(bytesOf(out), frame);
+  EXPECT_EQ(BytesOf(out), frame);
   EXPECT_EQ(rig.modal.fileRequests.back().fileName, "Obrazek.jpeg");
   EXPECT_EQ(rig.modal.fileRequests.back().filter, "JPEG (*.JPEG,*.JPG)|*.JPEG;*.JPG|wszystkie pliki (*.*)|*.*");
   EXPECT_EQ(v.st.mode(), PlayMode::Stopped) << "the JPEG export changes no state";
@@ -49,7 +37,7 @@ TEST(SaveJpeg, WritesTheFramesBytesAndAsksBeforeReplacing) {
   EXPECT_EQ(rig.modal.texts(), QStringList{"Plik o podanej nazwie już istniej. Czy go zamienić ?"});
   EXPECT_TRUE(rig.modal.shown[0].buttons == MsgButtons::YesNo && rig.modal.shown[0].icon == MsgIcon::None);
   EXPECT_EQ(v.SaveJpeg(), ExportResult::Done);
-  EXPECT_EQ(bytesOf(out), frame);
+  EXPECT_EQ(BytesOf(out), frame);
   // A folder carrying the chosen name is never deleted, whatever the answer.
   rig.modal.files = {rig.folder()};
   rig.modal.answers = {MsgAnswer::Yes};
@@ -85,12 +73,12 @@ TEST(SaveMjp, CopiesTheRangeInPiecesWithCaptions) {
     rig.modal.files.push_back(out);
     std::tie(v.module.MarkStart, v.module.MarkEnd) = std::pair(c.start, c.start + c.length - 1);
     EXPECT_EQ(v.SaveMjp(), ExportResult::Done);
-    EXPECT_EQ(bytesOf(out), bytesOf(rig.path(), c.start, v.module.MarkEnd));
+    EXPECT_EQ(BytesOf(out), BytesOf(rig.path(), c.start, v.module.MarkEnd));
     EXPECT_EQ(seen, c.captionsSeen);
     EXPECT_EQ(v.screen.lblSave, p + "100%");
     EXPECT_EQ(rig.modal.fileRequests.back().fileName, "Sekwencja.MJP");
     EXPECT_EQ(rig.modal.fileRequests.back().filter, "MJP (*.MJP)|*.MJP|wszystkie pliki (*.*)|*.*");
-    expectIdleAfterExport(v);
+    ExpectIdleAfterExport(v);
     EXPECT_EQ(std::pair(v.st.WindowPos, v.st.FrameStart), before);
     EXPECT_EQ(v.module.MarkStart, c.start);
   }
@@ -116,7 +104,7 @@ TEST(SaveCommand, RunsWhatTheOptionsChose) {
   rig.modal.files.push_back(out);
   rig.modal.saveAnswers.push_back({1, 10});
   v.imgRightCmd_Click(2);
-  EXPECT_EQ(bytesOf(out), bytesOf(rig.path(), v.module.MarkStart, v.module.MarkEnd));
+  EXPECT_EQ(BytesOf(out), BytesOf(rig.path(), v.module.MarkStart, v.module.MarkEnd));
   ViewerRig other(1);
   Viewer& w = other.start(out);
   int frames = 1;

@@ -9,7 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "support/Fingerprint.h"
+#include "support/FileContents.h"
 #include "support/TempRecording.h"
 #include "support/ViewerRig.h"
 

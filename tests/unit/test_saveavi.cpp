@@ -1,6 +1,6 @@
 // The AVI conversion end to end through the AVI layer, checked with ffprobe and
-// ffmpeg: frame count, rate, size, key frames, orientation and colours, stop,
-// cancel and errors.
+// ffmpeg: frame count, rate, size, key frames, orientation and colours, cancel.
+// Failures and stops: test_export_failures.cpp.
 
 #include <gtest/gtest.h>
 
@@ -14,27 +14,10 @@
 
 namespace {
 
-void expectIdle(const Viewer& v) {
-  EXPECT_EQ(v.st.mode(), PlayMode::Stopped);
-  EXPECT_EQ(v.screen.shIco[2], Colour::Orange);
-  for (std::uint32_t lamp : v.screen.shCmd) EXPECT_EQ(lamp, Colour::Blue);
-}
-
 AVICOMPRESSOPTIONS codec(const char* name) {
   AVICOMPRESSOPTIONS o;
   o.codec = QString::fromLatin1(name);
   return o;
-}
-
-// Marks frames [first, last] forward as a user would, on a stopped viewer.
-void markForward(ViewerRig& rig, int first, int last) {
-  Viewer& v = rig.v;
-  v.imgCmd_Click(0);
-  for (int k = 0; k < first; ++k) v.imgCmd_Click(6);
-  v.imgRightCmd_Click(3);
-  for (int k = first; k < last; ++k) v.imgCmd_Click(6);
-  v.imgRightCmd_Click(3);
-  rig.modal.shown.clear();
 }
 
 struct Conversion {
@@ -42,7 +25,7 @@ struct Conversion {
   QString out;
   explicit Conversion(int first = 2, int last = 6) {
     rig.start();
-    markForward(rig, first, last);
+    rig.markForward(first, last);
     out = rig.folder() + "/film.AVI";
     rig.modal.files.push_back(out);
   }
@@ -65,25 +48,18 @@ TEST(SaveAvi, EachCompressorWritesTheMarkedFramesAsKeyFrames) {
     EXPECT_EQ(s.at("r_frame_rate"), "10/1");
     for (const QString& f : PacketFlags(conv.out)) EXPECT_TRUE(f.startsWith('K')) << f.toStdString();
     EXPECT_TRUE(conv.rig.modal.shown.empty());
-    expectIdle(conv.rig.v);
+    ExpectIdleAfterExport(conv.rig.v);
   }
 }
 
-TEST(SaveAvi, OffersUncompressedFirstAndTheLosslessOnes) {
-  const auto offered = AviCompressors();
-  ASSERT_FALSE(offered.empty());
-  EXPECT_EQ(offered.front().name, "raw");
-  QStringList names;
-  for (const auto& c : offered) names << c.name;
-  for (const char* must : {"raw", "mjpeg", "mpeg4"}) EXPECT_TRUE(names.contains(must)) << must;
-  EXPECT_TRUE(names.contains("ffv1") || names.contains("utvideo"));
-}
-
+// Uncompressed and at least one lossless compressor are always offered.
 TEST(SaveAvi, LosslessFramesAreUprightWithTheirColours) {
+  int lossless = 0;
   for (const char* name : {"raw", "ffv1", "utvideo"}) {
     bool offered = false;
     for (const auto& c : AviCompressors()) offered |= c.name == name;
     if (!offered) continue;
+    ++lossless;
     SCOPED_TRACE(name);
     Conversion conv(3, 4);
     ASSERT_EQ(conv.run(codec(name)), ExportResult::Done);
@@ -103,6 +79,7 @@ TEST(SaveAvi, LosslessFramesAreUprightWithTheirColours) {
     ASSERT_EQ(got.size(), expected.size());
     EXPECT_TRUE(got == expected) << "first decoded picture differs";
   }
+  EXPECT_GE(lossless, 2);
 }
 
 TEST(SaveAvi, RateIsClampedInTheHeaderOnly) {
@@ -129,7 +106,7 @@ TEST(SaveAvi, CancelledCompressorLeavesTheEmptyFileAndNoMessage) {
   EXPECT_EQ(conv.rig.modal.compressorShown, 1);
   EXPECT_TRUE(QFile::exists(conv.out));
   EXPECT_TRUE(conv.rig.modal.shown.empty());
-  expectIdle(conv.rig.v);
+  ExpectIdleAfterExport(conv.rig.v);
   EXPECT_EQ(conv.rig.modal.fileRequests.back().fileName, "Sekwencja.AVI");
   EXPECT_EQ(conv.rig.modal.fileRequests.back().filter, "plik wideo (*.AVI)|*.AVI|wszystkie pliki (*.*)|*.*");
 }

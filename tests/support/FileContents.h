@@ -1,5 +1,5 @@
 #pragma once
-// What must not change about a recording: its size, modification time and bytes.
+// What a file holds: bytes of it, and what must not change about a recording.
 
 #include <tuple>
 
@@ -8,6 +8,13 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+
+// Bytes from..to (1-based, inclusive) of a file; to 0: up to its end.
+inline QByteArray BytesOf(const QString& path, qint64 from = 1, qint64 to = 0) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly) || !f.seek(from - 1)) return {};
+  return to > 0 ? f.read(to - from + 1) : f.readAll();
+}
 
 // Size, modification time and a hash of the whole file (of its last 4 MB when it is huge).
 using Fingerprint = std::tuple<qint64, QDateTime, QByteArray>;
