@@ -71,19 +71,21 @@ ExportResult Viewer::SaveMjp() {
     }
     return ok;
   };
+  // The viewer never stays in the export state, whatever happened to the file; after an
+  // error, whoever catches it tells the user.
+  auto leave = [&] {
+    LeaveExportState();
+    screen.lblSaveVisible = false;
+  };
   bool ok = false;
   try {
     ok = copy();
   } catch (...) {
-    // Whoever catches this tells the user; the lamps must not stay green behind it.
-    LeaveExportState();
-    screen.lblSaveVisible = false;
+    leave();
     throw;
   }
-  // The viewer never stays in the export state, whatever happened to the file.
   ok = out.Close() && ok;
-  LeaveExportState();
-  screen.lblSaveVisible = false;
+  leave();
   display.PaintAt(0, 0);
   if (!ok) return ExportResult::Failed;
   return remaining > 0 ? ExportResult::Stopped : ExportResult::Done;
