@@ -18,13 +18,14 @@ using Bytes = std::vector<std::uint8_t>;
 // A w x h picture at the highest quality, so that colours survive: a green left quarter,
 // the rest red above and blue below the middle; or, grey, a ramp from black at the left.
 Bytes encodePattern(int w, int h, bool grey = false) {
-  static constexpr std::uint8_t kGreen[] = {0, 255, 0}, kRed[] = {255, 0, 0}, kBlue[] = {0, 0, 255};
+  using Rgb = std::array<std::uint8_t, 3>;
   Bytes rgb;
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
-      const std::uint8_t* c = x < w / 4 ? kGreen : y < h / 2 ? kRed : kBlue;
       const auto ramp = static_cast<std::uint8_t>(x * 255 / (w - 1));
-      rgb.insert(rgb.end(), {grey ? ramp : c[0], grey ? ramp : c[1], grey ? ramp : c[2]});
+      const Rgb colour = x < w / 4 ? Rgb{0, 255, 0} : y < h / 2 ? Rgb{255, 0, 0} : Rgb{0, 0, 255};
+      const Rgb c = grey ? Rgb{ramp, ramp, ramp} : colour;
+      rgb.insert(rgb.end(), c.begin(), c.end());
     }
   tjhandle tj = tjInitCompress();
   unsigned char* out = nullptr;
@@ -57,21 +58,16 @@ struct JpegTest : ::testing::Test {
   bool load(const Bytes& b) { return LoadJpegFromMemory(dib, b.data(), static_cast<std::int32_t>(b.size())); }
 };
 
-TEST_F(JpegTest, PictureIsUprightInPaddedBottomUpRowsInBlueGreenRedOrder) {
-  ASSERT_TRUE(load(encodePattern(63, 40)));  // an odd width: 189 bytes of pixels, 192 a row
+// An odd width: 189 bytes of pixels, 192 a row.
+TEST_F(JpegTest, PictureIsUprightInPaddedBottomUpRowsInBlueGreenRedOrderAndGreyStaysGrey) {
+  ASSERT_TRUE(load(encodePattern(63, 40)));
   EXPECT_EQ(std::tuple(dib.Width(), dib.Height(), dib.BytesPerScanLine()), std::tuple(63, 40, 192));
   EXPECT_TRUE(near(dib, 40, 2, {0, 0, 255})) << "top is red";
   EXPECT_TRUE(near(dib, 40, 37, {255, 0, 0})) << "bottom is blue";
   EXPECT_TRUE(near(dib, 3, 20, {0, 255, 0})) << "left is green";
-  EXPECT_TRUE(modal.shown.empty());
-}
-
-TEST_F(JpegTest, GreyscaleIsShownGrey) {
   ASSERT_TRUE(load(encodePattern(64, 16, true)));
-  for (int x : {0, 20, 40, 63}) {
-    const int v = x * 255 / 63;
-    EXPECT_TRUE(near(dib, x, 8, {v, v, v})) << x;
-  }
+  for (int x : {0, 20, 40, 63}) EXPECT_TRUE(near(dib, x, 8, {x * 255 / 63, x * 255 / 63, x * 255 / 63})) << x;
+  EXPECT_TRUE(modal.shown.empty());
 }
 
 // Each damage on a camera-sized frame (mostly entropy data), decoded over a 20 x 10
@@ -100,8 +96,7 @@ TEST_F(JpegTest, FailuresAndDamage) {
            {"a scan naming a Huffman table never defined: the header reads, the data does not",
             [](Bytes b) { b[findMarker(b, 0xDA) + 6] = 0x33; return b; }, false, "Cannot read Image Data from file.",
             640},
-           {"40000 x 40000: the surface's size overflows", declaring(40'000, 40'000), false, nullptr, 0},
-           {"30000 x 20000: no camera picture is that big", declaring(30'000, 20'000), false, nullptr, 0},
+           {"40000 x 40000: no camera picture is that big", declaring(40'000, 40'000), false, nullptr, 0},
            {"65535 x 65535, beyond the decoder's limit", declaring(65'535, 65'535), false, nullptr, 0}}) {
     SCOPED_TRACE(c.name);
     ASSERT_TRUE(load(encodePattern(20, 10)));
@@ -109,18 +104,15 @@ TEST_F(JpegTest, FailuresAndDamage) {
     EXPECT_EQ(load(c.spoil(good)), c.decoded);
     EXPECT_EQ(modal.texts(), c.message ? QStringList{c.message} : QStringList{});
     for (const ShownMessage& m : modal.shown) EXPECT_TRUE(m.icon == MsgIcon::Warning && m.buttons == MsgButtons::Ok);
-    if (c.width) {
-      EXPECT_EQ(dib.Width(), c.width);
-    }
+    EXPECT_EQ(c.width ? dib.Width() : 0, c.width);
   }
 }
 
 TEST(FramePlacement, CentredWithHalvesToEven) {
   struct Case { int box, size, at; };
   for (const Case c : {Case{640, 640, 0}, {640, 320, 160}, {480, 240, 120}, {640, 704, -32}, {480, 576, -48},
-                       {640, 639, 0}, {640, 637, 2}, {640, 641, 0}, {640, 643, -2}, {480, 1, 240}}) {
+                       {640, 639, 0}, {640, 637, 2}, {640, 641, 0}, {640, 643, -2}, {480, 1, 240}})
     EXPECT_EQ(CentreOffset(c.box, c.size), c.at) << c.box << " " << c.size;
-  }
 }
 
 // ShowJpeg paints through the canvas and writes the size; a failure keeps both.
@@ -144,20 +136,16 @@ TEST_F(JpegTest, ShowJpegPaintsCentredOrKeepsThePreviousFrame) {
   st.FrameEnd = 100 + static_cast<WindowIndex>(small.size()) - 1;
   st.setMode(PlayMode::Forward);
   ASSERT_TRUE(display.ShowJpeg());
-  EXPECT_EQ(canvas.paints.back(), (std::array<int, 4>{160, 120, 320, 240}));
-  EXPECT_EQ(screen.lblPicInfo[2], "320x240");
-  EXPECT_EQ(infos, 1);
+  EXPECT_EQ(canvas.paints, (std::vector<std::array<int, 4>>{{160, 120, 320, 240}}));
+  EXPECT_EQ(std::pair(screen.lblPicInfo[2], infos), std::pair(QString("320x240"), 1));
 
   std::fill(st.WindowBuffer + 100, st.WindowBuffer + 200, 0x41);  // no longer a JPEG
   EXPECT_FALSE(display.ShowJpeg());
-  EXPECT_EQ(canvas.paints.size(), 1u);
-  EXPECT_EQ(screen.lblPicInfo[2], "320x240");
-  EXPECT_EQ(infos, 1);
+  EXPECT_EQ(std::tuple(canvas.paints.size(), screen.lblPicInfo[2], infos), std::tuple(1u, QString("320x240"), 1));
   EXPECT_EQ(modal.texts(), QStringList{"Failed to read JPG"});
 
   // Repaints paint the surface again, except with no recording or during an export.
   display.picTV_Paint();
-  EXPECT_EQ(canvas.paints.size(), 2u);
   for (PlayMode quiet : {PlayMode::NoRecording, PlayMode::Exporting}) {
     st.setMode(quiet);
     display.picTV_Paint();

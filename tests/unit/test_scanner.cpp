@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <optional>
 #include <random>
 
 #include "recording/MarkerSearch.h"
@@ -32,9 +31,10 @@ struct Rig {
   }
   bool open(FilePos pos = 1) { st.WindowPos = pos; return scanner.ReadWindow(); }
   At at() const { return {st.FrameStart, st.FrameEnd}; }
-  // The frame a search shows, in window indexes; nothing when it shows none.
-  std::optional<At> F(WindowIndex from) { return scanner.FindJpegF(from) ? std::optional(at()) : std::nullopt; }
-  std::optional<At> R(WindowIndex from) { return scanner.FindJpegR(from) ? std::optional(at()) : std::nullopt; }
+  // What a search answers, and the frame it leaves current (window indexes).
+  std::pair<SearchResult, At> F(WindowIndex from) { return answer(scanner.SearchForward(from)); }
+  std::pair<SearchResult, At> R(WindowIndex from) { return answer(scanner.SearchBackward(from)); }
+  std::pair<SearchResult, At> answer(SearchResult result) const { return {result, at()}; }
   Span found() const { return {st.WindowPos + st.FrameStart, st.WindowPos + st.FrameEnd}; }  // file positions
   // The window holds the found frame's bytes as the file has them.
   bool holds(const Bytes& b) const {
@@ -49,30 +49,23 @@ struct Rig {
   Scanner scanner{st, recording, [this] { ++shown; return decodes; }};
 };
 
-// Steps between two frames of a short file; none beyond either end, where the frame
-// stays. A frame that cannot be decoded is still the current frame, and the next
-// step goes past it.
-TEST(Scanner, StepsBetweenTwoFramesBothWays) {
+// At either end a step finds nothing and the frame stays. A frame that cannot be decoded
+// is still the current frame, and the next step goes past it.
+TEST(Scanner, StepsStopAtBothEndsAndPassUndecodableFrames) {
   Bytes b(20'000, 'A');
   frame(b, 33, 5'002);  // FF D8 at index 32, D9 at index 5,001
   frame(b, 5'035, 9'001);
   Rig r(b);
   ASSERT_TRUE(r.open());
-  EXPECT_TRUE(r.st.WindowAtEnd);
-  EXPECT_EQ(r.F(0), At(32, 5'001));
-  EXPECT_EQ(r.F(r.st.FrameEnd), At(5'034, 9'000));
-  EXPECT_EQ(r.R(r.st.FrameStart), At(32, 5'001));
-  EXPECT_EQ(r.scanner.SearchBackward(r.st.FrameStart), SearchResult::NoFrame);
-  EXPECT_EQ(r.at(), At(32, 5'001));
-  EXPECT_EQ(r.F(5'001), At(5'034, 9'000));
-  EXPECT_EQ(r.scanner.SearchForward(r.st.FrameEnd), SearchResult::NoFrame);
-  EXPECT_EQ(r.at(), At(5'034, 9'000));
-  EXPECT_EQ(r.st.WindowPos, 1);
+  const At first(32, 5'001), second(5'034, 9'000);
+  using enum SearchResult;
+  EXPECT_EQ(r.F(0), std::pair(Shown, first));
+  EXPECT_EQ(r.R(r.st.FrameStart), std::pair(NoFrame, first));
+  EXPECT_EQ(r.F(r.st.FrameEnd), std::pair(Shown, second));
+  EXPECT_EQ(r.F(r.st.FrameEnd), std::pair(NoFrame, second));
   r.decodes = false;
-  EXPECT_EQ(r.scanner.SearchBackward(r.st.FrameStart), SearchResult::NotShown);
-  EXPECT_EQ(r.at(), At(32, 5'001));
-  EXPECT_EQ(r.scanner.SearchForward(r.st.FrameEnd), SearchResult::NotShown);
-  EXPECT_EQ(r.at(), At(5'034, 9'000));
+  EXPECT_EQ(r.R(r.st.FrameStart), std::pair(NotShown, first));
+  EXPECT_EQ(r.F(r.st.FrameEnd), std::pair(NotShown, second));
 }
 
 TEST(Scanner, MarkerCornerCases) {
@@ -85,8 +78,8 @@ TEST(Scanner, MarkerCornerCases) {
     SCOPED_TRACE(c.name);
     Rig r(c.bytes);
     ASSERT_TRUE(r.open());
-    EXPECT_EQ(r.F(0), c.frame);
-    EXPECT_EQ(r.R(kWindowLast), c.frame);
+    EXPECT_EQ(r.F(0), std::pair(SearchResult::Shown, c.frame));
+    EXPECT_EQ(r.R(kWindowLast), std::pair(SearchResult::Shown, c.frame));
   }
 }
 
@@ -131,42 +124,35 @@ TEST(Scanner, ForwardWalksToTheEnd) {
     Rig r(c.bytes);
     ASSERT_TRUE(r.open());
     std::vector<FilePos> windows;
-    std::vector<Span> frames;
+    int found = 0;
+    FilePos last = 0;
     for (bool ok = true; ok;) {
       ok = r.scanner.FindJpegF(r.st.FrameEnd);
-      if (ok) frames.push_back(r.found());
+      if (ok) ++found, last = r.found().first;
       if (windows.empty() || windows.back() != r.st.WindowPos) windows.push_back(r.st.WindowPos);
     }
     EXPECT_EQ(windows, c.windows);
     EXPECT_TRUE(r.st.WindowAtEnd);
-    EXPECT_EQ(r.shown, static_cast<int>(frames.size()));
-    EXPECT_EQ(r.found().first, frames.empty() ? 0 : frames.back().first);
-    EXPECT_EQ(r.scanner.SearchForward(r.st.FrameEnd), SearchResult::NoFrame);
+    EXPECT_EQ(std::pair(r.shown, r.found().first), std::pair(found, last));
+    EXPECT_EQ(r.F(r.st.FrameEnd).first, SearchResult::NoFrame);
     EXPECT_EQ(r.st.WindowPos, c.windows.back());
   }
 }
 
-// The file's FF D8 and FF D9 pairs in order: the FF's 1-based position, the second byte.
-std::vector<std::pair<FilePos, std::uint8_t>> markerPairs(const Bytes& b) {
-  std::vector<std::pair<FilePos, std::uint8_t>> out;
-  for (std::size_t i = 0; i + 1 < b.size(); ++i)
-    if (b[i] == 0xFF && (b[i + 1] == 0xD8 || b[i + 1] == 0xD9)) out.push_back({FilePos(i) + 1, b[i + 1]});
-  return out;
-}
-
 // The frames a walk from one end meets, each search starting where the last frame
 // ended: forward, the last start before the first end that follows one; backward,
-// the mirror image.
+// the mirror image. Spans are the 1-based positions of a frame's FF D8 and its D9.
 std::vector<Span> referenceWalk(const Bytes& b, bool forward) {
-  auto pairs = markerPairs(b);
-  if (!forward) std::reverse(pairs.begin(), pairs.end());
   std::vector<Span> out;
   FilePos open = -1;  // the FF of the marker that opens a frame in this direction
-  for (const auto& [pos, second] : pairs) {
-    if (second == (forward ? 0xD8 : 0xD9)) {
-      open = pos;
+  const auto pairs = static_cast<std::int64_t>(b.size()) - 1;  // where an FF xx pair may begin
+  for (std::int64_t k = 0; k < pairs; ++k) {
+    const std::int64_t i = forward ? k : pairs - 1 - k;
+    if (b[i] != 0xFF || (b[i + 1] != 0xD8 && b[i + 1] != 0xD9)) continue;
+    if ((b[i + 1] == 0xD8) == forward) {
+      open = i + 1;
     } else if (open != -1) {
-      out.push_back(forward ? Span(open, pos + 1) : Span(pos, open + 1));
+      out.push_back(forward ? Span(open, i + 2) : Span(i + 1, open + 1));
       open = -1;
     }
   }
