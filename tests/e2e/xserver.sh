@@ -1,6 +1,5 @@
 # Sourced by the end-to-end tests: a private X server on a display number the server
 # picks itself (-displayfd), so tests running side by side never share or lose one.
-# Needs $work (a scratch folder); sets $xvfb (its pid) and exports DISPLAY.
 
 # Ends the test with a reason, and the program's last words when it left any.
 fail() {
@@ -9,6 +8,7 @@ fail() {
   exit 1
 }
 
+# Sets $xvfb (the server's pid) and exports DISPLAY; needs $work.
 start_x_server() {
   rm -f "$work/display"
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
@@ -25,6 +25,21 @@ start_x_server() {
     sleep 0.05
   done
   return 1
+}
+
+# A scratch folder $work, gone at exit with the program ($app, $opener) and the X server;
+# a magenta backdrop shows what the window does not cover. The first start registers
+# the file type: into private folders, not the user's.
+start_test() {
+  work=$(mktemp -d)
+  app= opener= xvfb=
+  trap 'kill $app $opener $xvfb 2>/dev/null || true; wait $app $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
+  start_x_server || fail "no X server could be started"
+  unset QT_QPA_PLATFORM
+  export XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config
+  mkdir -p "$XDG_DATA_HOME" "$XDG_CONFIG_HOME"
+  convert -size 16x16 xc:'#FF00FF' "$work/bg.png"
+  display -window root "$work/bg.png" >/dev/null 2>&1 || true
 }
 
 # Starts the program (arguments as given) and waits for its window; sets $app and $win.
@@ -51,18 +66,31 @@ start_viewer() {
   return 1
 }
 
+shot() { import -window root "$work/shot.png"; }
+
+# Takes screenshots until "${@:2}" holds, for at most $1 seconds.
+poll() {
+  local tries
+  for ((tries = $1 * 5; tries > 0; tries--)); do
+    shot
+    "${@:2}" && return 0
+    sleep 0.2
+  done
+  return 1
+}
+
+# The RMSE (0 to 1) of the screen area $1 (WxH+X+Y) in $work/shot.png against the picture in $2.
+rmse_of() {
+  convert "$work/shot.png" -crop "$1" +repage "$work/area.png"
+  (compare -metric RMSE "$work/area.png" "$2" null: 2>&1 || true) | sed -E 's/.*\((.*)\).*/\1/'
+}
+below() { awk -v e="$1" -v m="$2" 'BEGIN { exit !(e < m) }'; }
+
 # Polls the picture area of the window at ($X, $Y) until it shows the picture in $1 (RMSE
 # below 0.03), for up to ten seconds: a loaded machine may take a while to map and paint.
-# Leaves the last screenshot in $work/shot.png and the figure in $rmse; fails if it never does.
+# Leaves the last screenshot in $work/shot.png; fails if it never does.
+shows_picture() { rmse=$(rmse_of "640x480+$((X + 24))+$((Y + 50))" "$1") && below "$rmse" 0.03; }
 wait_for_picture() {
-  local expected=$1
-  for _ in $(seq 40); do
-    sleep 0.25
-    import -window root "$work/shot.png"
-    convert "$work/shot.png" -crop "640x480+$((X + 24))+$((Y + 50))" +repage "$work/picture.png"
-    rmse=$( (compare -metric RMSE "$work/picture.png" "$expected" null: 2>&1 || true) | sed -E 's/.*\((.*)\).*/\1/')
-    awk -v e="$rmse" 'BEGIN { exit !(e < 0.03) }' && break
-  done
+  poll 10 shows_picture "$1" || fail "picture area does not show the recording's frame (RMSE $rmse)"
   echo "picture area RMSE against the decoded frame: $rmse"
-  awk -v e="$rmse" 'BEGIN { exit !(e < 0.03) }' || fail "picture area does not show the recording's frame"
 }

@@ -5,8 +5,20 @@
 
 #include "ViewerTestSupport.h"
 
+namespace {
 
-static QWidget* AsWidget(QWidget* w) { return w; }
+QWidget* AsWidget(QWidget* w) { return w; }
+
+// How a label is drawn.
+struct Look {
+  QString family;     // the font really used, not a silent substitute
+  int pixelSize = 0;  // 0: any size
+  bool bold = false;
+  int alignment = 0;  // horizontal; 0: not fixed
+  QColor colour;      // invalid: not fixed
+};
+
+}  // namespace
 
 void ViewerLayoutTest::initTestCase() {
   v_.Form_Load(QString());
@@ -68,57 +80,39 @@ void ViewerLayoutTest::controlRect() {
 
 void ViewerLayoutTest::labelLook_data() {
   QTest::addColumn<QLabel*>("label");
-  QTest::addColumn<QString>("family");  // the stand-in for the design's font
-  QTest::addColumn<int>("pixelSize");   // 0: any size
-  QTest::addColumn<bool>("bold");
-  QTest::addColumn<int>("alignment");  // horizontal; 0: not fixed
-  QTest::addColumn<QColor>("colour");  // invalid: not fixed
+  QTest::addColumn<Look>("look");
   const QString sans = "Liberation Sans", mono = "Liberation Mono", narrow = "Liberation Sans Narrow";
   const QColor grey = uitest::Rgb(0x808080), titleGrey = uitest::Rgb(0x646464), red = uitest::Rgb(0x0000FF);
   const int left = Qt::AlignLeft, centre = Qt::AlignHCenter, right = Qt::AlignRight;
-  QTest::newRow("Label1") << v_.Label1 << sans << 0 << false << left << titleGrey;
-  QTest::newRow("lblCompany") << v_.lblCompany << sans << 0 << false << left << titleGrey;
-  QTest::newRow("lblFile") << v_.lblFile << mono << 0 << false << centre << grey;
-  QTest::newRow("lblInfo") << v_.lblInfo << mono << 27 << true << right << red;
-  QTest::newRow("lblIdent") << v_.lblIdent << mono << 13 << false << centre << grey;
+  QTest::newRow("Label1") << v_.Label1 << Look{sans, 0, false, left, titleGrey};
+  QTest::newRow("lblCompany") << v_.lblCompany << Look{sans, 0, false, left, titleGrey};
+  QTest::newRow("lblFile") << v_.lblFile << Look{mono, 0, false, centre, grey};
+  QTest::newRow("lblInfo") << v_.lblInfo << Look{mono, 27, true, right, red};
+  QTest::newRow("lblIdent") << v_.lblIdent << Look{mono, 13, false, centre, grey};
   for (int k = 0; k < 3; ++k)
-    QTest::addRow("lblPicInfo(%d)", k) << v_.lblPicInfo[k] << narrow << 11 << false << centre << grey;
-  QTest::newRow("lblBattInfo") << v_.lblBattInfo << narrow << 11 << false << centre << grey;
-  QTest::newRow("lblTime") << v_.lblTime << sans << 11 << false << centre << grey;
-  QTest::newRow("Label2") << v_.Label2 << sans << 0 << false << left << QColor();
+    QTest::addRow("lblPicInfo(%d)", k) << v_.lblPicInfo[k] << Look{narrow, 11, false, centre, grey};
+  QTest::newRow("lblBattInfo") << v_.lblBattInfo << Look{narrow, 11, false, centre, grey};
+  QTest::newRow("lblTime") << v_.lblTime << Look{sans, 11, false, centre, grey};
+  QTest::newRow("Label2") << v_.Label2 << Look{sans, 0, false, left, QColor()};
 }
 
 void ViewerLayoutTest::labelLook() {
   QFETCH(QLabel*, label);
-  QFETCH(QString, family);
-  QFETCH(int, pixelSize);
-  QFETCH(bool, bold);
-  QFETCH(int, alignment);
-  QFETCH(QColor, colour);
+  QFETCH(Look, look);
   const QFontInfo font(label->font());
-  QCOMPARE(font.family(), family);  // really there, not silently replaced by another font
-  if (pixelSize) QCOMPARE(font.pixelSize(), pixelSize);
-  if (bold) QVERIFY(font.bold());
-  if (alignment) QCOMPARE(static_cast<int>(label->alignment() & Qt::AlignHorizontal_Mask), alignment);
-  if (colour.isValid()) QCOMPARE(label->palette().color(QPalette::WindowText), colour);
+  QCOMPARE(font.family(), look.family);  // really there, not silently replaced by another font
+  if (look.pixelSize) QCOMPARE(font.pixelSize(), look.pixelSize);
+  if (look.bold) QVERIFY(font.bold());
+  if (look.alignment) QCOMPARE(int(label->alignment() & Qt::AlignHorizontal_Mask), look.alignment);
+  if (look.colour.isValid()) QCOMPARE(label->palette().color(QPalette::WindowText), look.colour);
   QVERIFY2(!label->autoFillBackground(), "labels have no background of their own");
 }
 
 // The four corners are cut off by quarter ellipses of 32 x 32.
-void ViewerLayoutTest::outline_data() {
-  QTest::addColumn<QPoint>("point");
-  QTest::addColumn<bool>("visible");
-  QTest::newRow("top-left corner") << QPoint(0, 0) << false;
-  QTest::newRow("top-right corner") << QPoint(754, 0) << false;
-  QTest::newRow("bottom-left corner") << QPoint(0, 630) << false;
-  QTest::newRow("bottom-right corner") << QPoint(754, 630) << false;
-  QTest::newRow("just outside the curve") << QPoint(3, 3) << false;
-  QTest::newRow("just inside the curve") << QPoint(5, 5) << true;
-  QTest::newRow("top edge where the curve ends") << QPoint(16, 0) << true;
-}
-
 void ViewerLayoutTest::outline() {
-  QFETCH(QPoint, point);
-  QFETCH(bool, visible);
-  QCOMPARE(v_.mask().contains(point), visible);
+  // The corners, just outside and just inside the top-left curve, the top edge where the curve ends.
+  const QList<QPoint> points{{0, 0}, {754, 0}, {0, 630}, {754, 630}, {3, 3}, {5, 5}, {16, 0}};
+  QList<bool> visible;
+  for (QPoint p : points) visible << v_.mask().contains(p);
+  QCOMPARE(visible, (QList<bool>{false, false, false, false, false, true, true}));
 }

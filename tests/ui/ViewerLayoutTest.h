@@ -14,7 +14,6 @@ class ViewerLayoutTest : public QObject {
   void controlRect();
   void labelLook_data();
   void labelLook();
-  void outline_data();
   void outline();
 
  private:

@@ -11,7 +11,6 @@ class ViewerStartUpTest : public QObject {
   void cleanup();
   void idle_data();
   void idle();
-  void promptCycle();
   void playsCommandLineRecording_data();
   void playsCommandLineRecording();
   void unopenablePath_data();

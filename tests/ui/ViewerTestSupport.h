@@ -1,25 +1,26 @@
 #pragma once
-// Small helpers the widget tests share: window coordinates of a control, packed
-// colours, generated recordings and reference decodes of their frames.
+// Small helpers the widget tests share: window coordinates of a control, packed colours,
+// the window and dialogs shown as a person finds them, generated recordings and their frames.
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
-#include <string>
+#include <memory>
 #include <vector>
 
 #include <QColor>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QRect>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QWidget>
-#include <turbojpeg.h>
 
 #include "RecordingGenerator.h"
+#include "shell/frmViewer.h"
+#include "support/ScriptedModal.h"
 
 namespace uitest {
 
@@ -28,66 +29,71 @@ inline QRect WindowRect(const QWidget* w) { return QRect(w->mapTo(w->window(), Q
 
 // 0x00BBGGRR as the colour it stands for, spelled out here so a swapped channel shows.
 inline QColor Rgb(std::uint32_t packed) {
-  return QColor(static_cast<int>(packed & 0xFF), static_cast<int>((packed >> 8) & 0xFF),
-                static_cast<int>((packed >> 16) & 0xFF));
+  return QColor(int(packed & 0xFF), int((packed >> 8) & 0xFF), int((packed >> 16) & 0xFF));
 }
+
+// Replaces `dialog` with a new one, shown and active, so keys reach it.
+template <class Dialog, class Arg>
+Dialog& ShowActive(std::unique_ptr<Dialog>& dialog, Arg& arg) {
+  dialog.reset();
+  dialog = std::make_unique<Dialog>(arg);
+  dialog->show();
+  dialog->activateWindow();
+  if (!QTest::qWaitForWindowActive(dialog.get())) qFatal("the dialog never became active");
+  return *dialog;
+}
+
+// The real window, every dialog it opens answered by `modal`.
+struct ScriptedWindow {
+  ScriptedModal modal;
+  ModalScope scope{modal};
+  frmViewer v;
+
+  // Starts it with `argumentString` and shows it at (100, 100).
+  bool show(const QString& argumentString = {}) {
+    v.Form_Load(argumentString);
+    v.move(100, 100);
+    v.show();
+    return QTest::qWaitForWindowExposed(&v);
+  }
+  void click(const QWidget* control, Qt::MouseButton button = Qt::LeftButton) {
+    QTest::mouseClick(v.windowHandle(), button, {}, WindowRect(control).center());
+  }
+};
 
 // A recording written by the generator into a private folder; name may hold blanks
 // and a subfolder ("with blanks/rec.mjp").
 class GeneratedRecording {
  public:
   GeneratedRecording(const QString& name, const recgen::Options& options) : path_(dir_.filePath(name)) {
-    QDir().mkpath(FolderOf(path_));
+    QDir().mkpath(QFileInfo(path_).path());
     frames_ = recgen::WriteRecording(QFile::encodeName(path_).toStdString(), options);
   }
   const QString& path() const { return path_; }
   const std::vector<recgen::FrameRecord>& frames() const { return frames_; }
 
-  // The JPEG bytes of frame k, straight from the file.
-  std::vector<std::uint8_t> JpegBytes(std::size_t k) const {
-    std::ifstream in(QFile::encodeName(path_).toStdString(), std::ios::binary);
-    std::vector<std::uint8_t> all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const auto& f = frames_.at(k);
-    const auto from = all.begin() + (f.jpegPos - 1);
-    return std::vector<std::uint8_t>(from, from + static_cast<std::ptrdiff_t>(f.jpegSize));
+  // Frame k straight from the file, decoded by Qt's own JPEG reader rather than the viewer's.
+  QImage Reference(std::size_t k) const {
+    QFile f(path_);
+    if (!f.open(QIODevice::ReadOnly) || !f.seek(frames_.at(k).jpegPos - 1)) return {};
+    return QImage::fromData(f.read(qint64(frames_.at(k).jpegSize)), "JPEG");
   }
 
  private:
-  static QString FolderOf(const QString& path) { return path.left(path.lastIndexOf(QLatin1Char('/'))); }
-
   QTemporaryDir dir_;
   QString path_;
   std::vector<recgen::FrameRecord> frames_;
 };
 
-// The reference decode of a JPEG: RGB, top row first. Null on failure.
-inline QImage DecodeReference(const std::vector<std::uint8_t>& jpeg) {
-  tjhandle tj = tjInitDecompress();
-  int w = 0, h = 0, sub = 0, space = 0;
-  QImage out;
-  const auto size = static_cast<unsigned long>(jpeg.size());
-  if (tj && tjDecompressHeader3(tj, jpeg.data(), size, &w, &h, &sub, &space) == 0) {
-    QImage img(w, h, QImage::Format_RGB888);
-    if (tjDecompress2(tj, jpeg.data(), size, img.bits(), w,
-                      static_cast<int>(img.bytesPerLine()), h, TJPF_RGB, 0) == 0) {
-      out = img;
-    }
-  }
-  if (tj) tjDestroy(tj);
-  return out;
-}
-
 // The largest channel difference between picture and the area of canvas at (x, y).
 inline int MaxDifference(const QImage& canvas, int x, int y, const QImage& picture) {
   int worst = 0;
-  for (int py = 0; py < picture.height(); ++py) {
+  for (int py = 0; py < picture.height(); ++py)
     for (int px = 0; px < picture.width(); ++px) {
-      const QRgb a = canvas.pixel(x + px, y + py);
-      const QRgb b = picture.pixel(px, py);
+      const QRgb a = canvas.pixel(x + px, y + py), b = picture.pixel(px, py);
       worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
                         std::abs(qBlue(a) - qBlue(b))});
     }
-  }
   return worst;
 }
 

@@ -5,72 +5,65 @@
 #include <QtTest>
 
 #include "ViewerTestSupport.h"
-#include "shell/frmViewer.h"
 #include "support/Probe.h"
-#include "support/ScriptedModal.h"
 
 namespace {
 
-// The control a press at a window point is meant to land on; nullptr for the background.
-QWidget* Target(frmViewer& v, const QString& name) {
-  if (name == QLatin1String("Label1")) return v.Label1;
-  if (name == QLatin1String("lblTime")) return v.lblTime;
-  if (name == QLatin1String("lblFile")) return v.lblFile;
-  if (name == QLatin1String("picTV")) return v.picTV;
-  if (name == QLatin1String("imgBottom")) return v.imgBottom;
-  return nullptr;
-}
+// On a recording of eight frames, stopped, with frames 0 to 4 marked through its own buttons,
+// and the save command's dialogs answered to convert them to AVI at `out`.
+struct MarkedWindow : uitest::ScriptedWindow {
+  const uitest::GeneratedRecording rec{QStringLiteral("rec.mjp"), {.frames = 8}};
+  const QString out = QFileInfo(rec.path()).absolutePath() + QStringLiteral("/film.AVI");
 
-bool ShowAt(frmViewer& v, QPoint at) {
-  v.move(at);
-  v.show();
-  return QTest::qWaitForWindowExposed(&v);
-}
-
-QPoint Centre(const QWidget* w) { return uitest::WindowRect(w).center(); }
+  bool start() {
+    if (!show(rec.path())) return false;
+    // Stop, go to the start, mark, four frames on, mark.
+    for (const QWidget* c : {v.imgCmd[5], v.imgCmd[0], v.imgRightCmd[3], v.imgCmd[6], v.imgCmd[6], v.imgCmd[6],
+                             v.imgCmd[6], v.imgRightCmd[3]})
+      click(c);
+    modal.saveAnswers.push_back({2, 10});
+    modal.files.push_back(out);
+    modal.compressorAnswers.push_back({.codec = QStringLiteral("mjpeg")});
+    modal.shown.clear();  // what marking said
+    return true;
+  }
+  int descriptors() const { return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size(); }
+};
 
 }  // namespace
 
 void ViewerWindowTest::dragMovesWindow_data() {
-  QTest::addColumn<QPoint>("press");    // window coordinates
-  QTest::addColumn<QString>("target");  // the control there; empty: the background
+  QTest::addColumn<QPoint>("press");  // window coordinates
   QTest::addColumn<Qt::MouseButton>("button");
   QTest::addColumn<QPoint>("drag");
-  QTest::addColumn<bool>("moves");
-  const QPoint background(300, 20), right(40, 25), leftUp(-30, -10);
-  QTest::newRow("right button on the background") << background << QString() << Qt::RightButton << right << true;
-  QTest::newRow("left button on the background") << background << QString() << Qt::LeftButton << right << true;
-  QTest::newRow("middle button on the background") << background << QString() << Qt::MiddleButton << leftUp
-                                                   << true;
-  QTest::newRow("background right of the title") << QPoint(650, 8) << QString() << Qt::RightButton << leftUp
-                                                << true;
-  QTest::newRow("on Label1") << QPoint(100, 29) << QStringLiteral("Label1") << Qt::RightButton << right << false;
-  QTest::newRow("on lblTime") << QPoint(600, 551) << QStringLiteral("lblTime") << Qt::LeftButton << right << false;
-  QTest::newRow("on lblFile") << QPoint(432, 34) << QStringLiteral("lblFile") << Qt::RightButton << leftUp << false;
-  QTest::newRow("on imgBottom") << QPoint(300, 570) << QStringLiteral("imgBottom") << Qt::RightButton << right
-                                << false;
-  QTest::newRow("on picTV") << QPoint(300, 300) << QStringLiteral("picTV") << Qt::RightButton << right << false;
+  QTest::addColumn<bool>("background");  // pressed on the background, which drags; else on a control
+  const QPoint top(300, 20), right(40, 25), leftUp(-30, -10);
+  QTest::newRow("right button on the background") << top << Qt::RightButton << right << true;
+  QTest::newRow("left button on the background") << top << Qt::LeftButton << right << true;
+  QTest::newRow("middle button on the background") << top << Qt::MiddleButton << leftUp << true;
+  QTest::newRow("background right of the title") << QPoint(650, 8) << Qt::RightButton << leftUp << true;
+  QTest::newRow("on Label1") << QPoint(100, 29) << Qt::RightButton << right << false;
+  QTest::newRow("on lblTime") << QPoint(600, 551) << Qt::LeftButton << right << false;
+  QTest::newRow("on lblFile") << QPoint(432, 34) << Qt::RightButton << leftUp << false;
+  QTest::newRow("on imgBottom") << QPoint(300, 570) << Qt::RightButton << right << false;
+  QTest::newRow("on picTV") << QPoint(300, 300) << Qt::RightButton << right << false;
 }
 
 void ViewerWindowTest::dragMovesWindow() {
   QFETCH(QPoint, press);
-  QFETCH(QString, target);
   QFETCH(Qt::MouseButton, button);
   QFETCH(QPoint, drag);
-  QFETCH(bool, moves);
-  frmViewer v;
-  v.Form_Load(QString());
-  QVERIFY(ShowAt(v, QPoint(200, 150)));
-  QCOMPARE(v.childAt(press), Target(v, target));
-
-  QWindow* window = v.windowHandle();
-  const QPoint start = v.pos();
-  const QPoint pointer = window->mapToGlobal(press + drag);
+  QFETCH(bool, background);
+  uitest::ScriptedWindow w;
+  QVERIFY(w.show());
+  QCOMPARE(w.v.childAt(press) == nullptr, background);
+  QWindow* window = w.v.windowHandle();
+  const QPoint start = w.v.pos(), pointer = window->mapToGlobal(press + drag);
   QTest::mousePress(window, button, {}, press);
   QTest::mouseMove(window, press + drag);
   // Release where the pointer now is: the window may have moved under it since.
   QTest::mouseRelease(window, button, {}, window->mapFromGlobal(pointer));
-  QCOMPARE(v.pos(), moves ? start + drag : start);
+  QCOMPARE(w.v.pos(), background ? start + drag : start);
 }
 
 void ViewerWindowTest::exitButton_data() {
@@ -82,71 +75,27 @@ void ViewerWindowTest::exitButton_data() {
   QTest::newRow("right button is no click") << false << Qt::RightButton << false;
 }
 
+// Closing stops the timer and lets the recording go.
 void ViewerWindowTest::exitButton() {
   QFETCH(bool, withRecording);
   QFETCH(Qt::MouseButton, button);
   QFETCH(bool, closes);
-  recgen::Options options;
-  options.frames = 2;
-  const uitest::GeneratedRecording rec(QStringLiteral("rec.mjp"), options);
-  frmViewer v;
-  v.Form_Load(withRecording ? rec.path() : QString());
-  QCOMPARE(v.core().recording.isOpen(), withRecording);
-  QVERIFY(ShowAt(v, QPoint(100, 100)));
-
-  QTest::mouseClick(v.windowHandle(), button, {}, Centre(v.imgExit));
-  QCOMPARE(v.isVisible(), !closes);
-  if (!closes) return;
-  QVERIFY(!v.timPlay.isActive());
-  QVERIFY(!v.core().recording.isOpen());
+  const uitest::GeneratedRecording rec(QStringLiteral("rec.mjp"), {.frames = 2});
+  uitest::ScriptedWindow w;
+  QVERIFY(w.show(withRecording ? rec.path() : QString()));
+  QCOMPARE(w.v.core().recording.isOpen(), withRecording);
+  w.click(w.v.imgExit, button);
+  QCOMPARE(w.v.isVisible(), !closes);
+  QCOMPARE(w.v.timPlay.isActive(), !closes);
+  QCOMPARE(w.v.core().recording.isOpen(), withRecording && !closes);
 }
 
 void ViewerWindowTest::minimizeButton() {
-  frmViewer v;
-  v.Form_Load(QString());
-  QVERIFY(ShowAt(v, QPoint(100, 100)));
-  QVERIFY(!v.isMinimized());
-  QTest::mouseClick(v.windowHandle(), Qt::LeftButton, {}, Centre(v.imgMinimize));
-  QVERIFY(v.isMinimized());
-  QVERIFY(v.windowState().testFlag(Qt::WindowMinimized));
+  uitest::ScriptedWindow w;
+  QVERIFY(w.show());
+  w.click(w.v.imgMinimize);
+  QVERIFY(w.v.isMinimized());
 }
-
-namespace {
-
-// The real window on a recording of eight frames, stopped, with frames 0 to 4 marked through
-// its own buttons, and the save command's dialogs answered to convert them to AVI at `out`.
-struct MarkedWindow {
-  const uitest::GeneratedRecording rec{QStringLiteral("rec.mjp"), [] {
-                                         recgen::Options o;
-                                         o.frames = 8;
-                                         return o;
-                                       }()};
-  const QString out = QFileInfo(rec.path()).absolutePath() + QStringLiteral("/film.AVI");
-  ScriptedModal modal;
-  ModalScope scope{modal};
-  frmViewer v;
-
-  bool start() {
-    v.Form_Load(rec.path());
-    if (!ShowAt(v, QPoint(100, 100))) return false;
-    click(v.imgCmd[5]);
-    click(v.imgCmd[0]);
-    click(v.imgRightCmd[3]);
-    for (int k = 0; k < 4; ++k) click(v.imgCmd[6]);
-    click(v.imgRightCmd[3]);
-    modal.saveAnswers.push_back({2, 10});
-    modal.files.push_back(out);
-    AVICOMPRESSOPTIONS mjpeg;
-    mjpeg.codec = QStringLiteral("mjpeg");
-    modal.compressorAnswers.push_back(mjpeg);
-    modal.shown.clear();  // what marking said
-    return true;
-  }
-  void click(const QWidget* control) { QTest::mouseClick(v.windowHandle(), Qt::LeftButton, {}, Centre(control)); }
-  int descriptors() const { return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size(); }
-};
-
-}  // namespace
 
 void ViewerWindowTest::unexpectedError_data() {
   QTest::addColumn<QString>("dialog");  // the dialog that throws

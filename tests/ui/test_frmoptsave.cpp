@@ -8,9 +8,11 @@
 #include <QSlider>
 #include <QTest>
 
+#include "ViewerTestSupport.h"
+
 namespace {
 
-// A place given in twips, as the design gives it; 15 twips make a pixel.
+// A place given in twips; 15 twips make a pixel.
 QRect Twips(int left, int top, int width, int height) { return QRect(left / 15, top / 15, width / 15, height / 15); }
 
 // Acts as a person does: "opt2" clicks an option on its circle, "speed25" enters the slider and
@@ -35,13 +37,8 @@ void Act(frmOptSave& d, const QString& actions) {
 }  // namespace
 
 frmOptSave& TestFrmOptSave::Open(bool marks, int saveKind, int aviSpeed) {
-  dialog_.reset();
   module_ = {marks ? 1'000 : -1, marks ? 250'000 : -1, std::uint8_t(saveKind), std::uint8_t(aviSpeed)};
-  dialog_ = std::make_unique<frmOptSave>(module_);
-  dialog_->show();
-  dialog_->activateWindow();
-  if (!QTest::qWaitForWindowActive(dialog_.get())) qFatal("the dialog never became active");
-  return *dialog_;
+  return uitest::ShowActive(dialog_, module_);
 }
 
 void TestFrmOptSave::layout_data() {
@@ -76,46 +73,45 @@ void TestFrmOptSave::layout() {
   QCOMPARE(control->isWindow() ? control->windowTitle() : control->property("text").toString(), text);
 }
 
+namespace {
+
+struct Sequence {
+  bool marks;              // a complete sequence marked
+  int saveKind, aviSpeed;  // before
+  QString actions;
+  int selected;            // the option selected at the end
+  int saveKindAfter, aviSpeedAfter;
+};
+
+}  // namespace
+
 void TestFrmOptSave::sequences_data() {
-  QTest::addColumn<bool>("marks");  // a complete sequence marked
-  QTest::addColumn<int>("saveKind");
-  QTest::addColumn<int>("aviSpeed");
-  QTest::addColumn<QString>("actions");
-  QTest::addColumn<int>("selected");  // the option selected at the end
-  QTest::addColumn<int>("saveKindAfter");
-  QTest::addColumn<int>("aviSpeedAfter");
-  QTest::newRow("no marks: only JPEG, whatever SaveKind") << false << 2 << 17 << "OK" << 0 << 0 << 17;
-  QTest::newRow("disabled options never selected") << false << 1 << 10 << "opt1 opt2 opt0 Down Down OK" << 0 << 0 << 10;
-  QTest::newRow("marks: the last choice comes back") << true << 2 << 10 << "OK" << 2 << 2 << 10;
-  QTest::newRow("MJP, then AVI at 25") << true << 1 << 10 << "opt2 speed25 OK" << 2 << 2 << 25;
-  QTest::newRow("OK stores the slider with JPEG") << true << 2 << 10 << "speed3 opt0 OK" << 0 << 0 << 3;
-  QTest::newRow("MJP turns the speed off") << true << 2 << 10 << "opt1" << 1 << 2 << 10;
-  QTest::newRow("arrows select as clicks do") << true << 0 << 10 << "opt0 Down Down" << 2 << 0 << 10;
-  QTest::newRow("Anuluj marks the choice cancelled") << true << 2 << 10 << "speed5 opt1 Anuluj" << 1 << 130 << 10;
-  QTest::newRow("cancelled: no choice restored") << true << 130 << 12 << "" << 0 << 130 << 12;
-  QTest::newRow("cancelled, then MJP") << true << 130 << 10 << "opt1 OK" << 1 << 1 << 10;
-  QTest::newRow("Anuluj keeps a cancelled choice") << true << 130 << 10 << "Anuluj" << 0 << 130 << 10;
-  QTest::newRow("slider stops at 30") << true << 2 << 10 << "speed30 Right OK" << 2 << 2 << 30;
-  QTest::newRow("slider stops at 1") << true << 2 << 10 << "speed1 Left OK" << 2 << 2 << 1;
-  QTest::newRow("Enter only on a button") << true << 1 << 10 << "opt2 Escape Return Tab Tab Return" << 2 << 2 << 10;
-  QTest::newRow("Tab order, round to Anuluj") << true << 1 << 10 << "opt2 Tab Tab Tab Tab Tab Return" << 2 << 129 << 10;
+  QTest::addColumn<Sequence>("c");
+  QTest::newRow("no marks: only JPEG, whatever SaveKind") << Sequence{false, 2, 17, "OK", 0, 0, 17};
+  QTest::newRow("disabled options never selected") << Sequence{false, 1, 10, "opt1 opt2 opt0 Down Down OK", 0, 0, 10};
+  QTest::newRow("marks: the last choice comes back") << Sequence{true, 2, 10, "OK", 2, 2, 10};
+  QTest::newRow("MJP, then AVI at 25") << Sequence{true, 1, 10, "opt2 speed25 OK", 2, 2, 25};
+  QTest::newRow("OK stores the slider with JPEG") << Sequence{true, 2, 10, "speed3 opt0 OK", 0, 0, 3};
+  QTest::newRow("MJP turns the speed off") << Sequence{true, 2, 10, "opt1", 1, 2, 10};
+  QTest::newRow("arrows select as clicks do") << Sequence{true, 0, 10, "opt0 Down Down", 2, 0, 10};
+  QTest::newRow("Anuluj marks the choice cancelled") << Sequence{true, 2, 10, "speed5 opt1 Anuluj", 1, 130, 10};
+  QTest::newRow("cancelled: no choice restored") << Sequence{true, 130, 12, "", 0, 130, 12};
+  QTest::newRow("cancelled, then MJP") << Sequence{true, 130, 10, "opt1 OK", 1, 1, 10};
+  QTest::newRow("slider stops at 30") << Sequence{true, 2, 10, "speed30 Right OK", 2, 2, 30};
+  QTest::newRow("slider stops at 1") << Sequence{true, 2, 10, "speed1 Left OK", 2, 2, 1};
+  QTest::newRow("Enter only on a button") << Sequence{true, 1, 10, "opt2 Escape Return Tab Tab Return", 2, 2, 10};
+  QTest::newRow("Tab order, round to Anuluj") << Sequence{true, 1, 10, "opt2 Tab Tab Tab Tab Tab Return", 2, 129, 10};
 }
 
 // Every row also checks that the six speed controls are on exactly while AVI is selected.
 void TestFrmOptSave::sequences() {
-  QFETCH(bool, marks);
-  QFETCH(int, saveKind);
-  QFETCH(int, aviSpeed);
-  QFETCH(QString, actions);
-  QFETCH(int, selected);
-  QFETCH(int, saveKindAfter);
-  QFETCH(int, aviSpeedAfter);
-  frmOptSave& d = Open(marks, saveKind, aviSpeed);
-  Act(d, actions);
-  for (int k = 0; k < kSaveOptionCount; ++k) QCOMPARE(d.OptSave[k]->isChecked(), k == selected);
-  QCOMPARE(d.OptSave[1]->isEnabled() && d.OptSave[2]->isEnabled(), marks);
-  QCOMPARE(d.sldSpeed->isEnabled(), selected == 2);
-  for (QLabel* l : d.lblSpeed) QCOMPARE(l->isEnabled(), selected == 2);
-  QCOMPARE(int(module_.SaveKind), saveKindAfter);
-  QCOMPARE(int(module_.AviSpeed), aviSpeedAfter);
+  QFETCH(Sequence, c);
+  frmOptSave& d = Open(c.marks, c.saveKind, c.aviSpeed);
+  Act(d, c.actions);
+  for (int k = 0; k < kSaveOptionCount; ++k) QCOMPARE(d.OptSave[k]->isChecked(), k == c.selected);
+  QCOMPARE(d.OptSave[1]->isEnabled() && d.OptSave[2]->isEnabled(), c.marks);
+  QCOMPARE(d.sldSpeed->isEnabled(), c.selected == 2);
+  for (QLabel* l : d.lblSpeed) QCOMPARE(l->isEnabled(), c.selected == 2);
+  QCOMPARE(int(module_.SaveKind), c.saveKindAfter);
+  QCOMPARE(int(module_.AviSpeed), c.aviSpeedAfter);
 }

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include "ViewerTestSupport.h"
 #include "platform/Clock.h"
 
 namespace {
@@ -35,13 +36,8 @@ void TestFrmTime::initTestCase() { Clock::set([] { return QDateTime(QDate(2024, 
 void TestFrmTime::cleanupTestCase() { Clock::set({}); }
 
 frmTime& TestFrmTime::Open(std::int16_t powerOnMinutes) {
-  dialog_.reset();
   PowerOnMinutes_ = powerOnMinutes;
-  dialog_ = std::make_unique<frmTime>(PowerOnMinutes_);
-  dialog_->show();
-  dialog_->activateWindow();
-  if (!QTest::qWaitForWindowActive(dialog_.get())) qFatal("the dialog never became active");
-  return *dialog_;
+  return uitest::ShowActive(dialog_, PowerOnMinutes_);
 }
 
 void TestFrmTime::layout_data() {
@@ -56,9 +52,9 @@ void TestFrmTime::layout_data() {
   };
   row("frmTime", D, nullptr, {0, 0, 449, 363}, "Korekcja czasu");
   row("Label1", d.Label1, D, {20, 16, 405, 73},
-      "W pliku *.MJP  znajdują się informacje pozwalające określić kiedy dokładnie została zapisana każda klatka "
-      "obrazu. Jednak jest to czas względny liczony od chwili uruchomienia kamery. Jeśli użytkownik poda dokladny "
-      "czas włączenia kamery to będzie możliwe wyświetlanie wartości rzeczywistych.");
+      "W pliku *.MJP  znajdują się informacje pozwalające określić kiedy dokładnie została zapisana każda "
+      "klatka obrazu. Jednak jest to czas względny liczony od chwili uruchomienia kamery. Jeśli użytkownik poda "
+      "dokladny czas włączenia kamery to będzie możliwe wyświetlanie wartości rzeczywistych.");
   row("Frame1", F, D, {24, 112, 401, 193}, "Sposób wyświetlania czasu");
   row("optTime(0)", d.optTime[0], F, {16, 40, 305, 33}, "Czas względny (w formacie hhh:mm:ss)");
   row("optTime(1)", d.optTime[1], F, {16, 104, 361, 33}, "Czas rzeczywisty (korekcja wg. czasu włączenia kamery)");
@@ -98,10 +94,7 @@ void TestFrmTime::keys_data() {
   QTest::newRow("left up to the minutes' start") << 1 << "End Left" << 1 << "10:05" << "";
   QTest::newRow("Enter in the hours, then in the minutes") << 0 << "Return Return" << 2 << "10:05" << "";
   QTest::newRow("hours above 23 clamped") << 0 << "9 9" << 1 << "23:05" << "05";
-  QTest::newRow("minutes above 59 clamped") << 1 << "7 5 Tab" << 2 << "10:59" << "";
-  QTest::newRow("one digit padded") << 0 << "5 Tab" << 1 << "05:05" << "05";
   QTest::newRow("emptied field is 00") << 1 << "Delete Tab" << 2 << "10:00" << "";
-  QTest::newRow("negative hours stay") << 0 << "- 5" << 1 << "-5:05" << "05";
   QTest::newRow("Tab order: the chosen option, then the hours") << 5 << "Tab" << 0 << "10:05" << "10";
   QTest::newRow("Tab skips the option not chosen") << 5 << "Up Tab" << 0 << "10:05" << "10";
   QTest::newRow("Tab from OK") << 2 << "Tab" << 3 << "10:05" << "";
