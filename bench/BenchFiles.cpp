@@ -63,6 +63,39 @@ std::vector<std::uint8_t> LoadWhole(const std::string& path) {
   return bytes;
 }
 
+namespace {
+
+std::uint32_t le32(const std::uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t{p[3]} << 24; }
+
+bool isTag(const std::uint8_t* p, const char* tag) { return std::memcmp(p, tag, 4) == 0; }
+
+// Walks the chunks in [p, end), into LIST chunks, noting avih's and dmlh's frame counts.
+void scanChunks(const std::uint8_t* p, const std::uint8_t* end, std::int64_t& avih, std::int64_t& dmlh) {
+  while (end - p >= 8) {
+    const std::uint32_t size = le32(p + 4);
+    const std::uint8_t* data = p + 8;
+    if (size > static_cast<std::size_t>(end - data)) return;  // beyond what was read: the header is over
+    if (isTag(p, "LIST") && size >= 4) scanChunks(data + 4, data + size, avih, dmlh);
+    else if (isTag(p, "avih") && size >= 20) avih = le32(data + 16);  // dwTotalFrames
+    else if (isTag(p, "dmlh") && size >= 4) dmlh = le32(data);        // dwTotalFrames
+    p = data + size + (size & 1);
+  }
+}
+
+}  // namespace
+
+std::int64_t AviFramesIn(const std::string& path) {
+  const int fd = openOrDie(path);
+  // The headers lie at the start; FFmpeg keeps them well inside the first 64 KiB.
+  std::vector<std::uint8_t> head(64 * 1024);
+  head.resize(readFully(fd, head.data(), head.size(), path));
+  ::close(fd);
+  if (head.size() < 12 || !isTag(head.data(), "RIFF") || !isTag(head.data() + 8, "AVI ")) return -1;
+  std::int64_t avih = -1, dmlh = -1;
+  scanChunks(head.data() + 12, head.data() + head.size(), avih, dmlh);
+  return dmlh > 0 ? dmlh : avih;
+}
+
 long PeakRssKiB() {
   struct rusage usage {};
   ::getrusage(RUSAGE_SELF, &usage);

@@ -16,6 +16,10 @@ std::uint64_t WarmPageCache(const std::string& path);
 // The whole file in one buffer.
 std::vector<std::uint8_t> LoadWhole(const std::string& path);
 
+// Frames in an AVI file as its header counts them (the OpenDML total when the file grew
+// past its first RIFF); -1 when the file is not an AVI file that says so.
+std::int64_t AviFramesIn(const std::string& path);
+
 // Peak resident set of this process so far, in KiB.
 long PeakRssKiB();
 

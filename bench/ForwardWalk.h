@@ -1,15 +1,16 @@
 #pragma once
-// The viewer's forward walk through a recording, with the real ViewerState, RecordingFile
-// and Scanner: the window at position 1, then FindJpegF until it answers false. With
-// decoding on, every frame found goes through LoadJpegFromMemory into one cDIBSection
-// (no painting); without it the show step does nothing.
+// The viewer's forward walk through a recording, with the real RecordingFile and Scanner
+// and no viewer around them: the window at position 1, then FindForward from each frame's
+// end until it runs out. With decoding on, every frame found goes through the viewer's
+// FrameDisplay into its one cDIBSection (no canvas: nothing painted); without it a found
+// frame is only counted.
 
 #include <cstdint>
 #include <string>
 
 #include "recording/RecordingFile.h"
 #include "recording/Scanner.h"
-#include "shell/ViewerState.h"
+#include "viewer/FrameDisplay.h"
 
 namespace vbench {
 
@@ -22,16 +23,14 @@ class ForwardWalk {
   // One walk from the first byte to the end; answers the frames shown.
   std::int64_t Run();
 
-  std::int64_t FileLength() const { return state_.FileLength; }
+  std::int64_t FileLength() const { return file_.length(); }
   // Set when a decode failed, which ends a walk early.
   bool DecodeFailed() const { return decodeFailed_; }
 
  private:
-  bool Show();
-
-  ViewerState state_;
   RecordingFile file_;
-  Scanner scanner_;
+  Scanner scanner_{file_};
+  FrameDisplay display_;
   bool decode_;
   bool decodeFailed_ = false;
 };

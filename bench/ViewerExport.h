@@ -1,26 +1,25 @@
 #pragma once
 // The viewer's own exports driven as a user drives them: the mark command on two frames
-// reached by stepping, the save dialog answered with a path, the compressor dialog with a
-// codec. It works on a core alone (no canvas: nothing painted) as on the window's core
-// (every frame painted, the window's events run between frames).
+// reached by stepping, then the export of the marked range. It works on a viewer without
+// a window (no canvas: nothing painted); the window benchmark uses it to open, mark and
+// clean up around the window's own save command.
 
 #include <cstdint>
 #include <string>
 
 #include <QString>
 
-#include "BenchModal.h"
-#include "shell/Viewer.h"
+#include "viewer/Viewer.h"
 
 namespace vbench {
 
 class ViewerExport {
  public:
-  // v has its recording open; modal is the Modal in force.
-  ViewerExport(Viewer& v, BenchModal& modal);
+  // v has the recording at path open.
+  ViewerExport(Viewer& v, const QString& path) : v_(v), path_(path) {}
 
-  // Opens path in a core without a window as the open command does, its first frame
-  // shown; exits the process when the file cannot be opened.
+  // Opens path in a viewer without a window as start-up and the open command do, its
+  // first frame shown; exits the process when the file cannot be opened.
   static void Open(Viewer& v, const QString& path);
 
   // Stops playback, steps from the first frame and marks frame 0 and frame frames-1 with
@@ -28,7 +27,7 @@ class ViewerExport {
   void MarkFirstFrames(int frames);
   // Marks the file from its first byte to its last, as a range given by position is marked.
   void MarkWholeFile();
-  std::int64_t MarkedBytes() const { return v_.module.MarkEnd - v_.module.MarkStart + 1; }
+  std::int64_t MarkedBytes() const { return v_.module().MarkEnd - v_.module().MarkStart + 1; }
 
   // Before a timed pass: the previous output deleted (with flush, its blocks written back
   // or dropped first), then the recording read into the page cache.
@@ -37,22 +36,22 @@ class ViewerExport {
   // later pass shares the machine with that writing.
   static void Discard(const QString& out);
 
-  // One export of the marked range into out; false with a reason in Error() when it did
-  // not end as Done or the viewer showed a message (or, for MJP, the copy's length differs).
+  // One export of the marked range into out, every frame a key frame for the AVI; false
+  // with a reason in Error() when it did not end as Done (or, for MJP, the copy's length
+  // differs).
   bool SaveAvi(const QString& codec, const QString& out);
   bool SaveMjp(const QString& out);
 
-  // Frames the last SaveAvi wrote: the conversion lets events run once before each frame
-  // it looks for, and a range that ends at a frame's last byte ends before looking further.
-  std::int64_t FramesWritten() const { return eventPoints_; }
+  // Frames the last SaveAvi wrote, as its report counts them.
+  std::int64_t FramesWritten() const { return written_; }
   const std::string& Error() const { return error_; }
 
  private:
-  bool Finish(ExportResult result);
+  bool Finish(const ExportReport& report);
 
   Viewer& v_;
-  BenchModal& modal_;
-  std::int64_t eventPoints_ = 0;
+  QString path_;
+  std::int64_t written_ = 0;
   std::string error_;
 };
 

@@ -24,7 +24,6 @@
 #include <QStringList>
 
 #include "BenchFiles.h"
-#include "BenchModal.h"
 #include "ForwardWalk.h"
 #include "MarkerPass.h"
 #include "TurboJpegLoop.h"
@@ -92,27 +91,21 @@ void TurboJpegDecodeLoop(benchmark::State& state, const std::string& path) {
   report(state, 0, frames);
 }
 
-// A core without a window on one recording, its dialogs answered by the one BenchModal.
+// A viewer without a window on one recording.
 struct CoreExport {
   Viewer viewer;
   vbench::ViewerExport run;
-  CoreExport(const std::string& path, vbench::BenchModal& modal) : run(viewer, modal) {
+  explicit CoreExport(const std::string& path) : run(viewer, QString::fromStdString(path)) {
     vbench::ViewerExport::Open(viewer, QString::fromStdString(path));
   }
 };
-
-vbench::BenchModal& benchModal() {
-  static vbench::BenchModal modal;
-  static ModalScope scope(modal);
-  return modal;
-}
 
 // SaveAvi over the first frames of the recording: scanner, decoding into the surface and
 // the AVI layer, nothing painted (the core has no canvas).
 void SaveAviPass(benchmark::State& state, const Args& args, const QString& codec) {
   static std::unique_ptr<CoreExport> core;
   if (!core) {
-    core = std::make_unique<CoreExport>(args.aviFile, benchModal());
+    core = std::make_unique<CoreExport>(args.aviFile);
     core->run.MarkFirstFrames(args.aviFrames);
   }
   const QString out = args.outDir + QStringLiteral("/bench-out-") + codec + QStringLiteral(".avi");
@@ -133,7 +126,7 @@ void SaveAviPass(benchmark::State& state, const Args& args, const QString& codec
 void SaveMjpPass(benchmark::State& state, const Args& args) {
   static std::unique_ptr<CoreExport> core;
   if (!core) {
-    core = std::make_unique<CoreExport>(args.mjpFile, benchModal());
+    core = std::make_unique<CoreExport>(args.mjpFile);
     core->run.MarkWholeFile();
   }
   const QString out = args.outDir + QStringLiteral("/bench-out.mjp");

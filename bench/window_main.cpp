@@ -6,7 +6,10 @@
 //   vistrel_bench_window FILE OUTDIR [--frames=N] [--codecs=raw,mjpeg,...] [--reps=N]
 //   prints per codec: codec=C frames=N paints=P seconds=S fps=F
 //
-// paints: picture-box paint events during the median pass. Outputs go to OUTDIR and are
+// paints: picture-box paint events during the median pass; frames: what the output's AVI
+// header counts. Each pass is the save command of the window's command panel, its dialogs
+// answered by script: AVI in the save options, the output's name in the save dialog, the
+// codec in the compressor dialog, every frame a key frame. Outputs go to OUTDIR and are
 // deleted after each pass.
 
 #include <algorithm>
@@ -14,18 +17,23 @@
 #include <chrono>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include <QApplication>
 #include <QEvent>
+#include <QStringList>
 #include <QWindow>
 
-#include "BenchModal.h"
+#include "BenchFiles.h"
 #include "ViewerExport.h"
-#include "shell/CommandLine.h"
-#include "shell/frmViewer.h"
+#include "platform/Modal.h"
+#include "ui/WindowDialogs.h"
+#include "ui/frmViewer.h"
+#include "viewer/CommandLine.h"
+#include "viewer/SaveOptions.h"
 
 namespace {
 
@@ -65,6 +73,38 @@ bool parse(int argc, char** argv, Args& args) {
   return true;
 }
 
+// The save dialog names the output and the replace question is answered Yes. Message
+// boxes are collected, never shown, so that a pass can tell whether the window reported
+// an error.
+class ScriptedModal final : public Modal {
+ public:
+  QString outputPath;
+  QStringList messages;
+
+  MsgAnswer message(const QString& text, MsgIcon, MsgButtons buttons) override {
+    messages << text;
+    return buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::Ok;
+  }
+  QString openFile(const FileDialogRequest&) override { return {}; }
+  QString saveFile(const FileDialogRequest&) override { return outputPath; }
+};
+
+// The save options choose the AVI conversion at the speed as it stands; the compressor
+// dialog takes the codec chosen beforehand.
+class ScriptedDialogs final : public WindowDialogs {
+ public:
+  QString codec;
+
+  void showTime(std::int16_t&) override {}
+  void showSaveOptions(ModuleValues& module) override { module.SaveKind = kSaveAvi; }
+  std::optional<AVICOMPRESSOPTIONS> chooseCompressor(const std::vector<AviCompressor>&) override {
+    AVICOMPRESSOPTIONS options;
+    options.codec = codec;
+    options.dwKeyFrameEvery = 1;
+    return options;
+  }
+};
+
 // Counts the paint events the picture box receives.
 class PaintCounter : public QObject {
  public:
@@ -102,12 +142,14 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: vistrel_bench_window FILE OUTDIR [--frames=N] [--codecs=raw,mjpeg,...] [--reps=N]\n");
     return 1;
   }
-  vbench::BenchModal modal;
+  ScriptedModal modal;
   ModalScope scope(modal);
+  ScriptedDialogs dialogs;
 
   frmViewer window;
+  window.SetDialogs(&dialogs);
   window.Form_Load(ArgumentString({args.file}));
-  if (!window.core().recording.isOpen()) {
+  if (!window.core().recording().isOpen()) {
     std::fprintf(stderr, "bench: %s cannot be opened\n", qPrintable(args.file));
     return 2;
   }
@@ -116,7 +158,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "bench: the window was never shown\n");
     return 2;
   }
-  vbench::ViewerExport run(window.core(), modal);
+  vbench::ViewerExport run(window.core(), args.file);
   run.MarkFirstFrames(args.frames);
   window.Render();
   QCoreApplication::processEvents();
@@ -128,17 +170,23 @@ int main(int argc, char** argv) {
     for (const QString& codec : args.codecs) {
       const QString out = args.outDir + QStringLiteral("/bench-window-") + codec + QStringLiteral(".avi");
       run.Prepare(out, false);
+      modal.outputPath = out;
+      modal.messages.clear();  // also the mark command's report of the sequence's length
+      dialogs.codec = codec;
       counter.paints = 0;
       const auto t0 = std::chrono::steady_clock::now();
-      const bool ok = run.SaveAvi(codec, out);
+      window.imgRightCmd_Click(static_cast<int>(PanelCommand::Save));
       const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
       window.Render();
+      const std::int64_t frames = vbench::AviFramesIn(out.toStdString());
       vbench::ViewerExport::Discard(out);
-      if (!ok) {
-        std::fprintf(stderr, "bench: %s: %s\n", qPrintable(codec), run.Error().c_str());
+      if (!modal.messages.isEmpty() || frames < 0) {
+        const QString why = modal.messages.isEmpty() ? QStringLiteral("no AVI file was written")
+                                                     : QStringLiteral("the window said: ") + modal.messages.join(QStringLiteral(" / "));
+        std::fprintf(stderr, "bench: %s: %s\n", qPrintable(codec), qPrintable(why));
         return 3;
       }
-      passes[codec].push_back({seconds, counter.paints, run.FramesWritten()});
+      passes[codec].push_back({seconds, counter.paints, frames});
     }
   }
   for (const QString& codec : args.codecs) {

@@ -1,13 +1,11 @@
 #pragma once
-// The viewer's core started without a window, on one recording: opened as the open
-// command opens it, stepped forward as the step button steps, marked as the mark command
-// marks. What the commands print and export comes from its state, never from a second
-// scanner, decoder or panel.
+// The viewer started without a window, on one recording: opened as the open command
+// opens it, stepped forward as the step button steps. What the commands print and
+// export comes from the viewer, never from a second scanner, decoder or panel.
 
 #include <functional>
 
-#include "CliModal.h"
-#include "shell/Viewer.h"
+#include "viewer/Viewer.h"
 
 class ProgressBar;
 
@@ -16,12 +14,6 @@ class BatchViewer {
   // decode false: frames are found and their information shown, but not decoded.
   BatchViewer(std::int16_t powerOnMinutes, bool decode);
 
-  CliModal modal;
-
- private:
-  ModalScope scope_{modal};
-
- public:
   Viewer v;
 
   // Opens the recording read-only and shows its first frame; a failure naming why not.
@@ -35,17 +27,19 @@ class BatchViewer {
 
   // Makes frame n of the walk the current frame; a usage error when there are fewer.
   void GoToFrame(int n);
-  // Sets the marks that marking frame a, then frame b forward, sets (a < b).
+  // Marks from the first byte of frame a to the last byte of frame b (a < b), as marking
+  // frame a, then frame b, marks.
   void MarkFrames(int a, int b);
   // Makes the first frame of the marked range the current frame, decoded: the frame
   // whose size and format an AVI conversion takes. Decoding stays on after it.
   void ShowFirstFrameOfRange();
 
-  FilePos FrameStartPos() const { return v.st.WindowPos + v.st.FrameStart; }
-  FilePos FrameEndPos() const { return v.st.WindowPos + v.st.FrameEnd; }
+  FilePos FrameStartPos() const { return v.scanner().FrameStartPos(); }
+  FilePos FrameEndPos() const { return v.scanner().FrameEndPos(); }
 
  private:
   [[noreturn]] void ReadError() const;
+  [[noreturn]] void PastTheLast(int visited, int n) const;
 
   QString path_;
   SearchResult first_ = SearchResult::NoFrame;  // how the opening's search ended

@@ -1,5 +1,5 @@
-// export-jpeg, export-mjp and export-avi: the viewer's own exports, with the marks set
-// from the command line and the dialogs answered by CliModal.
+// export-jpeg, export-mjp and export-avi: the viewer's own exports, their requests built
+// from the command line and their reports said in one line and the exit status.
 
 #include <cerrno>
 #include <csignal>
@@ -15,7 +15,7 @@
 #include "CliError.h"
 #include "Commands.h"
 #include "ProgressBar.h"
-#include "export/OutputFile.h"
+#include "viewer/OutputFile.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ class InterruptAsStop {
   explicit InterruptAsStop(Viewer& v) : v_(v), previous_(std::signal(SIGINT, onInterrupt)) {}
   ~InterruptAsStop() { std::signal(SIGINT, previous_); }
   void Poll() {
-    if (interrupted) v_.imgCmd_Click(5);  // the stop button
+    if (interrupted) v_.Transport(TransportCommand::Stop);
   }
 
  private:
@@ -58,15 +58,17 @@ void checkOutput(const QString& out, bool force, const QString& recording) {
                             QStringLiteral("cannot be written: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
 }
 
-// The output path and the answers to the save dialogs.
-QString prepareOutput(BatchViewer& viewer, const CliArgs& args) {
+// The output path, checked.
+QString outputPath(const BatchViewer& viewer, const CliArgs& args) {
   const QString out = args.required("-o");
   if (out.isEmpty()) throw CliError::Usage(QStringLiteral("-o needs a file name"));
   checkOutput(out, args.flag("--force"), viewer.path());
-  ClearWriteError();
-  viewer.modal.outputPath = out;
-  viewer.modal.replaceExisting = args.flag("--force");
   return out;
+}
+
+// With --force an existing output is deleted first, as answering Yes in the viewer does.
+void replaceExisting(const QString& out) {
+  if (!RemoveToReplace(out)) throw CliError::Failure(out, QStringLiteral("the existing file could not be replaced"));
 }
 
 // --frames A:B as the marks that marking frame A, then frame B forward, sets.
@@ -92,28 +94,31 @@ void setMarks(BatchViewer& viewer, const CliArgs& args) {
   const std::int64_t end = CliArgs::Number("--to", *to, 1, kMaxPos);
   if (end == start) throw CliError::Usage(QStringLiteral("the range %1 to %2 is empty").arg(start).arg(end));
   if (end < start) throw CliError::Usage(QStringLiteral("the range %1 to %2 is reversed").arg(start).arg(end));
-  if (end > viewer.v.st.FileLength)
+  if (end > viewer.v.FileLength())
     throw CliError::Usage(QStringLiteral("--to %1 is past the end of %2 (%3 bytes)")
                               .arg(end)
                               .arg(viewer.path())
-                              .arg(viewer.v.st.FileLength));
-  viewer.v.module.MarkStart = start;
-  viewer.v.module.MarkEnd = end;
+                              .arg(viewer.v.FileLength()));
+  viewer.v.SetMarks(start, end);
 }
 
-int outcome(ExportResult result, const QString& out) {
-  switch (result) {
-    case ExportResult::Done:
+int outcome(const ExportReport& report, const QString& out) {
+  switch (report.outcome) {
+    case ExportOutcome::Done:
       return kExitDone;
-    case ExportResult::Stopped:
+    case ExportOutcome::Stopped:
       throw CliError::Failure(out, QStringLiteral("stopped; the file holds only what was written before"));
-    case ExportResult::Cancelled:
-      throw CliError::Failure(out, QStringLiteral("the existing file could not be replaced"));
-    case ExportResult::Failed:
+    case ExportOutcome::Undecodable:
+      // The conversion ends quietly at a frame it cannot decode, as in the viewer; here
+      // the rest of the range is missing, so it is said.
+      throw CliError::Failure(
+          out, QStringLiteral("the frame at position %1 cannot be decoded; the video ends before it").arg(report.at));
+    case ExportOutcome::Failed:
+    case ExportOutcome::Cancelled:
+    case ExportOutcome::Opened:
       break;
   }
-  const int cause = LastWriteError();
-  const QString because = cause ? QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(std::strerror(cause))) : QString();
+  const QString because = report.cause.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(report.cause);
   throw CliError::Failure(out, QStringLiteral("writing failed%1; the file is incomplete").arg(because));
 }
 
@@ -140,6 +145,10 @@ AVICOMPRESSOPTIONS compressorOptions(const CliArgs& args) {
           QStringLiteral("--bitrate must be bits per second such as 800k or 2M, not '%1'").arg(*rate));
     o.dwBytesPerSecond = static_cast<std::int32_t>(bits / 8);
   }
+  // As the compressor dialog does: a data rate reaches only the compressors that use one.
+  bool usesDataRate = false;
+  for (const AviCompressor& c : AviCompressors()) usesDataRate |= c.name == o.codec && c.usesDataRate;
+  if (!usesDataRate) o.dwBytesPerSecond = 0;
   return o;
 }
 
@@ -150,25 +159,29 @@ int RunExportJpeg(const CliArgs& args) {
       static_cast<int>(CliArgs::Number("--frame", args.required("--frame"), 0, std::numeric_limits<int>::max()));
   BatchViewer viewer(0, false);  // the export copies bytes: nothing needs decoding
   viewer.Open(args.file());
-  const QString out = prepareOutput(viewer, args);
+  const QString out = outputPath(viewer, args);
   viewer.GoToFrame(n);
-  return outcome(viewer.v.SaveJpeg(), out);
+  std::optional<std::vector<std::uint8_t>> frame = viewer.v.CurrentFrameBytes();
+  replaceExisting(out);
+  return outcome(viewer.v.SaveJpeg({out, frame ? std::move(*frame) : std::vector<std::uint8_t>()}), out);
 }
 
 int RunExportMjp(const CliArgs& args) {
   BatchViewer viewer(0, false);
   viewer.Open(args.file());
-  const QString out = prepareOutput(viewer, args);
+  const QString out = outputPath(viewer, args);
   setMarks(viewer, args);
+  replaceExisting(out);
   ProgressBar bar(QStringLiteral("export-mjp"), false);
   InterruptAsStop stop(viewer.v);
-  const double total = static_cast<double>(viewer.v.module.MarkEnd - viewer.v.module.MarkStart + 1);
+  const ModuleValues& m = viewer.v.module();
+  const double total = static_cast<double>(m.MarkEnd - m.MarkStart + 1);
   double copied = 0;
-  viewer.v.DoEvents = [&] {  // between pieces of 1,000,000 bytes
+  viewer.v.SetDoEvents([&] {  // between pieces of 1,000,000 bytes
     bar.Update(copied += 1e6, total);
     stop.Poll();
-  };
-  return outcome(viewer.v.SaveMjp(), out);
+  });
+  return outcome(viewer.v.SaveMjp({out, m.MarkStart, m.MarkEnd}), out);
 }
 
 int RunExportAvi(const CliArgs& args) {
@@ -176,27 +189,18 @@ int RunExportAvi(const CliArgs& args) {
   const AVICOMPRESSOPTIONS options = compressorOptions(args);
   BatchViewer viewer(0, false);  // marking by frame numbers needs no pictures
   viewer.Open(args.file());
-  const QString out = prepareOutput(viewer, args);
+  const QString out = outputPath(viewer, args);
   setMarks(viewer, args);
   viewer.ShowFirstFrameOfRange();  // the frame on screen, whose size the video takes
-  viewer.modal.compressor = options;
+  replaceExisting(out);
   Viewer& v = viewer.v;
-  v.module.AviSpeed = fps;
+  const ModuleValues& m = v.module();
 
   ProgressBar bar(QStringLiteral("export-avi"), false);
   InterruptAsStop stop(v);
-  v.DoEvents = [&] {
-    bar.Update(static_cast<double>(viewer.FrameEndPos() - v.module.MarkStart),
-               static_cast<double>(v.module.MarkEnd - v.module.MarkStart));
+  v.SetDoEvents([&] {
+    bar.Update(static_cast<double>(viewer.FrameEndPos() - m.MarkStart), static_cast<double>(m.MarkEnd - m.MarkStart));
     stop.Poll();
-  };
-  const int status = outcome(v.SaveAvi(), out);
-  // The conversion ends quietly at a frame it cannot decode, as in the viewer; here the
-  // rest of the range is missing, so it is said.
-  // After a normal end the current frame is the last one written, decoded.
-  const bool copy = options.codec == QLatin1String(kCopyCompressor);
-  if (!copy && !v.display.HoldsCurrentFrame())
-    throw CliError::Failure(out, QStringLiteral("the frame at position %1 cannot be decoded; the video ends before it")
-                                     .arg(viewer.FrameStartPos()));
-  return status;
+  });
+  return outcome(v.SaveAvi({out, m.MarkStart, m.MarkEnd, fps, options}), out);
 }

@@ -78,7 +78,8 @@ std::string HtmlColour(std::uint32_t colour) {
 
 void AppendFrameJson(std::string& out, int n, bool decoded, const BatchViewer& viewer) {
   const Viewer& v = viewer.v;
-  const FrameInfo info = DecodeFrameInfo(v.st.WindowBuffer, v.st.FrameStart);
+  const std::optional<FrameBytes> frame = v.scanner().CurrentFrame();
+  const FrameInfo info = DecodeFrameInfo(frame ? frame->block : std::span<const std::uint8_t>());
   const bool measured = info.Kind == FrameKind::Measurement;
   const bool withIdent = measured || info.Kind == FrameKind::TextTime;
 
@@ -91,9 +92,9 @@ void AppendFrameJson(std::string& out, int n, bool decoded, const BatchViewer& v
   out += ",\"decoded\":";
   boolean(out, decoded);
   out += ",\"width\":";
-  number(out, decoded ? v.st.FrameDib->Width() : 0);
+  number(out, decoded ? v.FrameDib()->Width() : 0);
   out += ",\"height\":";
-  number(out, decoded ? v.st.FrameDib->Height() : 0);
+  number(out, decoded ? v.FrameDib()->Height() : 0);
   out += ",\"kind\":\"";
   out += kindName(info.Kind);
   out += '"';
@@ -104,7 +105,7 @@ void AppendFrameJson(std::string& out, int n, bool decoded, const BatchViewer& v
   field(out, "seconds", measured, [&] { number(out, info.SecondsSincePowerOn); });
   field(out, "time_text", info.Kind == FrameKind::TextTime, [&] { string(out, info.TimeText); });
 
-  const ScreenState& s = v.screen;
+  const ScreenState& s = v.screen();
   out += ",\"panel\":{\"lblTime\":";
   string(out, s.lblTime);
   out += ",\"lblBattInfo\":";

@@ -1,7 +1,8 @@
 #pragma once
-// How fuzz_frameinfo reads its input: where the frame starts, the power-on time, the
-// 32-byte block, and a raw clock reading and voltage for the panel texts beyond what a
-// block can hold. Missing bytes read as zero.
+// How fuzz_frameinfo reads its input: where the frame starts in a 1,000,000-byte window
+// (which of the block's bytes lie inside it, and so how long the span handed to the
+// decoder is), the power-on time, the 32-byte block, and a raw clock reading and voltage
+// for the panel texts beyond what a block can hold. Missing bytes read as zero.
 //
 //   [0]       how FrameStart is chosen (value % 4, see Choice)
 //   [1..8]    FrameStart material, little-endian
@@ -17,7 +18,7 @@
 #include <cstring>
 #include <vector>
 
-#include "shell/ViewerState.h"
+#include "recording/Scanner.h"
 
 struct FrameInfoInput {
   enum Choice : std::uint8_t {

@@ -1,10 +1,11 @@
 // The AVI conversion core on random recordings. One Viewer (the real core, no window)
 // opens each recording through its open command, as a user opens one after another;
-// the whole file is marked, the save dialog answers a temporary path and the compressor
-// dialog the uncompressed compressor, and SaveAvi runs. Checks: it returns; the viewer
-// is stopped (PlayState 0) with the save lamp ready; an error is reported once, and only
-// with a failed result. (A viewer per input would spend most of the time clearing its
-// 4 MB window arena.)
+// the whole file is marked and SaveAvi converts it into a temporary file with the
+// uncompressed compressor, the cheapest one to run thousands of times. Checks: it
+// returns; the viewer is stopped with the save lamp ready; the report is one a
+// conversion can end with, failed exactly when the AVI layer said so, and an
+// undecodable frame lies inside the file. (A viewer per input would spend most of the
+// time clearing its 4 MB window arena.)
 
 #include <unistd.h>
 
@@ -19,17 +20,19 @@
 #include <QString>
 
 #include "DeclaredPictureSize.h"
-#include "FuzzModal.h"
 #include "MemoryRecording.h"
-#include "shell/Viewer.h"
+#include "platform/Colour.h"
+#include "viewer/Viewer.h"
 
 namespace {
 
 // 512 x 512: a 768 kB uncompressed sample per frame. Larger declared pictures are skipped.
 constexpr std::uint64_t kMaxPixels = 512ull * 512ull;
 
-[[noreturn]] void fail(const char* why, ExportResult r) {
-  std::fprintf(stderr, "fuzz_avi: %s (result %d)\n", why, static_cast<int>(r));
+[[noreturn]] void fail(const char* why, const ExportReport& r) {
+  std::fprintf(stderr, "fuzz_avi: %s (outcome %d, AVI result 0x%08X, %lld written, at %lld)\n", why,
+               static_cast<int>(r.outcome), static_cast<unsigned>(r.aviResult), static_cast<long long>(r.written),
+               static_cast<long long>(r.at));
   std::abort();
 }
 
@@ -49,34 +52,32 @@ void noteException(const char* what) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static FuzzModal modal;
-  static ModalScope scope(modal);
   static MemoryRecording recording;
+  static const QString path = QString::fromStdString(recording.Path());
   static const QString out = outputPath();
   if (LargestDeclaredPixels(data, size) > kMaxPixels) return -1;  // not kept in the corpus
 
-  static Viewer& v = [&]() -> Viewer& {
+  static Viewer& v = []() -> Viewer& {
     static Viewer viewer;
     viewer.StartUp(QString());
-    modal.openAnswer = QString::fromStdString(recording.Path());
     return viewer;
   }();
 
   recording.Assign({data, size});
   QFile::remove(out);
-  modal.Reset();
-  modal.saveAnswer = out;
 
-  v.OpenCommand();
-  if (!v.recording.isOpen()) fail("the recording did not open", ExportResult::Failed);
-  v.module.MarkStart = 1;
-  v.module.MarkEnd = v.st.FileLength;
-  const int criticalsBefore = modal.criticals;
+  v.OpenCommand(path);
+  if (!v.recording().isOpen()) fail("the recording did not open", {});
+  const FilePos length = v.FileLength();
+  v.SetMarks(1, length);
 
-  ExportResult r = ExportResult::Failed;
+  AVICOMPRESSOPTIONS raw;
+  raw.codec = QStringLiteral("raw");
+  ExportReport r;
+  r.outcome = ExportOutcome::Failed;
   bool threw = false;
   try {
-    r = v.SaveAvi();
+    r = v.SaveAvi({out, 1, length, v.module().AviSpeed, raw});
   } catch (const std::exception& e) {
     threw = true;
     noteException(e.what());
@@ -86,12 +87,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   QFile::remove(out);
 
-  if (v.st.PlayState != 0) fail("the viewer is not back in PlayState 0", r);
-  if (v.screen.shIco[2] != Colour::Orange) fail("the save lamp is not ready again", r);
+  if (v.mode() != PlayMode::Stopped) fail("the viewer is not stopped", r);
+  if (v.screen().shIco[static_cast<int>(PanelCommand::Save)] != Colour::Orange) fail("the save lamp is not ready again", r);
   if (threw) return 0;
-  if (r != ExportResult::Done && r != ExportResult::Failed) fail("neither done nor failed", r);
-  const int criticals = modal.criticals - criticalsBefore;
-  if (criticals > 1) fail("an error reported more than once", r);
-  if ((criticals == 1) != (r == ExportResult::Failed)) fail("a failure without its message, or a message without failure", r);
+  switch (r.outcome) {
+    case ExportOutcome::Done:
+    case ExportOutcome::Failed:
+      break;
+    case ExportOutcome::Undecodable:
+      if (r.at < 1 || r.at > length) fail("an undecodable frame outside the file", r);
+      break;
+    default:
+      fail("neither done, failed nor stopped at an undecodable frame", r);
+  }
+  // Reads from a file in memory do not fail: a failure is the AVI layer's.
+  if ((r.outcome == ExportOutcome::Failed) != (r.aviResult != AVIERR_OK))
+    fail("a failure without the AVI layer's error, or an error without failure", r);
   return 0;
 }

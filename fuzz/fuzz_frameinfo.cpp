@@ -1,15 +1,18 @@
-// DecodeFrameInfo on a 32-byte block lying before a FrameStart anywhere (negative, at
-// the block size, past the window's end, any 64-bit value) inside a real window of
-// exactly 1,000,000 bytes, so that AddressSanitizer sees any read outside it; then the
-// panel is written from the result and the panel texts are made, also from clock
-// readings and voltages no block can hold. Checks: one of the four kinds; no block
-// unless the block lies wholly inside the window; every field inside its range and the
-// texts in their shapes.
+// DecodeFrameInfo on the part of a 32-byte block that lies inside a window of 1,000,000
+// bytes before a FrameStart anywhere (negative, at the block size, past the window's
+// end, any 64-bit value): the whole block, a piece of it at either edge, or nothing. The
+// span is copied into a buffer of exactly its length, so that AddressSanitizer sees any
+// read outside it. Then the panel update is made from the result (InfoPanelFor) and the
+// panel texts, also from clock readings and voltages no block can hold. Checks: one of
+// the four kinds; no block unless the span is 32 bytes; every field inside its range;
+// the update writes what the kind writes and nothing else, the texts in their shapes.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
+#include <span>
+#include <vector>
 
 #include <QString>
 
@@ -17,7 +20,7 @@
 #include "caminfo/DecodeFrameInfo.h"
 #include "caminfo/InfoPanel.h"
 #include "caminfo/PanelTexts.h"
-#include "shell/ScreenState.h"
+#include "platform/Colour.h"
 
 namespace {
 
@@ -50,20 +53,46 @@ void checkTexts(const FrameInfoInput& in, std::int32_t seconds, float volts) {
   if (!batteryShaped(BatteryScale(volts))) fail("battery level out of shape", in);
 }
 
+// The block's bytes that lie inside the window, in a buffer of exactly their length.
+std::vector<std::uint8_t> BlockInWindow(const FrameInfoInput& in) {
+  const WindowIndex blockAt = in.FrameStart - kBlockSize;  // may be negative, or far past the window
+  const WindowIndex from = std::max<WindowIndex>(blockAt, 0);
+  const WindowIndex to = std::min<WindowIndex>(in.FrameStart, kWindowSize);
+  if (in.FrameStart < 0 || from >= to) return {};
+  return {in.Block.begin() + (from - blockAt), in.Block.begin() + (to - blockAt)};
+}
+
+void checkPanel(const FrameInfoInput& in, const FrameInfo& info, const PanelUpdate& u) {
+  const bool others = u.lblBattInfo || u.shBatt || u.lblInfo || u.lblInfoVisible || u.lblIdent;
+  switch (info.Kind) {
+    case FrameKind::NoBlock:
+      if (!u.lblTime || !u.lblTime->isEmpty() || others) fail("no block, yet the panel shows more than an empty time", in);
+      break;
+    case FrameKind::Measurement:
+      if (!u.lblTime || !timeShaped(*u.lblTime, in.PowerOnMinutes == 0)) fail("panel time out of shape", in);
+      if (!u.lblBattInfo || !u.shBatt || !batteryShaped({*u.lblBattInfo, *u.shBatt})) fail("panel battery out of shape", in);
+      if (u.lblIdent != info.Ident) fail("panel identifier not the block's", in);
+      if (u.lblInfoVisible != (info.SpeedKmh > 0) || u.lblInfo.has_value() != (info.SpeedKmh > 0))
+        fail("speed shown for no speed, or not shown for one", in);
+      if (u.timeCorrectionOff) fail("a measurement turned the time correction off", in);
+      break;
+    case FrameKind::TextTime:
+      if (!u.lblTime || *u.lblTime != WidenedTimeText(info.TimeText)) fail("panel time not the block's text", in);
+      if (u.lblIdent != info.Ident || !u.timeCorrectionOff) fail("text-time panel incomplete", in);
+      break;
+    case FrameKind::Unrecognised:
+      if (u.lblTime || others || u.timeCorrectionOff) fail("an unrecognised block wrote the panel", in);
+      break;
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  // Exactly a window: one byte more would hide a read past its end.
-  static const std::unique_ptr<std::uint8_t[]> window = std::make_unique<std::uint8_t[]>(kWindowSize);
   const FrameInfoInput in = FrameInfoInput::From(data, size);
+  const std::vector<std::uint8_t> block = BlockInWindow(in);
 
-  // The block goes where it would lie; what falls outside the window is not there.
-  const bool inside = in.FrameStart >= kBlockSize && in.FrameStart <= kWindowSize;
-  const WindowIndex blockAt = inside ? in.FrameStart - kBlockSize : 0;
-  if (inside)
-    for (int k = 0; k < kBlockSize; ++k) window[blockAt + k] = in.Block[k];
-
-  const FrameInfo info = DecodeFrameInfo(window.get(), in.FrameStart);
+  const FrameInfo info = DecodeFrameInfo(std::span<const std::uint8_t>(block));
   switch (info.Kind) {
     case FrameKind::NoBlock:
       break;
@@ -85,17 +114,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     default:
       fail("a kind that is none of the four", in);
   }
-  if (!inside && info.Kind != FrameKind::NoBlock) fail("a block decoded from outside the window", in);
+  if (block.size() != static_cast<std::size_t>(kBlockSize) && info.Kind != FrameKind::NoBlock)
+    fail("a block decoded from fewer than 32 bytes", in);
 
-  ScreenState screen;
-  WriteInfoPanel(info, in.PowerOnMinutes, screen);
-  if (info.Kind == FrameKind::Measurement) {
-    if (!timeShaped(screen.lblTime, in.PowerOnMinutes == 0)) fail("panel time out of shape", in);
-    checkTexts(in, info.SecondsSincePowerOn, info.BatteryVolts);
-  }
+  checkPanel(in, info, InfoPanelFor(info, in.PowerOnMinutes));
+  if (info.Kind == FrameKind::Measurement) checkTexts(in, info.SecondsSincePowerOn, info.BatteryVolts);
   checkTexts(in, in.RawSeconds, in.RawVolts);
-
-  if (inside)
-    for (int k = 0; k < kBlockSize; ++k) window[blockAt + k] = 0;
   return 0;
 }

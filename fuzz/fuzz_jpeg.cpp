@@ -9,9 +9,9 @@
 #include <cstdlib>
 
 #include "DeclaredPictureSize.h"
-#include "FuzzModal.h"
 #include "RecordingGenerator.h"
 #include "dib/cDIBSection.h"
+#include "platform/Modal.h"
 #include "recording/JpegModule.h"
 
 namespace {
@@ -19,6 +19,18 @@ namespace {
 // 4096 x 4096: a 48 MB surface. Anything declared larger is skipped (see DeclaredPictureSize.h).
 constexpr std::uint64_t kMaxPixels = 4096ull * 4096ull;
 constexpr int kGoodWidth = 24, kGoodHeight = 16;
+
+// The decoder's warnings go through Modal: counted here, never shown.
+class MessageCounter final : public Modal {
+ public:
+  int messages = 0;
+  MsgAnswer message(const QString&, MsgIcon, MsgButtons) override {
+    ++messages;
+    return MsgAnswer::Ok;
+  }
+  QString openFile(const FileDialogRequest&) override { return {}; }
+  QString saveFile(const FileDialogRequest&) override { return {}; }
+};
 
 [[noreturn]] void fail(const char* why) {
   std::fprintf(stderr, "fuzz_jpeg: %s\n", why);
@@ -28,13 +40,13 @@ constexpr int kGoodWidth = 24, kGoodHeight = 16;
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static FuzzModal modal;
+  static MessageCounter modal;
   static ModalScope scope(modal);
   static cDIBSection dib;
   static const recgen::Bytes good = recgen::EncodeScene(7, 3, kGoodWidth, kGoodHeight);
   if (LargestDeclaredPixels(data, size) > kMaxPixels) return -1;  // not kept in the corpus
 
-  modal.Reset();
+  modal.messages = 0;
   const bool decoded = LoadJpegFromMemory(dib, data, static_cast<std::int32_t>(size));
   if (decoded) {
     if (modal.messages != 0) fail("a decoded picture came with a message");
@@ -49,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fail("one failure, several messages");
   }
 
-  modal.Reset();
+  modal.messages = 0;
   if (!LoadJpegFromMemory(dib, good.data(), static_cast<std::int32_t>(good.size())) || dib.Width() != kGoodWidth ||
       dib.Height() != kGoodHeight || modal.messages != 0)
     fail("a good picture did not decode after this input");

@@ -1,7 +1,8 @@
-// The real Scanner walking a whole recording through the real window logic: forward from
-// the first window as opening does, then backward from the last window as the to-end
-// command does. Every frame handed to the display step must lie inside the window, begin
-// with FF D8 and end with FF D9, be a start marker followed by the nearest end marker in
+// The real Scanner, on its own, walking a whole recording through the real window logic:
+// forward from the first window as opening does, then backward from the last window as
+// the to-end command does. Every frame found must lie inside the window, begin with
+// FF D8 and end with FF D9, be what CurrentFrame hands out (with the 32 bytes before it
+// as its block exactly when they lie after the window's first byte), be a start marker followed by the nearest end marker in
 // the file itself, and come strictly after (forward) or before (backward) the previous
 // one; the window must hold exactly the file's bytes at its position (zeros past the end);
 // each walk must end with "no frame". In a file that fits one window both walks must
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -21,7 +23,6 @@
 #include "ScannerLayout.h"
 #include "recording/RecordingFile.h"
 #include "recording/Scanner.h"
-#include "shell/ViewerState.h"
 
 namespace {
 
@@ -33,15 +34,14 @@ constexpr int kMaxFramesPerWalk = 20'000;
 
 class Walker {
  public:
-  Walker() { st_.AllocateWindow(); }
+  Walker() { scanner_.AllocateWindow(); }
 
   void Run(const std::vector<std::uint8_t>& image) {
     image_ = &image;
     recording_.Assign(image);
     if (!file_.open(QString::fromStdString(recording_.Path()))) fail("the recording did not open");
     scanner_.Invalidate();
-    st_.FileLength = file_.length();
-    if (st_.FileLength != static_cast<FilePos>(image.size())) fail("FileLength differs from the file");
+    if (file_.length() != static_cast<FilePos>(image.size())) fail("the length differs from the file's");
 
     const std::vector<Frame> forward = WalkForward();
     const bool forwardWhole = !cut_;
@@ -49,7 +49,7 @@ class Walker {
     const bool backwardWhole = !cut_;
     file_.close();
 
-    if (forwardWhole && backwardWhole && st_.FileLength < kWindowSize) {
+    if (forwardWhole && backwardWhole && file_.length() < kWindowSize) {
       std::reverse(backward.begin(), backward.end());
       if (forward != backward) fail("forward and backward walks found different frames in a one-window file");
     }
@@ -61,17 +61,17 @@ class Walker {
   // As opening a recording does: the first window, its first frame, then each next one.
   std::vector<Frame> WalkForward() {
     Begin(Direction::Forward, 1);
-    SearchResult r = scanner_.SearchForward(0);
-    while (r == SearchResult::Shown) r = scanner_.SearchForward(st_.FrameEnd);
+    ScanResult r = scanner_.FindForward(0);
+    while (r == ScanResult::Found && Check()) r = scanner_.FindForward(scanner_.FrameEnd());
     End(r);
     return std::move(shown_);
   }
 
   // As the to-end command does: the last window searched from its last index, then back.
   std::vector<Frame> WalkBackward() {
-    Begin(Direction::Backward, std::max<FilePos>(st_.FileLength - 999'998, 1));
-    SearchResult r = scanner_.SearchBackward(kWindowLast);
-    while (r == SearchResult::Shown) r = scanner_.SearchBackward(st_.FrameStart);
+    Begin(Direction::Backward, std::max<FilePos>(file_.length() - 999'998, 1));
+    ScanResult r = scanner_.FindBackward(kWindowLast);
+    while (r == ScanResult::Found && Check()) r = scanner_.FindBackward(scanner_.FrameStart());
     End(r);
     return std::move(shown_);
   }
@@ -81,33 +81,35 @@ class Walker {
     shown_.clear();
     cut_ = false;
     checkedWindowPos_ = 0;
-    st_.FrameStart = st_.FrameEnd = -1;
-    st_.WindowPos = windowPos;
-    if (!scanner_.ReadWindow()) fail("the first window read failed");
+    if (!scanner_.SeekTo(windowPos)) fail("the first window read failed");
+    if (scanner_.FrameStart() != kNoFrame || scanner_.FrameEnd() != kNoFrame || scanner_.CurrentFrame())
+      fail("a frame before any search");
   }
 
-  void End(SearchResult r) {
+  void End(ScanResult r) {
     if (cut_) return;
-    if (r != SearchResult::NoFrame) fail("a walk ended other than by running out of recording");
+    if (r != ScanResult::NoFrame) fail("a walk ended other than by running out of recording");
   }
 
-  // The display step: checks the frame, never decodes it.
-  bool Show() {
-    const WindowIndex s = st_.FrameStart, e = st_.FrameEnd;
-    if (st_.WindowPos < 1) fail("WindowPos below 1");
+  // Checks the frame just found; false when the walk is long enough.
+  bool Check() {
+    const WindowIndex s = scanner_.FrameStart(), e = scanner_.FrameEnd();
+    const FilePos pos = scanner_.WindowPos();
+    if (pos < 1) fail("WindowPos below 1");
     if (!(0 <= s && s < e && e <= kWindowLast)) fail("frame outside the window");
-    const std::uint8_t* w = st_.WindowBuffer;
+    const std::uint8_t* w = scanner_.WindowBuffer();
     if (w[s] != 0xFF || w[s + 1] != 0xD8) fail("no FF D8 at FrameStart");
     if (w[e - 1] != 0xFF || w[e] != 0xD9) fail("no FF D9 at FrameEnd");
+    ExpectCurrentFrame(s, e);
     // The whole window once per position it takes (a move must keep or read every byte
     // right), the frame's bytes every time.
-    if (st_.WindowPos != checkedWindowPos_) {
+    if (pos != checkedWindowPos_) {
       ExpectWindowHoldsFile(0, kWindowLast);
-      checkedWindowPos_ = st_.WindowPos;
+      checkedWindowPos_ = pos;
     } else {
       ExpectWindowHoldsFile(s, e);
     }
-    const Frame f{st_.WindowPos + s, st_.WindowPos + e};
+    const Frame f{pos + s, pos + e};
     ExpectNearestEndMarker(f);
     if (!shown_.empty()) {
       const FilePos previous = shown_.back().first;
@@ -122,14 +124,28 @@ class Walker {
     return true;
   }
 
+  // CurrentFrame hands out the frame in place, and its block exactly when the 32 bytes
+  // before it lie after the window's first byte.
+  void ExpectCurrentFrame(WindowIndex s, WindowIndex e) const {
+    const std::optional<FrameBytes> f = scanner_.CurrentFrame();
+    if (!f) fail("CurrentFrame has no frame");
+    const std::uint8_t* w = scanner_.WindowBuffer();
+    if (f->start != scanner_.FrameStartPos() || f->end != scanner_.FrameEndPos() || f->start != scanner_.WindowPos() + s)
+      fail("CurrentFrame's positions are not the frame's");
+    if (f->bytes.data() != w + s || f->bytes.size() != static_cast<std::size_t>(e - s + 1))
+      fail("CurrentFrame's bytes are not the frame's");
+    if (s > kBlockSize ? (f->block.data() != w + s - kBlockSize || f->block.size() != kBlockSize) : !f->block.empty())
+      fail("CurrentFrame's block is not the 32 bytes before the frame");
+  }
+
   // Window indices [from, to] hold the file's bytes, or zeros past its end.
   void ExpectWindowHoldsFile(WindowIndex from, WindowIndex to) const {
     const auto& file = *image_;
     const auto fileSize = static_cast<std::int64_t>(file.size());
-    const std::int64_t first = st_.WindowPos - 1 + from;  // 0-based file offset of index `from`
+    const std::int64_t first = scanner_.WindowPos() - 1 + from;  // 0-based file offset of index `from`
     const std::int64_t count = to - from + 1;
     const std::int64_t inFile = std::clamp<std::int64_t>(fileSize - first, 0, count);
-    const std::uint8_t* w = st_.WindowBuffer + from;
+    const std::uint8_t* w = scanner_.WindowBuffer() + from;
     if (inFile > 0 && std::memcmp(w, file.data() + first, static_cast<std::size_t>(inFile)) != 0)
       fail("the window does not hold the file's bytes");
     static const std::vector<std::uint8_t> zeros(kWindowSize, 0);
@@ -155,14 +171,13 @@ class Walker {
   [[noreturn]] void fail(const char* why) const {
     std::fprintf(stderr, "fuzz_scanner: %s (%s walk, FileLength %lld, WindowPos %lld, FrameStart %lld, FrameEnd %lld)\n",
                  why, direction_ == Direction::Forward ? "forward" : "backward",
-                 static_cast<long long>(st_.FileLength), static_cast<long long>(st_.WindowPos),
-                 static_cast<long long>(st_.FrameStart), static_cast<long long>(st_.FrameEnd));
+                 static_cast<long long>(file_.length()), static_cast<long long>(scanner_.WindowPos()),
+                 static_cast<long long>(scanner_.FrameStart()), static_cast<long long>(scanner_.FrameEnd()));
     std::abort();
   }
 
-  ViewerState st_;
   RecordingFile file_;
-  Scanner scanner_{st_, file_, [this] { return Show(); }};
+  Scanner scanner_{file_};
   MemoryRecording recording_;
   const std::vector<std::uint8_t>* image_ = nullptr;
   Direction direction_ = Direction::Forward;

@@ -6,7 +6,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config ccache git
+  build-essential cmake ninja-build pkg-config ccache git clang-format
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libturbojpeg0-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev

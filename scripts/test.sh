@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: once in the release build, once under
-# AddressSanitizer + UndefinedBehaviorSanitizer; in CI (CI=true) also every fuzz
-# target for a minute.
+# Sets up, checks the formatting, builds (warnings are errors) and runs every test: once
+# in the release build, once under AddressSanitizer + UndefinedBehaviorSanitizer; in CI
+# (CI=true) also every fuzz target for a minute.
 #   scripts/test.sh            both builds (and the fuzz targets when CI=true)
 #   scripts/test.sh --quick    the release build only
 #   scripts/test.sh --fuzz     also the fuzz targets, 60 seconds each (clang build)
@@ -27,9 +27,11 @@ trap 'rm -rf "$work"' EXIT
 # another folder (as CI makes) reuses what an earlier build compiled.
 export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 
+scripts/format.sh
+
 passed=0
 run_suite() {  # preset
-  cmake --preset "$1" >/dev/null
+  cmake --preset "$1" -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
   cmake --build --preset "$1" -j"$jobs"
   ctest --preset "$1" -j"$jobs" | tee "$work/ctest-$1.log"
   passed=$((passed + $(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$work/ctest-$1.log")))

@@ -4,6 +4,7 @@
 
 namespace {
 
+constexpr std::size_t kBlockLength = 32;
 // Offsets inside the block.
 constexpr int kTagAt = 0, kTagLen = 4;
 constexpr int kIdentAt = 4, kIdentLen = 12;
@@ -45,13 +46,10 @@ std::uint32_t HexFieldValue(std::string_view chars) {
   return value;  // fields are at most five digits: no overflow
 }
 
-FrameInfo DecodeFrameInfo(const std::uint8_t* WindowBuffer, WindowIndex FrameStart) {
+FrameInfo DecodeFrameInfo(std::span<const std::uint8_t> bytes) {
   FrameInfo info;
-  // At 32 or below the block would begin before the window (at exactly 32 it would
-  // fit, but the camera's first frame then has none). A start carried beyond the
-  // window has its block outside it too.
-  if (!WindowBuffer || FrameStart <= kBlockSize || FrameStart > kWindowSize) return info;
-  const std::uint8_t* block = WindowBuffer + (FrameStart - kBlockSize);
+  if (bytes.size() != kBlockLength) return info;
+  const std::uint8_t* block = bytes.data();
 
   const std::string_view tag = field(block, kTagAt, kTagLen);
   if (tag == "0000") {

@@ -1,17 +1,15 @@
 #pragma once
-// Decodes the 32-byte block that lies just before the current frame's start marker.
-// It reads at most those 32 bytes, never outside the window, and never fails:
-// every content gives one of the four kinds.
+// Decodes the 32-byte block that lies just before a frame's start marker. It reads
+// only the bytes it is given and never fails: every content gives one of the four
+// kinds, and anything but 32 bytes (no block in reach) gives NoBlock.
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 #include "caminfo/FrameInfo.h"
-#include "shell/ViewerState.h"
 
-inline constexpr WindowIndex kBlockSize = 32;
-
-FrameInfo DecodeFrameInfo(const std::uint8_t* WindowBuffer, WindowIndex FrameStart);
+FrameInfo DecodeFrameInfo(std::span<const std::uint8_t> block);
 
 // The camera's hexadecimal number rule: blanks, tabs and line feeds are removed,
 // then digits are read up to the first other character; no digit gives 0.

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "shell/ScreenState.h"
+#include "platform/Colour.h"
 
 namespace {
 

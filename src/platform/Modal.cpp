@@ -1,14 +1,12 @@
 #include "platform/Modal.h"
 
-#include <cstdio>
-
 namespace {
 
-// Without a window: say it on stderr, answer as if the default button was taken.
-class ConsoleModal final : public Modal {
+// Without a window nobody is there to read a message box: nothing is shown, and every
+// question gets the answer that changes nothing.
+class NoWindowModal final : public Modal {
  public:
-  MsgAnswer message(const QString& text, MsgIcon, MsgButtons buttons) override {
-    std::fprintf(stderr, "Vistrel: %s\n", text.toLocal8Bit().constData());
+  MsgAnswer message(const QString&, MsgIcon, MsgButtons buttons) override {
     switch (buttons) {
       case MsgButtons::YesNo: return MsgAnswer::No;
       case MsgButtons::OkCancel: return MsgAnswer::Cancel;
@@ -18,17 +16,14 @@ class ConsoleModal final : public Modal {
   }
   QString openFile(const FileDialogRequest&) override { return {}; }
   QString saveFile(const FileDialogRequest&) override { return {}; }
-  void showTime(std::int16_t&) override {}
-  void showSaveOptions(ModuleValues& module) override { module.SaveKind |= 128; }
-  int chooseCompressor(const std::vector<AviCompressor>&, AVICOMPRESSOPTIONS&) override { return 0; }
 };
 
-ConsoleModal consoleModal;
+NoWindowModal noWindowModal;
 Modal* installed = nullptr;
 
 }  // namespace
 
-Modal& Modal::current() { return installed ? *installed : consoleModal; }
+Modal& Modal::current() { return installed ? *installed : noWindowModal; }
 
 Modal* Modal::install(Modal* m) {
   Modal* previous = installed;

@@ -1,18 +1,11 @@
 #pragma once
-// Every message box, file dialog and modal window goes through Modal.
+// Every message box and file dialog goes through Modal.
 // The window installs the Qt implementation; tests install a scripted one that
-// answers from a queue and records what it was shown; without either, messages
-// go to stderr and questions get their default answer (the command-line tool).
-
-#include <cstdint>
-
-#include <vector>
+// answers from a queue and records what it was shown. Without either (the
+// command-line tool, benchmarks) nothing is shown and every question is answered
+// No or Cancel: those callers learn what happened from results, not from messages.
 
 #include <QString>
-#include <QStringList>
-
-#include "export/AviFile.h"
-#include "shell/ViewerState.h"
 
 enum class MsgIcon { None, Information, Warning, Critical, Question };
 enum class MsgButtons { Ok, OkCancel, YesNo };
@@ -34,17 +27,10 @@ class Modal {
   virtual MsgAnswer message(const QString& text, MsgIcon icon, MsgButtons buttons) = 0;
   virtual QString openFile(const FileDialogRequest& request) = 0;
   virtual QString saveFile(const FileDialogRequest& request) = 0;
-  // The time correction dialog, modal; it may change PowerOnMinutes (only on OK).
-  virtual void showTime(std::int16_t& PowerOnMinutes) = 0;
-  // The save options dialog, modal; it leaves its answer in SaveKind and AviSpeed.
-  virtual void showSaveOptions(ModuleValues& module) = 0;
-  // The compressor dialog over the offered compressors: 1 with options filled when
-  // the user confirmed, 0 when cancelled.
-  virtual int chooseCompressor(const std::vector<AviCompressor>& offered, AVICOMPRESSOPTIONS& options) = 0;
 
-  // The one in force: the installed one, else the console fallback.
+  // The one in force: the installed one, else the silent one.
   static Modal& current();
-  // Installs m (nullptr restores the console fallback); returns the previous one.
+  // Installs m (nullptr restores the silent one); returns the previous one.
   static Modal* install(Modal* m);
 };
 

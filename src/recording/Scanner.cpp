@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -12,15 +13,44 @@ constexpr std::uint8_t kEnd = 0xD9;    // FF D9: end of image
 
 }  // namespace
 
-Scanner::Scanner(ViewerState& state, const RecordingFile& file, std::function<bool()> showJpeg)
-    : st_(state), file_(file), showJpeg_(std::move(showJpeg)) {}
+void Scanner::AllocateWindow() {
+  // calloc takes fresh zero pages from the kernel for a block this size, so the parts
+  // of the arena never read stay untouched.
+  auto* arena = static_cast<std::uint8_t*>(std::calloc(kArenaSize, 1));
+  if (!arena) throw std::bad_alloc();
+  arena_.reset(arena);
+  WindowBuffer_ = arena + (kArenaSize - kWindowSize) / 2;
+}
+
+void Scanner::Clear() {
+  if (WindowBuffer_) std::fill_n(WindowBuffer_, kWindowSize, std::uint8_t{0});
+  WindowPos_ = 1;
+  WindowAtEnd_ = true;
+  FrameStart_ = FrameEnd_ = kNoFrame;
+}
+
+bool Scanner::SeekTo(FilePos pos, WindowIndex frameAt) {
+  WindowPos_ = std::max<FilePos>(pos, 1);
+  FrameStart_ = FrameEnd_ = frameAt;
+  return ReadWindow();
+}
+
+std::optional<FrameBytes> Scanner::CurrentFrame() const {
+  if (!WindowBuffer_ || !HoldsFrame()) return std::nullopt;
+  FrameBytes f;
+  f.start = WindowPos_ + FrameStart_;
+  f.end = WindowPos_ + FrameEnd_;
+  f.bytes = {WindowBuffer_ + FrameStart_, static_cast<std::size_t>(FrameEnd_ - FrameStart_ + 1)};
+  if (FrameStart_ > kBlockSize) f.block = {WindowBuffer_ + FrameStart_ - kBlockSize, kBlockSize};
+  return f;
+}
 
 // Moves WindowBuffer inside the arena so that the bytes the new window shares with
 // the one loaded stay in place, and returns nothing: the caller reads the rest.
 void Scanner::SlideArena(FilePos newPos) {
-  std::uint8_t* const arena = st_.windowArena.get();
-  const auto arenaSize = static_cast<std::int64_t>(ViewerState::kArenaSize);
-  std::int64_t base = st_.WindowBuffer - arena;
+  std::uint8_t* const arena = arena_.get();
+  const auto arenaSize = static_cast<std::int64_t>(kArenaSize);
+  std::int64_t base = WindowBuffer_ - arena;
   const std::int64_t shift = newPos - loadedPos_;  // > 0 forward, < 0 backward
   const std::int64_t keep = kWindowSize - (shift > 0 ? shift : -shift);
   if (shift > 0) {
@@ -39,13 +69,13 @@ void Scanner::SlideArena(FilePos newPos) {
       base += shift;
     }
   }
-  st_.WindowBuffer = arena + base;
+  WindowBuffer_ = arena + base;
 }
 
 bool Scanner::ReadWindow() {
-  if (!st_.WindowBuffer || st_.WindowPos < 1) return false;
-  const FilePos pos = st_.WindowPos;
-  std::uint8_t* buf = st_.WindowBuffer;
+  if (!WindowBuffer_ || WindowPos_ < 1) return false;
+  const FilePos pos = WindowPos_;
+  std::uint8_t* buf = WindowBuffer_;
   std::int64_t from = 0;                 // first window index to read
   std::int64_t to = kWindowSize;         // one past the last
   const std::int64_t shift = pos - loadedPos_;
@@ -53,7 +83,7 @@ bool Scanner::ReadWindow() {
                      shift > -kWindowSize && shift < kWindowSize;
   if (reuse) {
     SlideArena(pos);
-    buf = st_.WindowBuffer;
+    buf = WindowBuffer_;
     if (shift > 0) {
       from = kWindowSize - shift;
     } else {
@@ -72,27 +102,23 @@ bool Scanner::ReadWindow() {
   }
   // A short read of a backward move's front part means the file shrank under us:
   // that window then counts as the last one too.
-  st_.WindowAtEnd = !full;
+  WindowAtEnd_ = !full;
   loadedGeneration_ = file_.generation();
   loadedPos_ = pos;
-  loadedFull_ = !st_.WindowAtEnd;
+  loadedFull_ = !WindowAtEnd_;
   return true;
 }
 
-SearchResult Scanner::Found() {
-  return showJpeg_ && showJpeg_() ? SearchResult::Shown : SearchResult::NotShown;
-}
-
 // One forward move: i and s are carried to the same file positions in the new window.
-std::optional<SearchResult> Scanner::MoveForward(WindowIndex& i, WindowIndex& s) {
-  if (st_.WindowAtEnd) return SearchResult::NoFrame;
-  const FilePos old = st_.WindowPos;
-  FilePos next = st_.FileLength - i > kWindowStep ? old + kWindowStep : st_.FileLength - kWindowStep;
+std::optional<ScanResult> Scanner::MoveForward(WindowIndex& i, WindowIndex& s) {
+  if (WindowAtEnd_) return ScanResult::NoFrame;
+  const FilePos old = WindowPos_;
+  FilePos next = file_.length() - i > kWindowStep ? old + kWindowStep : file_.length() - kWindowStep;
   // A file that grew since it was opened could ask for a move that does not advance;
   // that would scan the same window forever, so it counts as the end.
-  if (next <= old) return SearchResult::NoFrame;
+  if (next <= old) return ScanResult::NoFrame;
   const WindowIndex d = old - next;
-  st_.WindowPos = next;
+  WindowPos_ = next;
   i = std::max<WindowIndex>(i + d, 0);
   if (s != -1) {
     s += d;
@@ -101,23 +127,23 @@ std::optional<SearchResult> Scanner::MoveForward(WindowIndex& i, WindowIndex& s)
     // skipped rather than read from outside the buffer.
     if (s < 0) s = -1;
   }
-  if (!ReadWindow()) return SearchResult::ReadFailed;
-  st_.FrameStart += d;
-  st_.FrameEnd += d;
+  if (!ReadWindow()) return ScanResult::ReadFailed;
+  FrameStart_ += d;
+  FrameEnd_ += d;
   return std::nullopt;
 }
 
-SearchResult Scanner::SearchForward(WindowIndex From) {
-  if (!st_.WindowBuffer) return SearchResult::NoFrame;
+ScanResult Scanner::FindForward(WindowIndex From) {
+  if (!WindowBuffer_) return ScanResult::NoFrame;
   // Callers pass FrameEnd, which is -1 (or carried below 0) when no frame was found
   // since the window was loaded: the scan then starts at the window's first byte.
   WindowIndex i = std::max<WindowIndex>(From, 0);
   WindowIndex s = -1;
-  const std::uint8_t* buf = st_.WindowBuffer;
+  const std::uint8_t* buf = WindowBuffer_;
   for (;;) {
     if (i >= kWindowLast) {
       if (const auto end = MoveForward(i, s)) return *end;
-      buf = st_.WindowBuffer;
+      buf = WindowBuffer_;
       continue;
     }
     // The pairs (i, i+1) are examined with i at most 999,998.
@@ -127,21 +153,21 @@ SearchResult Scanner::SearchForward(WindowIndex From) {
     if (next == kStart) {
       s = i;
     } else if (next == kEnd && s != -1) {
-      st_.FrameStart = s;
-      st_.FrameEnd = i + 1;
-      return Found();
+      FrameStart_ = s;
+      FrameEnd_ = i + 1;
+      return ScanResult::Found;
     }
     ++i;
   }
 }
 
 // One backward move: the scan resumes at the old window's first byte; e is carried.
-std::optional<SearchResult> Scanner::MoveBackward(WindowIndex p, WindowIndex& i, WindowIndex& e) {
-  if (st_.WindowPos <= 1) return SearchResult::NoFrame;
-  const FilePos old = st_.WindowPos;
+std::optional<ScanResult> Scanner::MoveBackward(WindowIndex p, WindowIndex& i, WindowIndex& e) {
+  if (WindowPos_ <= 1) return ScanResult::NoFrame;
+  const FilePos old = WindowPos_;
   const FilePos next = old + p > kWindowStep ? old - kWindowStep : 1;
   const WindowIndex d = old - next;
-  st_.WindowPos = next;
+  WindowPos_ = next;
   i = std::min<WindowIndex>(d, kWindowLast);
   if (e != -1) {
     e += d;
@@ -149,25 +175,25 @@ std::optional<SearchResult> Scanner::MoveBackward(WindowIndex p, WindowIndex& i,
     // hold in one window: it is given up rather than read from outside the buffer.
     if (e > kWindowLast) e = -1;
   }
-  if (!ReadWindow()) return SearchResult::ReadFailed;
-  st_.FrameStart += d;
-  st_.FrameEnd += d;
+  if (!ReadWindow()) return ScanResult::ReadFailed;
+  FrameStart_ += d;
+  FrameEnd_ += d;
   return std::nullopt;
 }
 
-SearchResult Scanner::SearchBackward(WindowIndex From) {
-  if (!st_.WindowBuffer) return SearchResult::NoFrame;
+ScanResult Scanner::FindBackward(WindowIndex From) {
+  if (!WindowBuffer_) return ScanResult::NoFrame;
   // Callers pass FrameStart, which a backward move may have carried past the window's
   // end: the scan then starts at the window's last pair.
   WindowIndex i = std::min<WindowIndex>(From, kWindowLast);
   WindowIndex e = -1;
   WindowIndex p = From;  // where a move starts from (From on entry, then 0)
-  const std::uint8_t* buf = st_.WindowBuffer;
+  const std::uint8_t* buf = WindowBuffer_;
   for (;;) {
     if (i <= 0) {
       if (const auto end = MoveBackward(std::min<WindowIndex>(p, 0), i, e)) return *end;
       p = 0;
-      buf = st_.WindowBuffer;
+      buf = WindowBuffer_;
       continue;
     }
     // The pair examined is (i-1, i): find the last marker pair starting at or below i-1.
@@ -177,9 +203,9 @@ SearchResult Scanner::SearchBackward(WindowIndex From) {
     if (next == kEnd) {
       e = i;
     } else if (next == kStart && e != -1) {
-      st_.FrameStart = i - 1;
-      st_.FrameEnd = e;
-      return Found();
+      FrameStart_ = i - 1;
+      FrameEnd_ = e;
+      return ScanResult::Found;
     }
     --i;
   }

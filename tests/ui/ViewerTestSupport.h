@@ -1,28 +1,28 @@
 #pragma once
-// Small helpers the widget tests share: window coordinates of a control, packed colours,
-// the window and dialogs shown as a person finds them, generated recordings and their frames.
+// What the widget tests share: the suites' list, window coordinates of a control, packed
+// colours, the window and dialogs shown as a person finds them, generated recordings.
 
-#include <algorithm>
-#include <cstdint>
-#include <cstdlib>
+#include <functional>
 #include <memory>
 #include <vector>
 
-#include <QColor>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QImage>
-#include <QRect>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QWidget>
+#include <QtTest>
+#include <QtWidgets>
 
 #include "RecordingGenerator.h"
-#include "shell/frmViewer.h"
+#include "ScriptedDialogs.h"
 #include "support/ScriptedModal.h"
+#include "ui/frmViewer.h"
 
 namespace uitest {
+
+// Every test class, as main runs them; UI_TEST_SUITE adds one.
+inline std::vector<std::function<std::unique_ptr<QObject>()>>& Suites() {
+  static std::vector<std::function<std::unique_ptr<QObject>()>> suites;
+  return suites;
+}
+#define UI_TEST_SUITE(Class) \
+  static const bool registered##Class = (uitest::Suites().push_back([] { return std::make_unique<Class>(); }), true)
 
 // A control's rectangle in its top-level window's coordinates.
 inline QRect WindowRect(const QWidget* w) { return QRect(w->mapTo(w->window(), QPoint(0, 0)), w->size()); }
@@ -43,11 +43,29 @@ Dialog& ShowActive(std::unique_ptr<Dialog>& dialog, Arg& arg) {
   return *dialog;
 }
 
-// The real window, every dialog it opens answered by `modal`.
+// A dialog's control as a person finds it: in its parent, at its place there (for the
+// dialog: its client area), shown, with its text (a frame: its title; the dialog: its caption).
+struct Placed {
+  QWidget* control;
+  QWidget* parent;
+  QRect place;
+  QString text;
+};
+inline void VerifyPlaced(const Placed& p) {
+  const QWidget* w = p.control;
+  QCOMPARE(w->parentWidget(), p.parent);
+  QCOMPARE(w->isWindow() ? QRect({}, w->size()) : w->geometry(), p.place);
+  QVERIFY(w->isVisible());
+  QCOMPARE(w->isWindow() ? w->windowTitle() : w->property("text").toString() + w->property("title").toString(), p.text);
+}
+
+// The real window, every dialog it opens answered by `modal` and `dialogs`.
 struct ScriptedWindow {
   ScriptedModal modal;
   ModalScope scope{modal};
+  ScriptedDialogs dialogs;
   frmViewer v;
+  ScriptedWindow() { v.SetDialogs(&dialogs); }
 
   // Starts it with `argumentString` and shows it at (100, 100).
   bool show(const QString& argumentString = {}) {
@@ -70,7 +88,8 @@ class GeneratedRecording {
     frames_ = recgen::WriteRecording(QFile::encodeName(path_).toStdString(), options);
   }
   const QString& path() const { return path_; }
-  const std::vector<recgen::FrameRecord>& frames() const { return frames_; }
+  QString folder() const { return dir_.path(); }
+  const recgen::FrameRecord& frame(std::size_t k) const { return frames_.at(k); }
 
   // Frame k straight from the file, decoded by Qt's own JPEG reader rather than the viewer's.
   QImage Reference(std::size_t k) const {
@@ -84,17 +103,5 @@ class GeneratedRecording {
   QString path_;
   std::vector<recgen::FrameRecord> frames_;
 };
-
-// The largest channel difference between picture and the area of canvas at (x, y).
-inline int MaxDifference(const QImage& canvas, int x, int y, const QImage& picture) {
-  int worst = 0;
-  for (int py = 0; py < picture.height(); ++py)
-    for (int px = 0; px < picture.width(); ++px) {
-      const QRgb a = canvas.pixel(x + px, y + py), b = picture.pixel(px, py);
-      worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                        std::abs(qBlue(a) - qBlue(b))});
-    }
-  return worst;
-}
 
 }  // namespace uitest

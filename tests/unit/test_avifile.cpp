@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "dib/cDIBSection.h"
-#include "export/AviFile.h"
+#include "avi/AviFile.h"
 #include "support/Probe.h"
 
 namespace {

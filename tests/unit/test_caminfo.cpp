@@ -1,21 +1,17 @@
-// The camera information block: decoding, the panel's texts and colours, and what
-// the panel keeps from earlier frames.
+// The camera information block: decoding, and what the panel shows after a frame as
+// a value (an empty field: the panel keeps what it showed).
 
 #include <gtest/gtest.h>
 
 #include "caminfo/DecodeFrameInfo.h"
 #include "caminfo/InfoPanel.h"
-#include "caminfo/PanelTexts.h"
+#include "platform/Colour.h"
 #include "support/QtPrinters.h"
 
 namespace {
 
-// The 32 block characters right before a frame at window index 1000; an empty block:
-// a frame at index 10, which has room for none.
 FrameInfo decode(const std::string& block) {
-  std::vector<std::uint8_t> window(kWindowSize, 0);
-  std::copy(block.begin(), block.end(), window.begin() + 1000 - 32);
-  return DecodeFrameInfo(window.data(), block.empty() ? 10 : 1000);
+  return DecodeFrameInfo({reinterpret_cast<const std::uint8_t*>(block.data()), block.size()});
 }
 
 // tag(4) ident(12) unread(6) speed(2) battery(2) unread(1) seconds(5)
@@ -24,29 +20,25 @@ std::string measurement(const std::string& speed, const std::string& battery, co
   return tag + "CAM-0417-A02" + "000000" + speed + battery + " " + seconds;
 }
 
-TEST(DecodeFrameInfo, KindsByTag) {
-  struct Case { std::string tag; FrameKind kind; };
-  for (const Case& c : {Case{"0000", FrameKind::Measurement}, {"0001", FrameKind::TextTime},
-                        {"0002", FrameKind::Unrecognised}, {"000 ", FrameKind::Unrecognised},
-                        {" 000", FrameKind::Unrecognised}, {"000O", FrameKind::Unrecognised},
-                        {std::string("\xFF\xD9\0\0", 4), FrameKind::Unrecognised}}) {
-    const FrameInfo info = decode(measurement("5A", "CC", "00E10", c.tag));
-    EXPECT_EQ(info.Kind, c.kind) << c.tag;
-    EXPECT_TRUE(c.kind != FrameKind::Unrecognised || (info.Ident.isEmpty() && info.SpeedKmh == 0)) << "none read";
-  }
+PanelUpdate panelAfter(const std::string& block, std::int16_t powerOn = 0) {
+  return InfoPanelFor(decode(block), powerOn);
 }
 
-// At 32 the block would fit, but the camera's first frame has none there; a start
-// carried beyond the window has its block outside it.
-TEST(DecodeFrameInfo, BlockOnlyInsideTheWindowAndAbove32) {
-  std::vector<std::uint8_t> window(kWindowSize, 0);
-  const std::string block = measurement("5A", "CC", "00E10");
-  std::copy(block.begin(), block.end(), window.begin());
-  std::copy(block.begin(), block.end(), window.begin() + 1);  // bytes 0 to 31 also begin "0000"
-  for (WindowIndex start : {WindowIndex{-1}, WindowIndex{0}, WindowIndex{31}, WindowIndex{32}, kWindowSize + 40,
-                            WindowIndex{1} << 40})
-    EXPECT_EQ(DecodeFrameInfo(window.data(), start).Kind, FrameKind::NoBlock) << start;
-  EXPECT_EQ(DecodeFrameInfo(window.data(), 33).Kind, FrameKind::Measurement);
+TEST(DecodeFrameInfo, KindsByTagAndBlockSize) {
+  struct Case { std::string block; FrameKind kind; };
+  const std::string good = measurement("5A", "CC", "00E10");
+  for (const Case& c : {Case{good, FrameKind::Measurement}, {measurement("5A", "CC", "00E10", "0001"), FrameKind::TextTime},
+                        {measurement("5A", "CC", "00E10", "0002"), FrameKind::Unrecognised},
+                        {measurement("5A", "CC", "00E10", "000 "), FrameKind::Unrecognised},
+                        {measurement("5A", "CC", "00E10", " 000"), FrameKind::Unrecognised},
+                        {measurement("5A", "CC", "00E10", "000O"), FrameKind::Unrecognised},
+                        {measurement("5A", "CC", "00E10", std::string("\xFF\xD9\0\0", 4)), FrameKind::Unrecognised},
+                        {"", FrameKind::NoBlock}, {good.substr(0, 31), FrameKind::NoBlock},
+                        {good + "0", FrameKind::NoBlock}}) {
+    const FrameInfo info = decode(c.block);
+    EXPECT_EQ(info.Kind, c.kind) << c.block;
+    EXPECT_TRUE(c.kind != FrameKind::Unrecognised || (info.Ident.isEmpty() && info.SpeedKmh == 0)) << "none read";
+  }
 }
 
 TEST(DecodeFrameInfo, HexadecimalFields) {
@@ -57,8 +49,8 @@ TEST(DecodeFrameInfo, HexadecimalFields) {
     EXPECT_EQ(HexFieldValue(c.chars), c.value) << '"' << c.chars << '"';
 }
 
-// The battery's raw reading as the block carries it (5.08 V for 256), through the volts it decodes to.
-TEST(PanelTexts, BatteryScaleAtEveryEdge) {
+// The battery's raw reading as the block carries it (5.08 V for 256), at every edge of the scale.
+TEST(InfoPanel, BatteryScaleAtEveryEdge) {
   struct Case { int raw; const char* text; std::uint32_t colour; };
   for (const Case& c : {Case{255, "95%", Colour::Green}, {204, "95%", Colour::Green}, {203, "85%", Colour::Green},
                         {200, "85%", Colour::Green}, {199, "75%", Colour::Green}, {197, "75%", Colour::Green},
@@ -67,49 +59,48 @@ TEST(PanelTexts, BatteryScaleAtEveryEdge) {
                         {189, "35%", Colour::Olive}, {188, "25%", Colour::DarkRed}, {187, "15%", Colour::DarkRed},
                         {185, "15%", Colour::DarkRed}, {184, "5%", Colour::DarkRed}, {182, "5%", Colour::DarkRed},
                         {181, "0%", Colour::DarkRed}, {0, "0%", Colour::DarkRed}}) {
-    const std::string hex = QString::asprintf("%02X", c.raw).toStdString();
-    const BatteryLevel b = BatteryScale(decode(measurement("01", hex, "00000")).BatteryVolts);
-    EXPECT_EQ(std::pair(b.text, b.colour), std::pair(QString(c.text), c.colour)) << c.raw;
+    const PanelUpdate u = panelAfter(measurement("01", QString::asprintf("%02X", c.raw).toStdString(), "00000"));
+    EXPECT_EQ(std::pair(u.lblBattInfo, u.shBatt), std::pair(std::optional<QString>(c.text), std::optional(c.colour)))
+        << c.raw;
   }
 }
 
-TEST(PanelTexts, TimeTexts) {
+// Time since power-on (hours wrap at 100), or with a power-on time the time of day.
+TEST(InfoPanel, MeasurementTimes) {
   struct Case { std::int32_t seconds; std::int16_t powerOn; const char* text; };
   for (const Case& c : {Case{3'725, 0, "001:02:05"}, {360'000, 0, "000:00:00"}, {359'999, 0, "099:59:59"},
                         {1'048'575, 0, "091:16:15"}, {0, 0, "000:00:00"}, {83, 890, "14:51:23"},
                         {7'200, 1'380, "01:00:00"}, {0, 1, "00:01:00"}, {86'399, 1, "00:00:59"},
-                        {1'048'575, 32'767, "21:23:15"}, {30, -300, "19:00:30"}})
-    EXPECT_EQ(MeasurementTimeText(c.seconds, c.powerOn), c.text) << c.seconds << " " << c.powerOn;
-  EXPECT_EQ(WidenedTimeText("a  b"), "a      b");
+                        {1'048'575, 32'767, "21:23:15"}, {30, -300, "19:00:30"}}) {
+    const std::string hex = QString::asprintf("%05X", c.seconds).toStdString();
+    EXPECT_EQ(panelAfter(measurement("01", "CC", hex), c.powerOn).lblTime, c.text) << c.seconds << " " << c.powerOn;
+  }
 }
 
-// Frames of different kinds in turn, and the whole panel after each: speed and whether it shows,
-// battery and its colour, time, ident, the time correction lamp; every kind writes quality and zoom.
-TEST(InfoPanel, CarriesOverWhatAKindDoesNotWrite) {
-  using Panel = std::tuple<QString, bool, QString, std::uint32_t, QString, QString, std::uint32_t>;
-  struct Step { const char* why; std::string block; std::int16_t powerOn; Panel panel; };
+// What each kind writes; the rest stays empty, so the panel keeps it.
+TEST(InfoPanel, EachKindWritesItsFields) {
+  using S = std::optional<QString>;
+  using Fields = std::tuple<S, std::optional<bool>, S, std::optional<std::uint32_t>, S, S, bool>;
+  struct Row { const char* why; std::string block; std::int16_t powerOn; Fields fields; };
   const QString id = "CAM-0417-A02";
-  ScreenState s;
-  s.shIco[1] = Colour::Orange;
-  for (const Step& t : {
-           Step{"a measurement", measurement("5A", "CB", "00E10"), 0,
-                {"90 km/h", true, "85%", Colour::Green, "001:00:00", id, Colour::Orange}},
+  for (const Row& r : {
+           Row{"a measurement", measurement("5A", "CB", "00E10"), 0,
+               {"90 km/h", true, "85%", Colour::Green, "001:00:00", id, false}},
            {"speed 0 hides the label and keeps its text", measurement("00", "BC", "00E11"), 0,
-            {"90 km/h", false, "25%", Colour::DarkRed, "001:00:01", id, Colour::Orange}},
-           {"an unrecognised block changes nothing", measurement("5A", "CC", "00000", "ABCD"), 0,
-            {"90 km/h", false, "25%", Colour::DarkRed, "001:00:01", id, Colour::Orange}},
-           {"a text time: its code page, widened, battery OK on green, the correction off, speed untouched",
+            {{}, false, "25%", Colour::DarkRed, "001:00:01", id, false}},
+           {"an unrecognised block writes nothing", measurement("5A", "CC", "00000", "ABCD"), 0,
+            {{}, {}, {}, {}, {}, {}, false}},
+           {"a text time: its code page, widened, battery OK on green, the correction off",
             "0001R208 \xB9\x9C\xEA  ab05.12.2026 14:51", 0,
-            {"90 km/h", false, "OK", Colour::Green, "05.12.2026   14:51", "R208 ąśę  ab", Colour::Grey}},
-           {"a measurement does not give the correction back", measurement("2D", "C0", "00E12"), 890,
-            {"45 km/h", true, "55%", Colour::Olive, "15:50:02", id, Colour::Grey}},
-           {"no block: only the time is blanked", "", 0,
-            {"45 km/h", true, "55%", Colour::Olive, "", id, Colour::Grey}}}) {
-    SCOPED_TRACE(t.why);
-    s.lblPicInfo[0] = s.lblPicInfo[1] = "x";
-    WriteInfoPanel(decode(t.block), t.powerOn, s);
-    EXPECT_EQ(Panel(s.lblInfo, s.lblInfoVisible, s.lblBattInfo, s.shBatt, s.lblTime, s.lblIdent, s.shIco[1]), t.panel);
-    EXPECT_EQ(QStringList({s.lblPicInfo[0], s.lblPicInfo[1]}), QStringList({"Qality: Hi", "Zoom: 1x"}));
+            {{}, {}, "OK", Colour::Green, "05.12.2026   14:51", QString::fromUtf8("R208 ąśę  ab"), true}},
+           {"a measurement at a power-on time", measurement("2D", "C0", "00E12"), 890,
+            {"45 km/h", true, "55%", Colour::Olive, "15:50:02", id, false}},
+           {"no block: only the time is blanked", "", 0, {{}, {}, {}, {}, QString(), {}, false}}}) {
+    SCOPED_TRACE(r.why);
+    const PanelUpdate u = panelAfter(r.block, r.powerOn);
+    EXPECT_EQ(Fields(u.lblInfo, u.lblInfoVisible, u.lblBattInfo, u.shBatt, u.lblTime, u.lblIdent, u.timeCorrectionOff),
+              r.fields);
+    EXPECT_EQ(QStringList({u.quality, u.zoom}), QStringList({"Qality: Hi", "Zoom: 1x"}));
   }
 }
 

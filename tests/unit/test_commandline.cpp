@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/CommandLine.h"
+#include "viewer/CommandLine.h"
 #include "support/QtPrinters.h"
 
 TEST(CommandLine, ArgumentStringNamesARecording) {

@@ -52,22 +52,22 @@ Bytes repeatedMarker(std::uint8_t second) {  // FF xx, 400,000 times
 }
 
 // Everything a user can do to a recording, in one go.
-void exercise(Viewer& v) {
+void exercise(ViewerRig& rig) {
+  Viewer& v = rig.v;
   const auto ticks = [&](int n) { for (int k = 0; k < n; ++k) v.timPlay_Timer(); };
   ticks(5);
-  for (int button : {10, 4, 4, 4, 3}) v.imgCmd_Click(button);  // to the end, back three, play backward
+  rig.click({ToEnd, StepBackward, StepBackward, StepBackward, Backward});
   ticks(3);
-  for (float knob : {22.0f, 260.5f, 501.0f}) {
-    v.screen.imgSuwakLeft = knob;
-    v.imgSuwak_MouseUp();
+  for (float knob : {22.0f, 260.0f, 501.0f}) {
+    rig.releaseKnobAt(knob);
     v.imgBottom_MouseUp();
   }
-  v.imgCmd_Click(9);  // fastest forward, then fastest backward
+  v.Transport(FastestForward);
   ticks(4);
-  v.imgCmd_Click(1);
+  v.Transport(FastestBackward);
   ticks(4);
-  for (int button : {0, 6}) v.imgCmd_Click(button);  // to the start, a step
-  for (int row : {3, 3}) v.imgRightCmd_Click(row);  // mark twice
+  rig.click({ToStart, StepForward});
+  v.MarkCommand(), v.MarkCommand();
 }
 
 // frameShown: the first search shows a frame; complaints: the decoder warnings the whole
@@ -99,13 +99,13 @@ TEST(HostileRecordings, OpenPlaySeekAndLeaveTheFileUnchanged) {
     const Fingerprint before = FingerprintOf(file.path());
     ViewerRig rig(1);
     Viewer& v = rig.start(file.path());
-    EXPECT_EQ(v.st.mode(), PlayMode::Forward) << "opens and plays";
-    EXPECT_EQ(v.screen.lblPicInfo[2] != "--", c.frameShown);
-    exercise(v);
+    EXPECT_EQ(v.mode(), PlayMode::Forward) << "opens and plays";
+    EXPECT_EQ(v.screen().lblPicInfo[2] != "--", c.frameShown);
+    exercise(rig);
     EXPECT_LE(std::count_if(rig.modal.shown.begin(), rig.modal.shown.end(),
                             [](const ShownMessage& m) { return m.icon == MsgIcon::Warning; }),
               c.complaints);
-    EXPECT_NE(v.st.mode(), PlayMode::Exporting);
+    EXPECT_NE(v.mode(), PlayMode::Exporting);
     EXPECT_TRUE(FingerprintOf(file.path()) == before) << "the recording was changed";
   }
 }
@@ -125,15 +125,14 @@ TEST(HostileRecordings, ThreeGibibytesWithFramesNearTheEnd) {
   f.close();
   const Fingerprint before = FingerprintOf(path);
   Viewer& v = rig.start(path);
-  ASSERT_EQ(v.st.FileLength, size);
-  v.imgCmd_Click(10);  // to end: the last frame, beyond 2 GiB
+  ASSERT_EQ(v.FileLength(), size);
+  v.Transport(ToEnd);  // the last frame, beyond 2 GiB
   const FilePos last = rig.shownStart();
   EXPECT_GT(last, 2LL << 30);
-  v.imgCmd_Click(4);
+  v.Transport(StepBackward);
   EXPECT_LT(rig.shownStart(), last);
-  v.screen.imgSuwakLeft = 500;
-  v.imgSuwak_MouseUp();  // a seek into the zeros finds nothing and keeps the picture
-  v.imgCmd_Click(0);
+  rig.releaseKnobAt(500);  // a seek into the zeros finds nothing and keeps the picture
+  v.Transport(ToStart);
   EXPECT_EQ(rig.shownStart(), 33);
   EXPECT_TRUE(rig.modal.shown.empty()) << rig.modal.texts().join('|').toStdString();
   EXPECT_TRUE(FingerprintOf(path) == before);
@@ -144,10 +143,10 @@ TEST(HostileRecordings, FileThatShrinksWhileOpen) {
   Viewer& v = rig.start();
   const qint64 third = QFileInfo(rig.path()).size() / 3;
   ASSERT_TRUE(QFile::resize(rig.path(), third));
-  exercise(v);
-  v.imgCmd_Click(10);
-  EXPECT_LE(v.st.WindowPos + v.st.FrameEnd, third) << "no frame past the new end";
-  EXPECT_NE(v.st.mode(), PlayMode::Exporting);
+  exercise(rig);
+  v.Transport(ToEnd);
+  EXPECT_LE(v.scanner().FrameEndPos(), third) << "no frame past the new end";
+  EXPECT_NE(v.mode(), PlayMode::Exporting);
 }
 
 }  // namespace

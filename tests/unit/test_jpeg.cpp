@@ -6,7 +6,7 @@
 #include <turbojpeg.h>
 
 #include "dib/cDIBSection.h"
-#include "recording/FrameDisplay.h"
+#include "viewer/FrameDisplay.h"
 #include "recording/JpegModule.h"
 #include "RecordingGenerator.h"
 #include "support/ScriptedModal.h"
@@ -115,42 +115,32 @@ TEST(FramePlacement, CentredWithHalvesToEven) {
     EXPECT_EQ(CentreOffset(c.box, c.size), c.at) << c.box << " " << c.size;
 }
 
-// ShowJpeg paints through the canvas and writes the size; a failure keeps both.
+// Show decodes and paints centred through the canvas; a failure keeps the picture and the
+// surface; with decoding off nothing is decoded or painted.
 struct RecordingCanvas : FrameCanvas {
   std::vector<std::array<int, 4>> paints;  // x, y, w, h
   void Paint(cDIBSection& dib, int x, int y) override { paints.push_back({x, y, dib.Width(), dib.Height()}); }
   void Clear() override {}
 };
 
-TEST_F(JpegTest, ShowJpegPaintsCentredOrKeepsThePreviousFrame) {
-  ViewerState st;
-  st.AllocateWindow();
-  ScreenState screen;
-  int infos = 0;
-  FrameDisplay display(st, screen, [&] { ++infos; });
+TEST_F(JpegTest, ShowPaintsCentredOrKeepsThePreviousFrame) {
+  FrameDisplay display;
   RecordingCanvas canvas;
   display.SetCanvas(&canvas);
-  const Bytes small = encodePattern(320, 240);
-  std::copy(small.begin(), small.end(), st.WindowBuffer + 100);
-  st.FrameStart = 100;
-  st.FrameEnd = 100 + static_cast<WindowIndex>(small.size()) - 1;
-  st.setMode(PlayMode::Forward);
-  ASSERT_TRUE(display.ShowJpeg());
+  const Bytes small = encodePattern(320, 240), broken(small.size(), 0x41);
+  const auto at = [](FilePos start, const Bytes& b) {
+    return FrameBytes{.start = start, .end = start + FilePos(b.size()) - 1, .bytes = b, .block = {}};
+  };
+  ASSERT_TRUE(display.Show(at(101, small)));
   EXPECT_EQ(canvas.paints, (std::vector<std::array<int, 4>>{{160, 120, 320, 240}}));
-  EXPECT_EQ(std::pair(screen.lblPicInfo[2], infos), std::pair(QString("320x240"), 1));
-
-  std::fill(st.WindowBuffer + 100, st.WindowBuffer + 200, 0x41);  // no longer a JPEG
-  EXPECT_FALSE(display.ShowJpeg());
-  EXPECT_EQ(std::tuple(canvas.paints.size(), screen.lblPicInfo[2], infos), std::tuple(1u, QString("320x240"), 1));
+  EXPECT_TRUE(display.Holds(101));
+  EXPECT_FALSE(display.Show(at(5'000, broken)));
+  EXPECT_EQ(std::tuple(canvas.paints.size(), display.Dib()->Width(), display.Holds(101), display.Holds(5'000)),
+            std::tuple(1u, 320, false, false));
   EXPECT_EQ(modal.texts(), QStringList{"Failed to read JPG"});
-
-  // Repaints paint the surface again, except with no recording or during an export.
-  display.picTV_Paint();
-  for (PlayMode quiet : {PlayMode::NoRecording, PlayMode::Exporting}) {
-    st.setMode(quiet);
-    display.picTV_Paint();
-  }
-  EXPECT_EQ(canvas.paints.size(), 2u);
+  display.SetDecoding(false);
+  EXPECT_TRUE(display.Show(at(101, small)));
+  EXPECT_EQ(std::tuple(canvas.paints.size(), display.Holds(101)), std::tuple(1u, false));
 }
 
 }  // namespace

@@ -2,102 +2,138 @@
 
 #include <gtest/gtest.h>
 
-#include "playback/MarkText.h"
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+
+#include "viewer/MarkText.h"
 #include "support/TempRecording.h"
 #include "support/ViewerRig.h"
 
 namespace {
 
-constexpr int kManyFrames = 120;  // about 2.3 MB: several windows
+constexpr int kManyFrames = 120;  // about 2 MB: several windows
 constexpr int kFewFrames = 12;    // well under one window
 
-void releaseKnobAt(Viewer& v, float left) {
-  v.screen.imgSuwakLeft = left;
-  v.imgSuwak_MouseUp();
-}
-
-// One viewer, every button in turn: the mode, the timer interval (0: off) and only
-// the pressed button's lamp yellow, whatever ran before.
+// One viewer, every command in turn: the mode, the timer interval (0: off) and only
+// the running command's lamp yellow, whatever ran before.
 TEST(Transport, CommandTable) {
-  struct Case { int index; PlayMode mode; int interval; };
+  struct Case { TransportCommand command; PlayMode mode; int interval; };
   ViewerRig rig(kFewFrames);
   Viewer& v = rig.start();
-  for (const Case& c : {Case{0, PlayMode::Stopped, 0}, {1, PlayMode::FastestBackward, 20},
-                        {2, PlayMode::FastBackward, 20}, {3, PlayMode::Backward, 100}, {4, PlayMode::Stopped, 0},
-                        {9, PlayMode::FastestForward, 20}, {5, PlayMode::Stopped, 0}, {6, PlayMode::Stopped, 0},
-                        {7, PlayMode::Forward, 100}, {8, PlayMode::FastForward, 20}, {10, PlayMode::Stopped, 0}}) {
-    SCOPED_TRACE(c.index);
-    v.imgCmd_Click(c.index);
-    EXPECT_EQ(std::pair(v.st.mode(), v.screen.timPlayEnabled ? v.screen.timPlayInterval : 0),
+  for (const Case& c : {Case{ToStart, PlayMode::Stopped, 0}, {FastestBackward, PlayMode::FastestBackward, 20},
+                        {FastBackward, PlayMode::FastBackward, 20}, {Backward, PlayMode::Backward, 100},
+                        {StepBackward, PlayMode::Stopped, 0}, {FastestForward, PlayMode::FastestForward, 20},
+                        {Stop, PlayMode::Stopped, 0}, {StepForward, PlayMode::Stopped, 0},
+                        {Forward, PlayMode::Forward, 100}, {FastForward, PlayMode::FastForward, 20},
+                        {ToEnd, PlayMode::Stopped, 0}}) {
+    const int index = static_cast<int>(c.command);
+    SCOPED_TRACE(index);
+    v.Transport(c.command);
+    EXPECT_EQ(std::pair(v.mode(), v.screen().timPlayEnabled ? v.screen().timPlayInterval : 0),
               std::pair(c.mode, c.interval));
     for (int k = 0; k < kTransportButtons; ++k)
-      EXPECT_EQ(v.screen.shCmd[k], k == c.index && c.interval > 0 ? Colour::Yellow : Colour::Blue) << k;
+      EXPECT_EQ(v.screen().shCmd[k], k == index && c.interval > 0 ? Colour::Yellow : Colour::Blue) << k;
   }
 }
 
 // Steps, both ends, playing and the fastest modes on a short and a multi-window file.
 TEST(Transport, WalksBothWaysThroughShortAndLongFiles) {
-  const int steps[][2] = {{6, 1}, {6, 2}, {4, 1}, {4, 0}, {4, 0}};  // button, frame shown; none before the first
+  const std::pair<TransportCommand, int> steps[] = {
+      {StepForward, 1}, {StepForward, 2}, {StepBackward, 1}, {StepBackward, 0}, {StepBackward, 0}};
   for (int frames : {kFewFrames, kManyFrames}) {
     SCOPED_TRACE(frames);
     ViewerRig rig(frames);
     Viewer& v = rig.start();
-    const float knob = v.screen.imgSuwakLeft;
-    const auto play = [&](int button, int ticks) {  // the frame shown after the button (-1: none) and so many ticks
-      if (button >= 0) v.imgCmd_Click(button);
+    const Scanner& sc = v.scanner();
+    const float knob = v.screen().imgSuwakLeft;
+    const auto play = [&](std::optional<TransportCommand> command, int ticks) {  // the frame shown after
+      if (command) v.Transport(*command);
       for (int k = 0; k < ticks; ++k) v.timPlay_Timer();
       return rig.shownFrame();
     };
-    for (const auto& [button, frame] : steps) {
-      EXPECT_EQ(play(button, 0), frame);
-      EXPECT_EQ(v.screen.imgSuwakLeft, knob) << "steps leave the knob";
+    for (const auto& [command, frame] : steps) {
+      EXPECT_EQ(play(command, 0), frame);
+      EXPECT_EQ(v.screen().imgSuwakLeft, knob) << "steps leave the knob";
     }
-    EXPECT_EQ(play(10, 0), frames - 1);  // the last window's last frame
-    EXPECT_EQ(v.st.WindowPos, std::max<FilePos>(v.st.FileLength - 999'998, 1));
-    EXPECT_EQ(play(0, 0), 0);
-    EXPECT_EQ(v.st.WindowPos, 1);
-    EXPECT_FLOAT_EQ(knob, 22.0f + 479.0f * float(rig.records[0].jpegPos) / float(v.st.FileLength));
+    EXPECT_EQ(play(ToEnd, 0), frames - 1);  // the last window's last frame
+    EXPECT_EQ(sc.WindowPos(), std::max<FilePos>(v.FileLength() - 999'998, 1));
+    EXPECT_EQ(play(ToStart, 0), 0);
+    EXPECT_EQ(sc.WindowPos(), 1);
+    EXPECT_FLOAT_EQ(knob, 22.0f + 479.0f * float(rig.records[0].jpegPos) / float(v.FileLength()));
 
-    v.imgCmd_Click(7);  // one frame a tick, and no stop at either end: more ticks change nothing
-    for (int k = 1; k < frames + 3; ++k) ASSERT_EQ(play(-1, 1), std::min(k, frames - 1));
-    EXPECT_EQ(v.st.mode(), PlayMode::Forward);
-    v.imgCmd_Click(3);
-    for (int k = frames - 2; k >= -1; --k) ASSERT_EQ(play(-1, 1), std::max(k, 0));
+    v.Transport(Forward);  // one frame a tick, and no stop at either end: more ticks change nothing
+    for (int k = 1; k < frames + 3; ++k) ASSERT_EQ(play({}, 1), std::min(k, frames - 1));
+    EXPECT_EQ(v.mode(), PlayMode::Forward);
+    v.Transport(Backward);
+    for (int k = frames - 2; k >= -1; --k) ASSERT_EQ(play({}, 1), std::max(k, 0));
 
     // 200,000 bytes a tick: pinned a window before a long file's end, past a short file's, growing no more there.
-    play(9, 1);
-    EXPECT_EQ(v.st.WindowPos, 200'001);
-    const int shown = play(9, 30);
-    if (frames == kManyFrames) EXPECT_EQ(v.st.WindowPos, v.st.FileLength - 1'000'000);
-    else EXPECT_TRUE(v.st.WindowPos > v.st.FileLength && v.st.WindowPos <= v.st.FileLength + 200'000);
-    EXPECT_EQ(play(9, 1), shown);
-    EXPECT_EQ(play(1, 30), 0);
-    EXPECT_EQ(v.st.WindowPos, 1);
+    play(FastestForward, 1);
+    EXPECT_EQ(sc.WindowPos(), 200'001);
+    const int shown = play(FastestForward, 30);
+    if (frames == kManyFrames) EXPECT_EQ(sc.WindowPos(), v.FileLength() - 1'000'000);
+    else EXPECT_TRUE(sc.WindowPos() > v.FileLength() && sc.WindowPos() <= v.FileLength() + 200'000);
+    EXPECT_EQ(play(FastestForward, 1), shown);
+    EXPECT_EQ(play(FastestBackward, 30), 0);
+    EXPECT_EQ(sc.WindowPos(), 1);
   }
 }
 
-TEST(Panels, IdleAndExportingViewersIgnoreAllButStop) {  // an export owns the window
+// A frame that cannot be decoded is found but not shown; the bounds point at it, so the
+// next step in either direction goes past it. The picture's size stays the last shown.
+TEST(Transport, StepsPassAFrameThatCannotBeDecoded) {
+  recgen::RecordingBuilder b;
+  const auto before = b.Frames({.frames = 2, .width = 160, .height = 120});
+  const FilePos broken = b.NextPos();
+  b.Append(recgen::Bytes{0xFF, 0xD8, 0x41, 0x41, 0xFF, 0xD9});
+  const auto after = b.Frames({.seed = 2, .frames = 2, .width = 160, .height = 120});
+  const TempRecording file(b.Data());
+  ViewerRig rig(1);
+  Viewer& v = rig.start(file.path());
+  v.Transport(StepForward);
+  EXPECT_EQ(rig.shownStart(), before[1].jpegPos);
+  EXPECT_EQ(v.SearchForward(v.scanner().FrameEnd()), SearchResult::NotShown);
+  EXPECT_EQ(std::pair(rig.shownStart(), v.screen().lblPicInfo[2]), std::pair(broken, QString("160x120")));
+  EXPECT_FALSE(v.HoldsCurrentFrame());
+  v.Transport(StepForward);
+  EXPECT_EQ(rig.shownStart(), after[0].jpegPos);
+  EXPECT_EQ(v.SearchBackward(v.scanner().FrameStart()), SearchResult::NotShown);
+  v.Transport(StepBackward);
+  EXPECT_EQ(rig.shownStart(), before[1].jpegPos);
+  EXPECT_EQ(rig.modal.texts(), QStringList({"Failed to read JPG", "Failed to read JPG"}));
+}
+
+// Without a recording, and while an export runs, only the lamps answer; an export's
+// stop is the one command that acts.
+TEST(Panels, IdleAndExportingViewersIgnoreAllButStop) {
   for (bool exporting : {false, true}) {
     SCOPED_TRACE(exporting);
     ViewerRig rig(kFewFrames);
     Viewer& v = rig.start(exporting ? QString() : QStringLiteral(""));
-    if (exporting) v.EnterExportState();
-    const auto before = std::tuple(v.st.mode(), v.st.WindowPos, FilePos{-1}, false);
-    v.imgCmd_MouseDown(9);
-    EXPECT_EQ(v.screen.shCmd[9], Colour::LightGrey) << "light grey stays while held";
-    v.imgCmd_MouseUp(9);
-    EXPECT_EQ(v.screen.shCmd[9], Colour::Grey);
-    v.imgCmd_Click(9);  // an export's lamps turn blue
-    v.imgCmd_MouseDown(7);
-    EXPECT_EQ(v.screen.shCmd[7], exporting ? Colour::LightCyan : Colour::LightGrey);
-    v.imgSuwak_MouseDown(1, 0, 0);
-    releaseKnobAt(v, 400);
+    if (exporting) {
+      rig.markForward(1, 3);
+      ASSERT_EQ(v.OpenAvi({rig.folder() + "/o.avi", v.module().MarkStart, v.module().MarkEnd, 10, std::nullopt}).outcome,
+                ExportOutcome::Opened);
+    }
+    const auto state = std::tuple(v.mode(), v.scanner().WindowPos(), v.scanner().FrameStart(), v.module().MarkStart);
+    v.PressTransport(FastestForward);
+    EXPECT_EQ(v.screen().shCmd[9], Colour::LightGrey) << "light grey stays while held";
+    v.ReleaseTransport(FastestForward);
+    EXPECT_EQ(v.screen().shCmd[9], Colour::Grey);
+    v.Transport(FastestForward);  // an export's lamps turn blue
+    v.PressTransport(Forward);
+    EXPECT_EQ(v.screen().shCmd[7], exporting ? Colour::LightCyan : Colour::LightGrey);
+    for (int k = 0; k < 3; ++k) v.timPlay_Timer();
+    rig.releaseKnobAt(400);
     v.imgBottom_MouseUp();
-    for (int row : {exporting ? 0 : 1, 1, 2, 3}) v.imgRightCmd_Click(row);
-    EXPECT_EQ(std::tuple(v.st.mode(), v.st.WindowPos, v.module.MarkStart, v.st.StopRequested), before);
-    EXPECT_EQ(rig.modal.timeShown + rig.modal.saveOptionsShown + rig.modal.fileRequests.size(), 0u);
-    v.imgCmd_Click(5);
-    EXPECT_EQ(v.st.StopRequested, exporting);
+    for (PanelCommand c : {PanelCommand::Open, PanelCommand::TimeCorrection, PanelCommand::Save, PanelCommand::Mark})
+      EXPECT_EQ(v.CommandAvailable(c), !exporting && c == PanelCommand::Open) << static_cast<int>(c);
+    EXPECT_EQ(std::tuple(v.mode(), v.scanner().WindowPos(), v.scanner().FrameStart(), v.module().MarkStart), state);
+    v.Transport(Stop);
+    if (exporting) {
+      EXPECT_EQ(v.ConvertAvi(AVICOMPRESSOPTIONS{.codec = "mjpeg"}).outcome, ExportOutcome::Stopped);
+    }
   }
 }
 
@@ -107,32 +143,31 @@ TEST(Slider, DragAndReleaseSeekToTheKnobsPlace) {
   ViewerRig many(kManyFrames), few(kFewFrames);
   Viewer& v = many.start();
   v.imgSuwak_MouseDown(1, 150.4, 10);
-  EXPECT_EQ(std::tuple(v.st.SliderGrabX, v.st.mode(), v.screen.timPlayEnabled),
-            std::tuple(std::int16_t{150}, PlayMode::Stopped, false));
-  releaseKnobAt(v, 22);
+  EXPECT_EQ(std::pair(v.mode(), v.screen().timPlayEnabled), std::pair(PlayMode::Stopped, false));
+  many.releaseKnobAt(22);
   EXPECT_EQ(many.shownFrame(), 0);
-  releaseKnobAt(v, 501);
-  EXPECT_EQ(v.st.WindowPos, v.st.FileLength - 1'000'000);
+  many.releaseKnobAt(501);
+  EXPECT_EQ(v.scanner().WindowPos(), v.FileLength() - 1'000'000);
   const int there = many.shownFrame();
   v.imgSuwak_MouseUp();  // the same knob position shows the same frame
   EXPECT_EQ(many.shownFrame(), there);
   EXPECT_GE(there, 0);
 
   Viewer& s = few.start();
-  releaseKnobAt(s, 501);
-  EXPECT_EQ(std::pair(s.st.WindowPos, s.st.FrameStart), std::pair(s.st.FileLength, WindowIndex{-1}));
-  releaseKnobAt(s, 300);
-  EXPECT_GT(s.st.WindowPos, 1) << "proportional";
+  few.releaseKnobAt(501);
+  EXPECT_EQ(std::pair(s.scanner().WindowPos(), s.scanner().FrameStart()), std::pair(s.FileLength(), kNoFrame));
+  few.releaseKnobAt(300);
+  EXPECT_GT(s.scanner().WindowPos(), 1) << "proportional";
   s.imgBottom_MouseUp();  // the bar: always the first frame of a short file
-  EXPECT_EQ(std::pair(few.shownFrame(), s.st.WindowPos), std::pair(0, FilePos{1}));
+  EXPECT_EQ(std::pair(few.shownFrame(), s.scanner().WindowPos()), std::pair(0, FilePos{1}));
 
   // A drag follows the pointer within the knob's height, clamped to the track, until the button is up.
   struct Move { int button, pixels; double y; float left; };  // pixels from the grab, 15 twips each
-  s.imgSuwak_MouseDown(1, 45, 60);  // grabbed 3 px into the knob, at its start
+  s.imgSuwak_MouseDown(1, 45.4, 60);  // grabbed 3 px into the knob, at its start
   for (const Move& m : {Move{1, 40, 60, 62}, {1, 10, -1, 62}, {1, 10, 241, 62}, {1, 10, 240, 72}, {1, -500, 0, 22},
                         {1, 900, 0, 501}, {0, 0, 0, 501}, {1, -100, 0, 501}}) {
     s.imgSuwak_MouseMove(m.button, 45 + 15 * m.pixels, m.y);
-    EXPECT_EQ(s.screen.imgSuwakLeft, m.left) << m.pixels << " " << m.y;
+    EXPECT_EQ(s.screen().imgSuwakLeft, m.left) << m.pixels << " " << m.y;
   }
 }
 
@@ -140,41 +175,36 @@ TEST(Slider, EmptyRecordingKeepsTheKnobAtTheStart) {
   const TempRecording empty({});
   ViewerRig rig(1);
   Viewer& v = rig.start(empty.path());
-  for (int button : {9, 10, 0}) v.imgCmd_Click(button);
+  rig.click({FastestForward, ToEnd, ToStart});
   v.timPlay_Timer();
   v.imgSuwak_MouseUp();
-  EXPECT_EQ(v.screen.imgSuwakLeft, 22.0f);
+  EXPECT_EQ(v.screen().imgSuwakLeft, 22.0f);
   EXPECT_TRUE(rig.modal.shown.empty());
 }
 
-TEST(CommandPanel, OpenThroughTheDialog) {
+// A long name opens, plays and is shortened, the marks surviving; one that cannot be
+// opened silently stops and leaves nothing stale to show.
+TEST(CommandPanel, OpenReplacesTheRecording) {
   ViewerRig second(kManyFrames, 2), first(kFewFrames, 1);  // `first`'s modal, made last, is in force
   Viewer& v = first.start();
-  v.imgCmd_Click(5);
-  const auto& asked = first.modal.fileRequests;
-  v.imgRightCmd_Click(0);  // cancelled: nothing changes
-  ASSERT_EQ(asked.size(), 1u);
-  EXPECT_EQ(asked[0].title, "Wybierz plik z zapisanym obrazem");
-  EXPECT_EQ(asked[0].filter, " pliki kamery R208 (*.MJP)|*.MJP|wszystkie pliki (*.*)|*.*");
-  EXPECT_EQ(v.st.mode(), PlayMode::Stopped);
-
+  v.Transport(Stop);
+  v.OpenCommand("");  // cancelled: nothing changes
+  EXPECT_EQ(std::tuple(v.mode(), v.FileLength()), std::tuple(PlayMode::Stopped, QFileInfo(first.path()).size()));
   const QString longName = second.folder() + "/nagranie_z_kamery_R208_2026.MJP", missing = first.folder() + "/x.mjp";
   ASSERT_TRUE(QFile::copy(second.path(), longName));
-  first.modal.files = {longName, missing};
-  v.module.MarkStart = 77;
-  v.screen.shIco[3] = Colour::MarkGreen;
-  v.imgRightCmd_Click(0);  // a long name: opens, plays, is shortened; the marks survive
-  EXPECT_EQ(v.screen.lblFile, "... ery_R208_2026.MJP");
-  EXPECT_EQ(std::tuple(v.st.FileLength, v.st.mode(), v.screen.shIco[3], v.module.MarkStart),
-            std::tuple(QFileInfo(longName).size(), PlayMode::Forward, Colour::Orange, FilePos{77}));
-  EXPECT_EQ(v.st.FrameStart + v.st.WindowPos, second.records[0].jpegPos);
+  v.MarkCommand();
+  v.OpenCommand(longName);
+  EXPECT_EQ(v.screen().lblFile, "... ery_R208_2026.MJP");
+  EXPECT_EQ(std::tuple(v.FileLength(), v.mode(), v.screen().shIco[3], v.module().MarkStart),
+            std::tuple(QFileInfo(longName).size(), PlayMode::Forward, Colour::Orange, first.records[0].jpegPos));
+  EXPECT_EQ(first.shownStart(), second.records[0].jpegPos);
 
-  v.imgRightCmd_Click(0);  // a file that cannot be opened: silently stops, shows nothing stale
-  EXPECT_EQ(asked.back().fileName, longName);
+  v.OpenCommand(missing);
+  EXPECT_EQ(v.RecordingPath(), missing);
   EXPECT_TRUE(first.modal.shown.empty());
-  EXPECT_EQ(std::pair(v.st.mode(), v.screen.timPlayEnabled), std::pair(PlayMode::Stopped, false));
-  for (int button : {6, 10, 0}) v.imgCmd_Click(button);
-  EXPECT_EQ(v.st.FrameStart, -1);
+  EXPECT_EQ(std::pair(v.mode(), v.screen().timPlayEnabled), std::pair(PlayMode::Stopped, false));
+  first.click({StepForward, ToEnd, ToStart});
+  EXPECT_EQ(v.scanner().FrameStart(), kNoFrame);
   EXPECT_FALSE(QFile::exists(missing));
 }
 
@@ -183,20 +213,20 @@ TEST(CommandPanel, MarkingForwardBackwardAndZeroLength) {
   ViewerRig rig(kManyFrames);
   Viewer& v = rig.start();
   const auto& f = rig.records;
-  const auto mark = [&](int step) {  // a transport button (-1: none), then the mark row; the marks and the lamp
-    if (step >= 0) v.imgCmd_Click(step);
-    v.imgRightCmd_Click(3);
-    return std::tuple(v.module.MarkStart, v.module.MarkEnd, v.screen.shIco[3]);
+  const auto mark = [&](std::optional<TransportCommand> step) {  // the marks and the lamp after
+    if (step) v.Transport(*step);
+    v.MarkCommand();
+    return std::tuple(v.module().MarkStart, v.module().MarkEnd, v.screen().shIco[3]);
   };
-  EXPECT_EQ(mark(-1), std::tuple(f[0].jpegPos, FilePos{-1}, Colour::MarkGreen));
-  EXPECT_EQ(mark(6), std::tuple(f[0].jpegPos, f[1].EndPos(), Colour::Orange)) << "forward over two: both included";
+  EXPECT_EQ(mark({}), std::tuple(f[0].jpegPos, FilePos{-1}, Colour::MarkGreen));
+  EXPECT_EQ(mark(StepForward), std::tuple(f[0].jpegPos, f[1].EndPos(), Colour::Orange)) << "forward: both included";
   const QString size = MegabytesText(f[1].EndPos() - f[0].jpegPos);
   EXPECT_EQ(rig.modal.texts(), QStringList{"Zaznaczono sekwencję o długości " + size + " MB."});
   EXPECT_EQ(rig.modal.shown[0].icon, MsgIcon::Information);
-  mark(-1);
-  EXPECT_EQ(mark(4), std::tuple(f[0].EndPos(), f[1].jpegPos, Colour::Orange)) << "backward over them: both excluded";
-  mark(-1);
-  EXPECT_EQ(mark(-1), std::tuple(FilePos{-1}, FilePos{-1}, Colour::Orange)) << "the same frame twice";
+  mark({});
+  EXPECT_EQ(mark(StepBackward), std::tuple(f[0].EndPos(), f[1].jpegPos, Colour::Orange)) << "backward: both excluded";
+  mark({});
+  EXPECT_EQ(mark({}), std::tuple(FilePos{-1}, FilePos{-1}, Colour::Orange)) << "the same frame twice";
   EXPECT_EQ(rig.modal.shown.back().text, "Wybrano sekwencję o zerowej długości !");
   QLocale::setDefault(QLocale::c());
 }

@@ -13,7 +13,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include "shell/RegisterFileType.h"
+#include "desktop/RegisterFileType.h"
 #include "support/QtPrinters.h"
 
 namespace {

@@ -1,5 +1,6 @@
-// The scanner on crafted recordings: marker corner cases, window moves at the
-// 500,000 / 1,000,000 edges, and a differential walk against a whole-file scan.
+// The scanner alone on crafted recordings: marker corner cases, the frame and block it
+// hands out, window moves at the 500,000 / 1,000,000 edges, and walks compared with a
+// whole-file scan.
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using Span = std::pair<FilePos, FilePos>;
 using At = std::pair<WindowIndex, WindowIndex>;  // FrameStart, FrameEnd
+using enum ScanResult;
 
 // A frame from the FF D8 at 1-based file position startPos to the D9 at endPos.
 void frame(Bytes& b, std::int64_t startPos, std::int64_t endPos) {
@@ -22,50 +24,50 @@ void frame(Bytes& b, std::int64_t startPos, std::int64_t endPos) {
   b[endPos - 2] = 0xFF, b[endPos - 1] = 0xD9;
 }
 
-// A scanner over a file, with a frame display that counts what it was handed.
 struct Rig {
   explicit Rig(const Bytes& bytes) : file(bytes) {
     EXPECT_TRUE(recording.open(file.path()));
-    st.AllocateWindow();
-    st.FileLength = recording.length();
+    scanner.AllocateWindow();
   }
-  bool open(FilePos pos = 1) { st.WindowPos = pos; return scanner.ReadWindow(); }
-  At at() const { return {st.FrameStart, st.FrameEnd}; }
+  bool open(FilePos pos = 1) { return scanner.SeekTo(pos); }
   // What a search answers, and the frame it leaves current (window indexes).
-  std::pair<SearchResult, At> F(WindowIndex from) { return answer(scanner.SearchForward(from)); }
-  std::pair<SearchResult, At> R(WindowIndex from) { return answer(scanner.SearchBackward(from)); }
-  std::pair<SearchResult, At> answer(SearchResult result) const { return {result, at()}; }
-  Span found() const { return {st.WindowPos + st.FrameStart, st.WindowPos + st.FrameEnd}; }  // file positions
-  // The window holds the found frame's bytes as the file has them.
-  bool holds(const Bytes& b) const {
-    return std::equal(st.WindowBuffer + st.FrameStart, st.WindowBuffer + st.FrameEnd + 1, &b[found().first - 1]);
+  std::pair<ScanResult, At> F(WindowIndex from) { return {scanner.FindForward(from), at()}; }
+  std::pair<ScanResult, At> R(WindowIndex from) { return {scanner.FindBackward(from), at()}; }
+  At at() const { return {scanner.FrameStart(), scanner.FrameEnd()}; }
+  Span found() const { return {scanner.FrameStartPos(), scanner.FrameEndPos()}; }
+  // The current frame's bytes as the file has them; (0, 0) when they differ.
+  Span checked(const Bytes& b) const {
+    const auto f = scanner.CurrentFrame();
+    return f && std::equal(f->bytes.begin(), f->bytes.end(), &b[f->start - 1]) && f->end == found().second
+               ? found() : Span();
   }
 
   TempRecording file;
   RecordingFile recording;
-  ViewerState st;
-  int shown = 0;
-  bool decodes = true;
-  Scanner scanner{st, recording, [this] { ++shown; return decodes; }};
+  Scanner scanner{recording};
 };
 
-// At either end a step finds nothing and the frame stays. A frame that cannot be decoded
-// is still the current frame, and the next step goes past it.
-TEST(Scanner, StepsStopAtBothEndsAndPassUndecodableFrames) {
+// At either end a step finds nothing and the frame stays. The frame handed out is its
+// bytes in place with the 32 bytes before it, except at index 32 and below.
+TEST(Scanner, StepsStopAtBothEndsAndHandOutFrameAndBlock) {
   Bytes b(20'000, 'A');
   frame(b, 33, 5'002);  // FF D8 at index 32, D9 at index 5,001
   frame(b, 5'035, 9'001);
   Rig r(b);
   ASSERT_TRUE(r.open());
   const At first(32, 5'001), second(5'034, 9'000);
-  using enum SearchResult;
-  EXPECT_EQ(r.F(0), std::pair(Shown, first));
-  EXPECT_EQ(r.R(r.st.FrameStart), std::pair(NoFrame, first));
-  EXPECT_EQ(r.F(r.st.FrameEnd), std::pair(Shown, second));
-  EXPECT_EQ(r.F(r.st.FrameEnd), std::pair(NoFrame, second));
-  r.decodes = false;
-  EXPECT_EQ(r.R(r.st.FrameStart), std::pair(NotShown, first));
-  EXPECT_EQ(r.F(r.st.FrameEnd), std::pair(NotShown, second));
+  EXPECT_EQ(r.F(0), std::pair(Found, first));
+  EXPECT_TRUE(r.scanner.CurrentFrame()->block.empty()) << "the camera's first frame has no block";
+  EXPECT_EQ(r.R(r.scanner.FrameStart()), std::pair(NoFrame, first));
+  EXPECT_EQ(r.F(r.scanner.FrameEnd()), std::pair(Found, second));
+  const FrameBytes f = *r.scanner.CurrentFrame();
+  EXPECT_EQ(std::tuple(f.start, f.end, f.bytes.size(), f.bytes.front(), f.bytes.back()),
+            std::tuple(FilePos{5'035}, FilePos{9'001}, std::size_t{3'967}, std::uint8_t{0xFF}, std::uint8_t{0xD9}));
+  EXPECT_EQ(std::pair(f.block.data(), f.block.size()), std::pair(f.bytes.data() - 32, std::size_t{32}));
+  EXPECT_EQ(r.F(r.scanner.FrameEnd()), std::pair(NoFrame, second));
+  EXPECT_EQ(r.R(r.scanner.FrameStart()), std::pair(Found, first));
+  r.scanner.SetFrame(kNoFrame, kNoFrame);
+  EXPECT_FALSE(r.scanner.CurrentFrame());
 }
 
 TEST(Scanner, MarkerCornerCases) {
@@ -78,8 +80,8 @@ TEST(Scanner, MarkerCornerCases) {
     SCOPED_TRACE(c.name);
     Rig r(c.bytes);
     ASSERT_TRUE(r.open());
-    EXPECT_EQ(r.F(0), std::pair(SearchResult::Shown, c.frame));
-    EXPECT_EQ(r.R(kWindowLast), std::pair(SearchResult::Shown, c.frame));
+    EXPECT_EQ(r.F(0), std::pair(Found, c.frame));
+    EXPECT_EQ(r.R(kWindowLast), std::pair(Found, c.frame));
   }
 }
 
@@ -95,6 +97,8 @@ TEST(Scanner, SearchesMoveTheWindowAtItsEdges) {
          kWindowLast, true, 500'001, {1'200'001, 1'300'000}},
         {"a backward move from 400,001 lands at 1", 1'500'000, {{100'001, 399'000}}, 400'001, 0, false, 1,
          {100'001, 399'000}},
+        {"an end carried backward with its start a window away", 2'500'000, {{600'001, 1'400'000}}, 1'000'001,
+         kWindowLast, false, 500'001, {600'001, 1'400'000}},
         {"a negative From scans from the window's start", 50'000, {{101, 200}}, 1, -1, true, 1, {101, 200}},
         {"however negative", 50'000, {{101, 200}}, 1, -123'456'789, true, 1, {101, 200}}}) {
     SCOPED_TRACE(c.name);
@@ -102,9 +106,8 @@ TEST(Scanner, SearchesMoveTheWindowAtItsEdges) {
     for (const auto& [s, e] : c.frames) frame(b, s, e);
     Rig r(b);
     ASSERT_TRUE(r.open(c.openAt));
-    ASSERT_TRUE(c.forward ? r.scanner.FindJpegF(c.from) : r.scanner.FindJpegR(c.from));
-    EXPECT_EQ(r.st.WindowPos, c.window);
-    EXPECT_EQ(r.found(), c.found);
+    ASSERT_EQ(c.forward ? r.scanner.FindForward(c.from) : r.scanner.FindBackward(c.from), Found);
+    EXPECT_EQ(std::pair(r.scanner.WindowPos(), r.found()), std::pair(c.window, c.found));
   }
 }
 
@@ -113,35 +116,36 @@ TEST(Scanner, SearchesMoveTheWindowAtItsEdges) {
 // yet the end. The last frame (or "none", file position 0) keeps its file position through
 // the moves, and at the end a further search answers at once, in place.
 TEST(Scanner, ForwardWalksToTheEnd) {
-  struct Case { const char* name; Bytes bytes; std::vector<FilePos> windows; };  // the window after each search
+  struct Case { const char* name; Bytes bytes; std::vector<FilePos> windows; int frames; };
   Bytes halves(3'300'000, 0), one(1'000'000, 0);
   for (FilePos at = 1'001; at + 200 < 3'300'000; at += 300'000) frame(halves, at, at + 100);
   frame(one, 800'001, 800'100);
-  for (const Case& c : {Case{"every 300,000 bytes", halves, {1, 500'001, 1'000'001, 1'500'001, 2'000'001, 2'500'001}},
-                        {"a file of exactly one window", one, {1, 500'000}},
-                        {"no frame at all", Bytes(2'345'678, 0x11), {1'500'001}}}) {
+  for (const Case& c :
+       {Case{"every 300,000 bytes", halves, {1, 500'001, 1'000'001, 1'500'001, 2'000'001, 2'500'001}, 11},
+        {"a file of exactly one window", one, {1, 500'000}, 1},
+        {"no frame at all", Bytes(2'345'678, 0x11), {1'500'001}, 0}}) {
     SCOPED_TRACE(c.name);
     Rig r(c.bytes);
     ASSERT_TRUE(r.open());
     std::vector<FilePos> windows;
     int found = 0;
     FilePos last = 0;
-    for (bool ok = true; ok;) {
-      ok = r.scanner.FindJpegF(r.st.FrameEnd);
-      if (ok) ++found, last = r.found().first;
-      if (windows.empty() || windows.back() != r.st.WindowPos) windows.push_back(r.st.WindowPos);
+    for (ScanResult s = Found; s == Found;) {
+      s = r.scanner.FindForward(r.scanner.FrameEnd());
+      if (s == Found) ++found, last = r.found().first;
+      if (windows.empty() || windows.back() != r.scanner.WindowPos()) windows.push_back(r.scanner.WindowPos());
     }
     EXPECT_EQ(windows, c.windows);
-    EXPECT_TRUE(r.st.WindowAtEnd);
-    EXPECT_EQ(std::pair(r.shown, r.found().first), std::pair(found, last));
-    EXPECT_EQ(r.F(r.st.FrameEnd).first, SearchResult::NoFrame);
-    EXPECT_EQ(r.st.WindowPos, c.windows.back());
+    EXPECT_TRUE(r.scanner.WindowAtEnd());
+    EXPECT_EQ(std::pair(found, r.found().first), std::pair(c.frames, found ? last : FilePos{0}));
+    EXPECT_EQ(r.F(r.scanner.FrameEnd()).first, NoFrame);
+    EXPECT_EQ(r.scanner.WindowPos(), c.windows.back());
   }
 }
 
 // The frames a walk from one end meets, each search starting where the last frame
 // ended: forward, the last start before the first end that follows one; backward,
-// the mirror image. Spans are the 1-based positions of a frame's FF D8 and its D9.
+// the mirror image.
 std::vector<Span> referenceWalk(const Bytes& b, bool forward) {
   std::vector<Span> out;
   FilePos open = -1;  // the FF of the marker that opens a frame in this direction
@@ -181,18 +185,18 @@ TEST(Scanner, WalksMatchAWholeFileScan) {
     Rig r(b);
     std::vector<Span> forward, backward;
     ASSERT_TRUE(r.open());
-    // A frame whose bytes the window does not hold as the file does shows as (0, 0).
-    for (bool ok = r.scanner.FindJpegF(0); ok; ok = r.scanner.FindJpegF(r.st.FrameEnd))
-      forward.push_back(r.holds(b) ? r.found() : Span());
+    for (auto s = r.scanner.FindForward(0); s == Found; s = r.scanner.FindForward(r.scanner.FrameEnd()))
+      forward.push_back(r.checked(b));
     EXPECT_EQ(forward, referenceWalk(b, true));
     // To the end: the window at FileLength - 999,998, then backward from its last index.
-    ASSERT_TRUE(r.open(std::max<FilePos>(r.st.FileLength - 999'998, 1)));
-    for (bool ok = r.scanner.FindJpegR(kWindowLast); ok; ok = r.scanner.FindJpegR(r.st.FrameStart))
-      backward.push_back(r.holds(b) ? r.found() : Span());
+    ASSERT_TRUE(r.open(std::max<FilePos>(r.recording.length() - 999'998, 1)));
+    for (auto s = r.scanner.FindBackward(kWindowLast); s == Found; s = r.scanner.FindBackward(r.scanner.FrameStart()))
+      backward.push_back(r.checked(b));
     EXPECT_EQ(backward, referenceWalk(b, false));
   }
 }
 
+// Reads at any position after any other hold the file's bytes, zeros past its end.
 TEST(Scanner, WindowHoldsTheFileAfterAnyMoveSequence) {
   const Bytes b = randomRecording(5'000'000, 9);
   Rig r(b);
@@ -203,11 +207,25 @@ TEST(Scanner, WindowHoldsTheFileAfterAnyMoveSequence) {
     at = k % 3 == 0 ? pos(rng) : std::clamp<FilePos>(at + step(rng), 1, 5'200'000);
     ASSERT_TRUE(r.open(at));
     const std::int64_t inFile = std::clamp<std::int64_t>(5'000'000 - (at - 1), 0, kWindowSize);
-    ASSERT_EQ(r.st.WindowAtEnd, inFile < kWindowSize) << at;
+    ASSERT_EQ(r.scanner.WindowAtEnd(), inFile < kWindowSize) << at;
+    const std::uint8_t* w = r.scanner.WindowBuffer();
     const auto from = b.begin() + std::min<FilePos>(at - 1, 5'000'000);
-    ASSERT_TRUE(std::equal(from, from + inFile, r.st.WindowBuffer)) << at;
-    for (std::int64_t i = inFile; i < kWindowSize; i += 4'999) ASSERT_EQ(r.st.WindowBuffer[i], 0) << at;
+    ASSERT_TRUE(std::equal(from, from + inFile, w)) << at;
+    for (std::int64_t i = inFile; i < kWindowSize; i += 4'999) ASSERT_EQ(w[i], 0) << at;
   }
+}
+
+// After a failed open: zeros at 1, the end, no frame.
+TEST(Scanner, ClearLeavesNothingToFind) {
+  Bytes b(5'000, 0);
+  frame(b, 101, 200);
+  Rig r(b);
+  ASSERT_TRUE(r.open());
+  ASSERT_EQ(r.F(0).first, Found);
+  r.scanner.Clear();
+  EXPECT_EQ(std::tuple(r.scanner.WindowPos(), r.scanner.WindowAtEnd(), r.at()), std::tuple(FilePos{1}, true, At(-1, -1)));
+  EXPECT_EQ(r.F(0).first, NoFrame);
+  EXPECT_EQ(r.R(kWindowLast).first, NoFrame);
 }
 
 // The vector search against a plain loop, on bytes dense with FF, D8 and D9 and at

@@ -1,0 +1,33 @@
+#pragma once
+// picTV: the 640 x 480 box the frame is painted into. It keeps what was painted
+// (a smaller frame leaves the rest as it was) and asks its owner to repaint the
+// frame only when the system wants a repaint the last paint did not already serve.
+
+#include <functional>
+#include <QImage>
+#include <QWidget>
+
+#include "viewer/FrameCanvas.h"
+
+class PictureBox : public QWidget, public FrameCanvas {
+  Q_OBJECT
+ public:
+  explicit PictureBox(QWidget* parent);
+
+  // Called for a repaint that needs the frame again (picTV_Paint).
+  void SetRepaintHandler(std::function<void()> handler) { onRepaint_ = std::move(handler); }
+
+  void Paint(cDIBSection& dib, int x, int y) override;
+  void Clear() override;
+  // What the box shows, for tests and exports that draw into it.
+  QImage& Canvas() { return canvas_; }
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  QImage canvas_;
+  std::function<void()> onRepaint_;
+  bool fresh_ = false;     // the canvas holds a paint the screen has not shown yet
+  bool painting_ = false;  // inside paintEvent: no further update request
+};

@@ -1,0 +1,108 @@
+// The command panel's side in the window: the open dialog, the time correction, the save
+// options and each export's save dialog. The viewer decides what a row may do and runs
+// the exports; the window asks the user, builds the request and shows what the report
+// calls for.
+
+#include <QFileInfo>
+
+#include "platform/Modal.h"
+#include "ui/frmViewer.h"
+#include "viewer/OutputFile.h"
+
+namespace {
+
+const QString kOpenTitle = QStringLiteral("Wybierz plik z zapisanym obrazem");
+const QString kOpenFilter = QStringLiteral(" pliki kamery R208 (*.MJP)|*.MJP|wszystkie pliki (*.*)|*.*");
+const QString kJpegFilter = QStringLiteral("JPEG (*.JPEG,*.JPG)|*.JPEG;*.JPG|wszystkie pliki (*.*)|*.*");
+const QString kMjpFilter = QStringLiteral("MJP (*.MJP)|*.MJP|wszystkie pliki (*.*)|*.*");
+const QString kAviFilter = QStringLiteral("plik wideo (*.AVI)|*.AVI|wszystkie pliki (*.*)|*.*");
+
+// The save dialog with a preset name and a "desc|pattern|…" filter; empty = cancelled.
+QString AskSaveName(const QString& presetName, const QString& filter) {
+  return Modal::current().saveFile({QString(), presetName, filter});
+}
+
+// The overwrite rule of the save dialogs: an existing ordinary file is replaced only
+// when the user says so. False when the user said No or the old file stays.
+bool ConfirmReplace(const QString& path) {
+  const QFileInfo existing(path);
+  if (!existing.exists()) return true;
+  if (!existing.isFile()) return false;
+  const MsgAnswer answer = Modal::current().message(
+      QStringLiteral("Plik o podanej nazwie już istniej. Czy go zamienić ?"), MsgIcon::None, MsgButtons::YesNo);
+  return answer == MsgAnswer::Yes && RemoveToReplace(path);
+}
+
+}  // namespace
+
+void frmViewer::imgRightCmd_Click(int Index) {
+  if (Index < 0 || Index >= kCommandRows) return;
+  const auto command = static_cast<PanelCommand>(Index);
+  if (!core_.CommandAvailable(command)) return;
+  switch (command) {
+    case PanelCommand::Open: OpenCommand(); break;
+    case PanelCommand::TimeCorrection: TimeCommand(); break;
+    case PanelCommand::Save: SaveCommand(); break;
+    case PanelCommand::Mark: core_.MarkCommand(); break;
+  }
+}
+
+void frmViewer::OpenCommand() {
+  core_.OpenCommand(Modal::current().openFile({kOpenTitle, core_.RecordingPath(), kOpenFilter}));
+}
+
+void frmViewer::TimeCommand() {
+  std::int16_t minutes = core_.module().PowerOnMinutes;
+  dialogs_->showTime(minutes);
+  core_.SetPowerOnMinutes(minutes);
+}
+
+void frmViewer::SaveCommand() {
+  ModuleValues values = core_.module();
+  dialogs_->showSaveOptions(values);
+  core_.SetSaveChoice(values.SaveKind, values.AviSpeed);
+  switch (values.SaveKind) {
+    case 0: SaveJpegCommand(); break;
+    case 1: SaveMjpCommand(); break;
+    case 2: SaveAviCommand(); break;
+    default: break;  // cancelled: bit 7 set
+  }
+}
+
+void frmViewer::SaveJpegCommand() {
+  const QString name = AskSaveName(core_.JpegFileName(), kJpegFilter);
+  if (name.isEmpty()) return;
+  core_.SetJpegFileName(name);  // offered next time, even if the user then declines to replace
+  // The frame on screen now, whatever plays on while the question waits.
+  std::optional<std::vector<std::uint8_t>> frame = core_.CurrentFrameBytes();
+  if (!frame) return;  // no frame inside the window: no bytes to address
+  if (!ConfirmReplace(name)) return;
+  core_.SaveJpeg({name, std::move(*frame)});  // a failure ends it without a message
+}
+
+void frmViewer::SaveMjpCommand() {
+  const QString name = AskSaveName(core_.MjpFileName(), kMjpFilter);
+  if (name.isEmpty() || !ConfirmReplace(name)) return;
+  core_.SaveMjp({name, core_.module().MarkStart, core_.module().MarkEnd});  // a failure ends it without a message
+}
+
+void frmViewer::SaveAviCommand() {
+  const QString name = AskSaveName(core_.AviFileName(), kAviFilter);
+  if (name.isEmpty() || !ConfirmReplace(name)) return;
+  const ModuleValues& m = core_.module();
+  ExportReport report = core_.OpenAvi({name, m.MarkStart, m.MarkEnd, m.AviSpeed, std::nullopt});
+  if (report.outcome == ExportOutcome::Opened) {
+    std::optional<AVICOMPRESSOPTIONS> chosen;
+    try {
+      chosen = dialogs_->chooseCompressor(AviCompressors());
+    } catch (...) {
+      core_.ConvertAvi(std::nullopt);  // the file and its stream released, the viewer ready
+      throw;
+    }
+    report = core_.ConvertAvi(chosen);
+  }
+  if (report.aviResult != AVIERR_OK) {
+    Modal::current().message(QStringLiteral("Wystapił błąd podczas tworzenia pliku !"), MsgIcon::Critical,
+                             MsgButtons::Ok);
+  }
+}

@@ -1,0 +1,29 @@
+#include <QApplication>
+#include <QDir>
+#include <QTimer>
+
+#include "platform/FileSizeLimit.h"
+#include "ui/QtModal.h"
+#include "viewer/CommandLine.h"
+#include "desktop/RegisterFileType.h"
+#include "ui/frmViewer.h"
+
+int main(int argc, char** argv) {
+  FailWritesPastFileSizeLimit();
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Vistrel"));
+  QtModal modal;
+  ModalScope scope(modal);
+
+  frmViewer viewer;
+  modal.SetParent(&viewer);  // dialogs open over the viewer
+  viewer.Form_Load(ArgumentString(QApplication::arguments().mid(1)));
+  viewer.show();
+  // Queued behind start-up and the window's showing: the first start then spends a few
+  // milliseconds writing the association, later starts only look for its marker.
+  QTimer::singleShot(0, [] {
+    RegisterFileTypeAtFirstStart(QStringLiteral(".MJP"), QStringLiteral("Sekwencja wideo"),
+                                 QDir::toNativeSeparators(QCoreApplication::applicationFilePath()));
+  });
+  return QApplication::exec();
+}

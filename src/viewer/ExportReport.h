@@ -1,0 +1,55 @@
+#pragma once
+// The exports' requests and their report. A request says everything an export needs;
+// the report says how it ended. The window shows what a report calls for (the AVI
+// error message); the command-line tool turns it into a line and its exit status.
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include <QString>
+
+#include "avi/AviFile.h"
+#include "recording/Scanner.h"
+
+// The frame on screen as a JPEG file: its stored bytes, start marker to end marker.
+struct JpegExportRequest {
+  QString path;
+  std::vector<std::uint8_t> frame;
+};
+
+// The recording's bytes from `from` through `to` (file positions, both included).
+struct MjpExportRequest {
+  QString path;
+  FilePos from = -1;
+  FilePos to = -1;
+};
+
+// The frames between `from` and `to` converted to an AVI video of the frame on screen's
+// size, fps frames per second (held to 1-30 in the header).
+struct AviExportRequest {
+  QString path;
+  FilePos from = -1;
+  FilePos to = -1;
+  std::uint8_t fps = 10;
+  std::optional<AVICOMPRESSOPTIONS> compressor;  // none: the user cancelled the choice
+};
+
+enum class ExportOutcome {
+  Done,         // the whole frame or sequence was written
+  Stopped,      // the stop button: the output holds what was written so far
+  Failed,       // a file-system or writer error, or nothing to write: the output is incomplete
+  Undecodable,  // the AVI conversion met a frame it cannot decode: the video ends before it
+  Cancelled,    // no compressor was chosen: the AVI file stays, without frames
+  Opened,       // the AVI file and its stream are made; the conversion awaits its compressor
+};
+
+struct ExportReport {
+  ExportOutcome outcome = ExportOutcome::Done;
+  std::int64_t written = 0;       // bytes (JPEG, MJP) or frames (AVI) written
+  QString cause;                  // why writing failed, in the system's words; empty when unknown
+  AviResult aviResult = AVIERR_OK;  // the AVI layer's result that ended the conversion
+  // The file position where the export ended: the first byte not copied (MJP), the start
+  // of the frame that could not be decoded (Undecodable); 0 otherwise.
+  FilePos at = 0;
+};

@@ -1,0 +1,163 @@
+// The marked sequence converted into an AVI video: every frame decoded into the
+// surface, shown with its panel data, and written as one key frame through the AVI
+// layer, compressed by the compressor chosen. The stream copy (offered to the
+// command-line tool only) skips the pictures: each frame's stored JPEG bytes are written.
+
+#include <algorithm>
+#include <exception>
+#include <stdexcept>
+
+#include "avi/AviFile.h"
+#include "viewer/OutputFile.h"
+#include "viewer/Viewer.h"
+
+// One conversion's handles, from OpenAvi to the clean-up.
+struct Viewer::AviConversion {
+  AviExportRequest request;
+  PAVIFILE file = nullptr;
+  PAVISTREAM raw = nullptr;
+  PAVISTREAM compressed = nullptr;
+  bool decoding = true;  // the display's setting before, restored at the end
+};
+
+// Here, where a conversion's handles are a complete type.
+Viewer::Viewer() = default;
+Viewer::~Viewer() = default;
+
+ExportReport Viewer::OpenAvi(const AviExportRequest& request) {
+  if (avi_) throw std::logic_error("an AVI conversion is open already");
+  auto conversion = std::make_unique<AviConversion>();
+  conversion->request = request;
+  conversion->decoding = display_.Decoding();
+  cDIBSection& dib = display_.MakeDib();
+  EnterExportState();
+  avi_ = std::move(conversion);
+
+  ExportReport report;
+  report.outcome = ExportOutcome::Opened;
+  try {
+    int osError = 0;
+    AviResult result = AVIFileOpen(&avi_->file, request.path, OF_WRITE | OF_CREATE, &osError);
+    if (result == AVIERR_OK) {
+      AVISTREAMINFO header;
+      header.fccType = mmioStringToFOURCCA("vids", 0);
+      header.fccHandler = 0;
+      header.dwScale = 1;
+      header.dwRate = std::clamp<std::uint32_t>(request.fps, 1, 30);  // the header only
+      header.dwSuggestedBufferSize = dib.SizeImage();
+      SetRect(header.rcFrame, 0, 0, dib.Width(), dib.Height());
+      result = AVIFileCreateStream(avi_->file, &avi_->raw, header);
+    }
+    if (result != AVIERR_OK) {
+      report.aviResult = result;
+      report.cause = SystemErrorText(osError);
+      return FinishAvi(report);
+    }
+  } catch (...) {
+    // An unexpected error still releases the file; the caller that catches it tells the user.
+    report.outcome = ExportOutcome::Failed;
+    FinishAvi(report, true);
+    throw;
+  }
+  return report;
+}
+
+ExportReport Viewer::ConvertAvi(const std::optional<AVICOMPRESSOPTIONS>& compressor) {
+  if (!avi_) throw std::logic_error("no AVI conversion is open");
+  AviConversion& c = *avi_;
+  const AviExportRequest& request = c.request;
+  ExportReport report;
+  // Steps that can fail return with the report they met.
+  auto convert = [&] {
+    if (!compressor) {
+      report.outcome = ExportOutcome::Cancelled;  // no message follows
+      return;
+    }
+    AviResult& result = report.aviResult;
+    result = AVIMakeCompressedStream(&c.compressed, c.raw, *compressor);
+    if (result != AVIERR_OK) return;
+    cDIBSection& dib = display_.MakeDib();
+    const std::uint8_t* format = dib.PointerToBitmapInfo();  // makes the header that SizeBitmapInfo measures
+    result = AVIStreamSetFormat(c.compressed, 0, format, dib.SizeBitmapInfo());
+    if (result != AVIERR_OK) return;
+    const bool copy = compressor->codec == QLatin1String(kCopyCompressor);
+    if (copy) display_.SetDecoding(false);  // the scanner then only reports each frame
+
+    // The first frame of the sequence starts at window index 0.
+    scanner_.SetWindowPos(request.from);
+    scanner_.SetFrame(0, 0);
+    if (!scanner_.ReadWindow()) {
+      report.outcome = ExportOutcome::Failed;
+      return;
+    }
+    for (;;) {
+      if (scanner_.FrameEndPos() >= request.to) return;  // the sequence is done
+      LetEventsRun();
+      if (st_.StopRequested) {
+        report.outcome = ExportOutcome::Stopped;
+        return;
+      }
+      const SearchResult found = SearchForward(scanner_.FrameEnd());
+      if (found == SearchResult::NotShown) {  // the video ends before a frame it cannot show
+        report.outcome = ExportOutcome::Undecodable;
+        report.at = scanner_.FrameStartPos();
+      }
+      if (found != SearchResult::Shown) return;  // no further frame: what is written is complete
+      const auto n = static_cast<std::int32_t>(report.written);
+      const FrameBytes frame = *scanner_.CurrentFrame();
+      if (copy) {
+        result = AVIStreamWrite(c.compressed, n, 1, frame.bytes.data(), static_cast<std::int32_t>(frame.bytes.size()),
+                                AVIIF_KEYFRAME);
+        if (result != AVIERR_OK) return;
+        ++report.written;
+        continue;
+      }
+      // The scanner's display step has just decoded this very frame into the surface
+      // and painted it; decoding it again would give the same picture.
+      if (!HoldsCurrentFrame()) {
+        if (!display_.Decode(frame)) continue;  // skipped, no sample used
+        display_.PaintFrame();
+      }
+      ShowInfo();
+      result = AVIStreamWrite(c.compressed, n, 1, dib.PointerToBits(), static_cast<std::int32_t>(dib.SizeImage()),
+                              AVIIF_KEYFRAME);
+      if (result != AVIERR_OK) return;
+      ++report.written;
+    }
+  };
+  std::exception_ptr unexpected;
+  try {
+    convert();
+  } catch (...) {
+    unexpected = std::current_exception();
+  }
+  report = FinishAvi(report, unexpected != nullptr);
+  if (unexpected) std::rethrow_exception(unexpected);
+  return report;
+}
+
+// Clean-up, in this order: the raw stream, the compressed stream, the file; then the
+// display's setting and the export state. A file left incomplete is an error too (an
+// unexpected error is told by its catcher).
+ExportReport Viewer::FinishAvi(ExportReport report, bool unexpected) {
+  AviConversion& c = *avi_;
+  AVIStreamRelease(c.raw);
+  AVIStreamRelease(c.compressed);
+  int osError = 0;
+  const AviResult closed = AVIFileRelease(c.file, &osError);
+  if (report.aviResult == AVIERR_OK && !unexpected) report.aviResult = closed;
+  display_.SetDecoding(c.decoding);
+  if (report.aviResult != AVIERR_OK) {
+    report.outcome = ExportOutcome::Failed;
+    if (report.cause.isEmpty()) report.cause = SystemErrorText(osError);
+  }
+  avi_.reset();
+  LeaveExportState();
+  return report;
+}
+
+ExportReport Viewer::SaveAvi(const AviExportRequest& request) {
+  const ExportReport opened = OpenAvi(request);
+  if (opened.outcome != ExportOutcome::Opened) return opened;
+  return ConvertAvi(request.compressor);
+}
