@@ -16,8 +16,8 @@ TurboJpegLoop::TurboJpegLoop(const std::string& path) : bytes_(LoadWhole(path)),
   });
   int subsampling = 0, colourspace = 0;
   if (frames_.empty() || !handle_ ||
-      tjDecompressHeader3(handle_, bytes_.data() + frames_[0].offset, frames_[0].size, &width_, &height_,
-                          &subsampling, &colourspace) != 0) {
+      tjDecompressHeader3(handle_, bytes_.data() + frames_[0].offset, frames_[0].size, &width_, &height_, &subsampling,
+                          &colourspace) != 0) {
     std::fprintf(stderr, "bench: %s holds no readable frame\n", path.c_str());
     std::exit(2);
   }
@@ -32,8 +32,8 @@ TurboJpegLoop::~TurboJpegLoop() {
 std::int64_t TurboJpegLoop::Run() {
   std::int64_t decoded = 0;
   for (const Frame& f : frames_) {
-    const int rc = tjDecompress2(handle_, bytes_.data() + f.offset, static_cast<unsigned long>(f.size),
-                                 pixels_.data(), width_, pitch_, height_, TJPF_BGR, TJFLAG_BOTTOMUP);
+    const int rc = tjDecompress2(handle_, bytes_.data() + f.offset, static_cast<unsigned long>(f.size), pixels_.data(),
+                                 width_, pitch_, height_, TJPF_BGR, TJFLAG_BOTTOMUP);
     if (rc == 0) ++decoded;
   }
   return decoded;

@@ -79,7 +79,8 @@ bool ViewerExport::SaveAvi(const QString& codec, const QString& out) {
 bool ViewerExport::SaveMjp(const QString& out) {
   const ModuleValues& m = v_.module();
   if (!Finish(v_.SaveMjp({out, m.MarkStart, m.MarkEnd}))) return false;
-  if (written_ != MarkedBytes() || QFileInfo(out).size() != MarkedBytes()) error_ = "the copy's length is not the range's";
+  if (written_ != MarkedBytes() || QFileInfo(out).size() != MarkedBytes())
+    error_ = "the copy's length is not the range's";
   return error_.empty();
 }
 

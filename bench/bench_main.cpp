@@ -142,8 +142,7 @@ void SaveMjpPass(benchmark::State& state, const Args& args) {
   report(state, bytes, 0);
 }
 
-void add(const char* name, void (*fn)(benchmark::State&, const std::string&), const std::string& path,
-         int reps) {
+void add(const char* name, void (*fn)(benchmark::State&, const std::string&), const std::string& path, int reps) {
   benchmark::RegisterBenchmark(name, fn, path)
       ->Iterations(1)
       ->Repetitions(reps)
@@ -198,9 +197,10 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   static Args args;  // the export passes keep a reference
   if (!parse(argc, argv, args)) {
-    std::fprintf(stderr,
-                 "usage: vistrel_bench [benchmark flags] [--scan=FILE] [--step=FILE]\n"
-                 "         [--avi=FILE [--avi-frames=N] [--codecs=raw,mjpeg,...]] [--mjp=FILE] [--out=DIR] [--reps=N]\n");
+    std::fprintf(
+        stderr,
+        "usage: vistrel_bench [benchmark flags] [--scan=FILE] [--step=FILE]\n"
+        "         [--avi=FILE [--avi-frames=N] [--codecs=raw,mjpeg,...]] [--mjp=FILE] [--out=DIR] [--reps=N]\n");
     return 1;
   }
   if (!args.scanFile.empty()) {
@@ -213,12 +213,14 @@ int main(int argc, char** argv) {
   }
   if (!args.aviFile.empty()) {
     for (const QString& codec : args.codecs) {
-      addExport("Avi/SaveAvi/" + codec.toStdString(),
-                [codec](benchmark::State& state) { SaveAviPass(state, args, codec); }, args.reps);
+      addExport(
+          "Avi/SaveAvi/" + codec.toStdString(), [codec](benchmark::State& state) { SaveAviPass(state, args, codec); },
+          args.reps);
     }
   }
   if (!args.mjpFile.empty()) {
-    addExport("Mjp/SaveMjp", [](benchmark::State& state) { SaveMjpPass(state, args); }, args.reps);
+    addExport(
+        "Mjp/SaveMjp", [](benchmark::State& state) { SaveMjpPass(state, args); }, args.reps);
   }
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

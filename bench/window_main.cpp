@@ -181,8 +181,9 @@ int main(int argc, char** argv) {
       const std::int64_t frames = vbench::AviFramesIn(out.toStdString());
       vbench::ViewerExport::Discard(out);
       if (!modal.messages.isEmpty() || frames < 0) {
-        const QString why = modal.messages.isEmpty() ? QStringLiteral("no AVI file was written")
-                                                     : QStringLiteral("the window said: ") + modal.messages.join(QStringLiteral(" / "));
+        const QString why = modal.messages.isEmpty()
+                                ? QStringLiteral("no AVI file was written")
+                                : QStringLiteral("the window said: ") + modal.messages.join(QStringLiteral(" / "));
         std::fprintf(stderr, "bench: %s: %s\n", qPrintable(codec), qPrintable(why));
         return 3;
       }

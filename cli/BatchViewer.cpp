@@ -10,17 +10,12 @@ namespace {
 
 QString openFailure(int err) {
   switch (err) {
-    case ENOENT:
-      return QStringLiteral("no such file");
-    case EISDIR:
-      return QStringLiteral("is a directory");
+    case ENOENT: return QStringLiteral("no such file");
+    case EISDIR: return QStringLiteral("is a directory");
     case EACCES:
-    case EPERM:
-      return QStringLiteral("permission denied");
-    case EINVAL:
-      return QStringLiteral("not a regular file");
-    default:
-      return QStringLiteral("cannot open: %1").arg(QString::fromLocal8Bit(std::strerror(err)));
+    case EPERM: return QStringLiteral("permission denied");
+    case EINVAL: return QStringLiteral("not a regular file");
+    default: return QStringLiteral("cannot open: %1").arg(QString::fromLocal8Bit(std::strerror(err)));
   }
 }
 
@@ -85,7 +80,8 @@ void BatchViewer::ShowFirstFrameOfRange() {
   const SearchResult found = v.SearchForward(0);
   if (found == SearchResult::ReadFailed) ReadError();
   if (found == SearchResult::NoFrame || FrameStartPos() > m.MarkEnd)
-    throw CliError::Usage(QStringLiteral("no frame starts between positions %1 and %2").arg(m.MarkStart).arg(m.MarkEnd));
+    throw CliError::Usage(
+        QStringLiteral("no frame starts between positions %1 and %2").arg(m.MarkStart).arg(m.MarkEnd));
   if (found == SearchResult::NotShown)
     throw CliError::Failure(path_, QStringLiteral("the range's first frame, at position %1, cannot be decoded: "
                                                   "the video's size is unknown")

@@ -104,8 +104,7 @@ void setMarks(BatchViewer& viewer, const CliArgs& args) {
 
 int outcome(const ExportReport& report, const QString& out) {
   switch (report.outcome) {
-    case ExportOutcome::Done:
-      return kExitDone;
+    case ExportOutcome::Done: return kExitDone;
     case ExportOutcome::Stopped:
       throw CliError::Failure(out, QStringLiteral("stopped; the file holds only what was written before"));
     case ExportOutcome::Undecodable:
@@ -115,8 +114,7 @@ int outcome(const ExportReport& report, const QString& out) {
           out, QStringLiteral("the frame at position %1 cannot be decoded; the video ends before it").arg(report.at));
     case ExportOutcome::Failed:
     case ExportOutcome::Cancelled:
-    case ExportOutcome::Opened:
-      break;
+    case ExportOutcome::Opened: break;
   }
   const QString because = report.cause.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(report.cause);
   throw CliError::Failure(out, QStringLiteral("writing failed%1; the file is incomplete").arg(because));

@@ -38,14 +38,10 @@ void boolean(std::string& out, bool value) { out += value ? "true" : "false"; }
 
 const char* kindName(FrameKind kind) {
   switch (kind) {
-    case FrameKind::NoBlock:
-      return "NoBlock";
-    case FrameKind::Measurement:
-      return "Measurement";
-    case FrameKind::TextTime:
-      return "TextTime";
-    case FrameKind::Unrecognised:
-      return "Unrecognised";
+    case FrameKind::NoBlock: return "NoBlock";
+    case FrameKind::Measurement: return "Measurement";
+    case FrameKind::TextTime: return "TextTime";
+    case FrameKind::Unrecognised: return "Unrecognised";
   }
   return "Unrecognised";
 }

@@ -112,8 +112,7 @@ int RunTelemetry(const CliArgs& args) {
   } else {
     tableLine(out.text, "frame", "position", "ident", "speed", "battery", "time");
   }
-  walkWriting(viewer, out, QStringLiteral("telemetry"), [&](int n, bool) {
-    (csv ? csvRow : tableRow)(out.text, n, viewer.FrameStartPos(), viewer.v.screen());
-  });
+  walkWriting(viewer, out, QStringLiteral("telemetry"),
+              [&](int n, bool) { (csv ? csvRow : tableRow)(out.text, n, viewer.FrameStartPos(), viewer.v.screen()); });
   return kExitDone;
 }

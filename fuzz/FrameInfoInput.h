@@ -22,10 +22,10 @@
 
 struct FrameInfoInput {
   enum Choice : std::uint8_t {
-    Small = 0,      // a signed byte: negative, zero, at and around the block size
-    NearEnd = 1,    // 999,936 ... 1,000,063: the window's last bytes and just past them
-    Anywhere = 2,   // 33 ... 1,000,000, spread over the window
-    Raw = 3,        // the eight bytes as they are: any 64-bit value
+    Small = 0,     // a signed byte: negative, zero, at and around the block size
+    NearEnd = 1,   // 999,936 ... 1,000,063: the window's last bytes and just past them
+    Anywhere = 2,  // 33 ... 1,000,000, spread over the window
+    Raw = 3,       // the eight bytes as they are: any 64-bit value
   };
   static constexpr std::size_t kSize = 51;
 

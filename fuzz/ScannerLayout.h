@@ -30,9 +30,7 @@ class ScannerLayout {
     const std::size_t bodySize = size > kHeader ? size - kHeader : 0;
     file.clear();
     switch (kind) {
-      case Plain:
-        file.assign(body, body + bodySize);
-        break;
+      case Plain: file.assign(body, body + bodySize); break;
       case Repeat: {
         file.assign(100'000 + parameter * 16'000, 0);
         if (bodySize == 0) break;

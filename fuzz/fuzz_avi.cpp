@@ -88,17 +88,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   QFile::remove(out);
 
   if (v.mode() != PlayMode::Stopped) fail("the viewer is not stopped", r);
-  if (v.screen().shIco[static_cast<int>(PanelCommand::Save)] != Colour::Orange) fail("the save lamp is not ready again", r);
+  if (v.screen().shIco[static_cast<int>(PanelCommand::Save)] != Colour::Orange)
+    fail("the save lamp is not ready again", r);
   if (threw) return 0;
   switch (r.outcome) {
     case ExportOutcome::Done:
-    case ExportOutcome::Failed:
-      break;
+    case ExportOutcome::Failed: break;
     case ExportOutcome::Undecodable:
       if (r.at < 1 || r.at > length) fail("an undecodable frame outside the file", r);
       break;
-    default:
-      fail("neither done, failed nor stopped at an undecodable frame", r);
+    default: fail("neither done, failed nor stopped at an undecodable frame", r);
   }
   // Reads from a file in memory do not fail: a failure is the AVI layer's.
   if ((r.outcome == ExportOutcome::Failed) != (r.aviResult != AVIERR_OK))

@@ -66,11 +66,13 @@ void checkPanel(const FrameInfoInput& in, const FrameInfo& info, const PanelUpda
   const bool others = u.lblBattInfo || u.shBatt || u.lblInfo || u.lblInfoVisible || u.lblIdent;
   switch (info.Kind) {
     case FrameKind::NoBlock:
-      if (!u.lblTime || !u.lblTime->isEmpty() || others) fail("no block, yet the panel shows more than an empty time", in);
+      if (!u.lblTime || !u.lblTime->isEmpty() || others)
+        fail("no block, yet the panel shows more than an empty time", in);
       break;
     case FrameKind::Measurement:
       if (!u.lblTime || !timeShaped(*u.lblTime, in.PowerOnMinutes == 0)) fail("panel time out of shape", in);
-      if (!u.lblBattInfo || !u.shBatt || !batteryShaped({*u.lblBattInfo, *u.shBatt})) fail("panel battery out of shape", in);
+      if (!u.lblBattInfo || !u.shBatt || !batteryShaped({*u.lblBattInfo, *u.shBatt}))
+        fail("panel battery out of shape", in);
       if (u.lblIdent != info.Ident) fail("panel identifier not the block's", in);
       if (u.lblInfoVisible != (info.SpeedKmh > 0) || u.lblInfo.has_value() != (info.SpeedKmh > 0))
         fail("speed shown for no speed, or not shown for one", in);
@@ -94,8 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const FrameInfo info = DecodeFrameInfo(std::span<const std::uint8_t>(block));
   switch (info.Kind) {
-    case FrameKind::NoBlock:
-      break;
+    case FrameKind::NoBlock: break;
     case FrameKind::Measurement:
       if (info.Ident.size() != 12) fail("identifier not 12 characters", in);
       if (info.SpeedKmh < 0 || info.SpeedKmh > 255) fail("speed out of range", in);
@@ -109,10 +110,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (WidenedTimeText(info.TimeText).size() != 16 + 2 * info.TimeText.count(QLatin1Char(' ')))
         fail("widened time text of the wrong length", in);
       break;
-    case FrameKind::Unrecognised:
-      break;
-    default:
-      fail("a kind that is none of the four", in);
+    case FrameKind::Unrecognised: break;
+    default: fail("a kind that is none of the four", in);
   }
   if (block.size() != static_cast<std::size_t>(kBlockSize) && info.Kind != FrameKind::NoBlock)
     fail("a block decoded from fewer than 32 bytes", in);

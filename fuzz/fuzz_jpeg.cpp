@@ -53,7 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (dib.Width() <= 0 || dib.Height() <= 0 || !dib.DIBSectionBitsPtr() || !dib.hDib())
       fail("decoded, but the surface is empty");
     if (dib.BytesPerScanLine() % 4 != 0 || dib.BytesPerScanLine() < dib.Width() * 3 ||
-        dib.SizeImage() != static_cast<std::uint32_t>(dib.BytesPerScanLine()) * static_cast<std::uint32_t>(dib.Height()))
+        dib.SizeImage() !=
+            static_cast<std::uint32_t>(dib.BytesPerScanLine()) * static_cast<std::uint32_t>(dib.Height()))
       fail("the surface's layout does not match its size");
     if (dib.hdc().width() != dib.Width() || dib.hdc().height() != dib.Height())
       fail("the surface's image does not match its size");

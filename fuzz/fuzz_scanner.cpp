@@ -130,7 +130,8 @@ class Walker {
     const std::optional<FrameBytes> f = scanner_.CurrentFrame();
     if (!f) fail("CurrentFrame has no frame");
     const std::uint8_t* w = scanner_.WindowBuffer();
-    if (f->start != scanner_.FrameStartPos() || f->end != scanner_.FrameEndPos() || f->start != scanner_.WindowPos() + s)
+    if (f->start != scanner_.FrameStartPos() || f->end != scanner_.FrameEndPos() ||
+        f->start != scanner_.WindowPos() + s)
       fail("CurrentFrame's positions are not the frame's");
     if (f->bytes.data() != w + s || f->bytes.size() != static_cast<std::size_t>(e - s + 1))
       fail("CurrentFrame's bytes are not the frame's");
@@ -169,10 +170,11 @@ class Walker {
   }
 
   [[noreturn]] void fail(const char* why) const {
-    std::fprintf(stderr, "fuzz_scanner: %s (%s walk, FileLength %lld, WindowPos %lld, FrameStart %lld, FrameEnd %lld)\n",
-                 why, direction_ == Direction::Forward ? "forward" : "backward",
-                 static_cast<long long>(file_.length()), static_cast<long long>(scanner_.WindowPos()),
-                 static_cast<long long>(scanner_.FrameStart()), static_cast<long long>(scanner_.FrameEnd()));
+    std::fprintf(stderr,
+                 "fuzz_scanner: %s (%s walk, FileLength %lld, WindowPos %lld, FrameStart %lld, FrameEnd %lld)\n", why,
+                 direction_ == Direction::Forward ? "forward" : "backward", static_cast<long long>(file_.length()),
+                 static_cast<long long>(scanner_.WindowPos()), static_cast<long long>(scanner_.FrameStart()),
+                 static_cast<long long>(scanner_.FrameEnd()));
     std::abort();
   }
 

@@ -68,7 +68,8 @@ Bytes Compressed(int width, int height, int subsampling, int flags) {
 }
 
 // A recording of small frames, blocks in front as the camera writes them.
-Bytes Recording(int frames, int width, int height, bool grey = false, int textTimeEvery = 0, bool noFirstBlock = false) {
+Bytes Recording(int frames, int width, int height, bool grey = false, int textTimeEvery = 0,
+                bool noFirstBlock = false) {
   recgen::Options o;
   o.frames = frames;
   o.width = width;
@@ -133,7 +134,8 @@ void ScannerSeeds(SeedFolder& f) {
 void FrameInfoSeeds(SeedFolder& f) {
   const recgen::Block measurement = recgen::MeasurementBlock("CAM-0417-A02", 87, 205, 0x3A2F1);
   const recgen::Block slow = recgen::MeasurementBlock("ABCDEFGHIJKL", 0, 0, 0);
-  const recgen::Block fast = recgen::MeasurementBlock("\x8A\x9A\xA5\xB9\xC6\xE6\xCA\xEA\xA3\xB3\xD1\xF1", 255, 255, 0xFFFFF);
+  const recgen::Block fast =
+      recgen::MeasurementBlock("\x8A\x9A\xA5\xB9\xC6\xE6\xCA\xEA\xA3\xB3\xD1\xF1", 255, 255, 0xFFFFF);
   const recgen::Block text = recgen::TextTimeBlock("CAM-0417-A02", "05.12.2026 09:00");
   recgen::Block odd{};
   const char* oddText = "0000CAM 0417 A02000000 G\t1 \n 9Z";

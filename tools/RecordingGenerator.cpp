@@ -45,9 +45,7 @@ struct Rgb {
   int r, g, b;
 };
 
-Rgb Scale(Rgb c, double f) {
-  return {static_cast<int>(c.r * f), static_cast<int>(c.g * f), static_cast<int>(c.b * f)};
-}
+Rgb Scale(Rgb c, double f) { return {static_cast<int>(c.r * f), static_cast<int>(c.g * f), static_cast<int>(c.b * f)}; }
 
 std::uint8_t Clamp8(int v) { return static_cast<std::uint8_t>(std::clamp(v, 0, 255)); }
 
@@ -123,10 +121,8 @@ class Canvas {
           for (int col = 0; col < 5; ++col) {
             if (!(glyph[static_cast<std::size_t>(row)] & (0x10 >> col))) continue;
             const int px = left + col * scale, py = y + row * scale;
-            if (pass == 0)
-              FillRect(px - 1, py - 1, px + scale + 1, py + scale + 1, outline);
-            else
-              FillRect(px, py, px + scale, py + scale, fg);
+            if (pass == 0) FillRect(px - 1, py - 1, px + scale + 1, py + scale + 1, outline);
+            else FillRect(px, py, px + scale, py + scale, fg);
           }
         }
         left += 6 * scale;
@@ -135,9 +131,7 @@ class Canvas {
   }
 
  private:
-  std::uint8_t* At(int x, int y) {
-    return &px_[(static_cast<std::size_t>(y) * w_ + x) * 3];
-  }
+  std::uint8_t* At(int x, int y) { return &px_[(static_cast<std::size_t>(y) * w_ + x) * 3]; }
 
   int w_, h_;
   Bytes px_;
@@ -145,10 +139,10 @@ class Canvas {
 
 // What the seed fixes for every frame: where the horizon and the road lie, the colours, the hills.
 struct Layout {
-  double horizon;      // row of the horizon
-  double vanishX;      // column where the road meets the horizon
-  double roadHalf;     // half the road's width at the bottom row, pixels
-  double speed;        // world units the viewer moves per frame
+  double horizon;   // row of the horizon
+  double vanishX;   // column where the road meets the horizon
+  double roadHalf;  // half the road's width at the bottom row, pixels
+  double speed;     // world units the viewer moves per frame
   Rgb skyTop, skyLow, grass, asphalt, carA, carB;
   std::array<double, 6> hill;  // amplitudes and phases of the hill line
   struct Cloud {
@@ -172,8 +166,8 @@ Layout MakeLayout(std::uint64_t seed, int w, int h) {
   l.grass = {55 + rng.Range(0, 30), 105 + rng.Range(0, 35), 35 + rng.Range(0, 20)};
   const int grey = 85 + rng.Range(0, 30);
   l.asphalt = {grey, grey, grey + 4};
-  const std::array<Rgb, 6> paints = {{{190, 30, 30}, {30, 70, 170}, {220, 220, 225},
-                                      {40, 40, 45}, {200, 160, 30}, {40, 130, 70}}};
+  const std::array<Rgb, 6> paints = {
+      {{190, 30, 30}, {30, 70, 170}, {220, 220, 225}, {40, 40, 45}, {200, 160, 30}, {40, 130, 70}}};
   l.carA = paints[static_cast<std::size_t>(rng.Range(0, 5))];
   l.carB = paints[static_cast<std::size_t>(rng.Range(0, 5))];
   for (std::size_t i = 0; i < l.hill.size(); i += 2) {
@@ -309,20 +303,20 @@ void DrawCar(Canvas& c, const Layout& l, double t, double lane, Rgb paint, bool 
                static_cast<int>(yb + y1 * W), col);
   };
   c.FillEllipse(x, yb, W * 0.6, W * 0.06, {20, 20, 20}, 180);  // shadow
-  rect(-0.48, -0.16, -0.30, 0.0, {15, 15, 15});                 // wheels
+  rect(-0.48, -0.16, -0.30, 0.0, {15, 15, 15});                // wheels
   rect(0.30, -0.16, 0.48, 0.0, {15, 15, 15});
-  rect(-0.5, -0.50, 0.5, -0.10, paint);                         // body
-  rect(-0.38, -0.78, 0.38, -0.50, Scale(paint, 0.85));         // cabin
-  rect(-0.32, -0.74, 0.32, -0.53, {60, 75, 95});                // glass
-  rect(-0.30, -0.73, -0.05, -0.66, {130, 150, 170});            // reflection
+  rect(-0.5, -0.50, 0.5, -0.10, paint);                 // body
+  rect(-0.38, -0.78, 0.38, -0.50, Scale(paint, 0.85));  // cabin
+  rect(-0.32, -0.74, 0.32, -0.53, {60, 75, 95});        // glass
+  rect(-0.30, -0.73, -0.05, -0.66, {130, 150, 170});    // reflection
   const Rgb lamp = oncoming ? Rgb{250, 245, 215} : Rgb{210, 25, 20};
   rect(-0.46, -0.42, -0.30, -0.34, lamp);
   rect(0.30, -0.42, 0.46, -0.34, lamp);
   rect(-0.16, -0.30, 0.16, -0.19, {240, 240, 240});  // number plate
   const int scale = static_cast<int>(W * 0.32 / 24 * 0.9);
   if (scale >= 1) {
-    c.Number(static_cast<int>(x - 12 * scale), static_cast<int>(yb - 0.29 * W), scale,
-             std::to_string(l.plate), {20, 20, 20}, {240, 240, 240});
+    c.Number(static_cast<int>(x - 12 * scale), static_cast<int>(yb - 0.29 * W), scale, std::to_string(l.plate),
+             {20, 20, 20}, {240, 240, 240});
   }
 }
 
@@ -381,8 +375,8 @@ class Encoder {
       capacity_ = need;
     }
     unsigned long size = capacity_;
-    if (tjCompress2(handle_, rgb.data(), w, 0, h, TJPF_RGB, &buffer_, &size,
-                    grey ? TJSAMP_GRAY : TJSAMP_420, quality, TJFLAG_NOREALLOC) != 0) {
+    if (tjCompress2(handle_, rgb.data(), w, 0, h, TJPF_RGB, &buffer_, &size, grey ? TJSAMP_GRAY : TJSAMP_420, quality,
+                    TJFLAG_NOREALLOC) != 0) {
       throw std::runtime_error(std::string("TurboJPEG: ") + tjGetErrorStr2(handle_));
     }
     return Bytes(buffer_, buffer_ + size);
@@ -399,8 +393,7 @@ class Encoder {
 
 void CheckIdent(std::string_view ident) {
   if (ident.size() != 12)
-    throw std::invalid_argument("camera identifier must be exactly 12 characters, got " +
-                                std::to_string(ident.size()));
+    throw std::invalid_argument("camera identifier must be exactly 12 characters, got " + std::to_string(ident.size()));
   if (ident.find('\xFF') != std::string_view::npos)
     throw std::invalid_argument("camera identifier must not contain the byte 0xFF");
 }
@@ -666,8 +659,7 @@ std::string TimeTextAt(std::uint32_t secondsSincePowerOn) {
   CivilFromDays(kPowerOnDay + total / 86400, year, month, day);
   const int minuteOfDay = static_cast<int>(total % 86400 / 60);
   char text[32];
-  std::snprintf(text, sizeof text, "%02d.%02d.%04d %02d:%02d", day, month, year, minuteOfDay / 60,
-                minuteOfDay % 60);
+  std::snprintf(text, sizeof text, "%02d.%02d.%04d %02d:%02d", day, month, year, minuteOfDay / 60, minuteOfDay % 60);
   return text;
 }
 

@@ -62,8 +62,8 @@ std::vector<FrameRecord> WriteRecording(const std::string& path, const Options& 
 Bytes RenderScene(std::uint64_t seed, int frameIndex, int width = 640, int height = 480);
 
 // RenderScene encoded as one JPEG (4:2:0 colour, or one grey component).
-Bytes EncodeScene(std::uint64_t seed, int frameIndex, int width = 640, int height = 480,
-                  int quality = kDefaultQuality, bool grey = false);
+Bytes EncodeScene(std::uint64_t seed, int frameIndex, int width = 640, int height = 480, int quality = kDefaultQuality,
+                  bool grey = false);
 
 // The 32 bytes of a measurement block: "0000", ident, "000000", speed (2 hex digits),
 // battery (2 hex digits), " ", seconds (5 hex digits). Throws std::invalid_argument when

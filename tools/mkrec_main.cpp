@@ -55,9 +55,12 @@ std::uint64_t ParseBytes(std::string_view text) {
   std::uint64_t unit = 1;
   if (!text.empty()) {
     switch (text.back()) {
-      case 'K': case 'k': unit = 1ULL << 10; break;
-      case 'M': case 'm': unit = 1ULL << 20; break;
-      case 'G': case 'g': unit = 1ULL << 30; break;
+      case 'K':
+      case 'k': unit = 1ULL << 10; break;
+      case 'M':
+      case 'm': unit = 1ULL << 20; break;
+      case 'G':
+      case 'g': unit = 1ULL << 30; break;
       default: break;
     }
     if (unit != 1) text.remove_suffix(1);
@@ -106,8 +109,7 @@ Command Parse(int argc, char** argv) {
       ParseSize(value(), cmd.options);
     } else if (arg == "--quality") {
       cmd.options.quality = ParseNumber<int>(value(), "quality");
-      if (cmd.options.quality < 1 || cmd.options.quality > 100)
-        throw UsageError("quality must be 1 to 100");
+      if (cmd.options.quality < 1 || cmd.options.quality > 100) throw UsageError("quality must be 1 to 100");
     } else if (arg == "--grey" || arg == "--gray") {
       cmd.options.grey = true;
     } else if (arg == "--text-time-every") {

@@ -3,7 +3,6 @@
 // the only copies are the ones an encoder's own pixel format forces.
 #include "avi/AviFile.h"
 
-
 #include <QFile>
 
 #include <cerrno>
@@ -50,12 +49,12 @@ constexpr Candidate kCandidates[] = {
 };
 
 // Stored as it comes: one JPEG image per sample, whatever its size and sampling.
-constexpr Candidate kCopy{kCopyCompressor, nullptr, AV_CODEC_ID_MJPEG, "Kopia klatek JPEG", true, false,
-                          AV_PIX_FMT_NONE};
+constexpr Candidate kCopy{kCopyCompressor, nullptr,        AV_CODEC_ID_MJPEG, "Kopia klatek JPEG", true,
+                          false,           AV_PIX_FMT_NONE};
 
 constexpr int kDefaultQuantiser = 3;  // mpeg4 without a data rate: near-transparent at 640x480
 constexpr const char* kDefaultCrf = "20";
-constexpr int kJpegQuality = 90;      // Motion JPEG without a data rate: about 65 kB a 640x480 frame
+constexpr int kJpegQuality = 90;  // Motion JPEG without a data rate: about 65 kB a 640x480 frame
 constexpr std::uint32_t kVideoType = 's' << 24 | 'd' << 16 | 'i' << 8 | 'v';  // "vids"
 
 void quietLibraries() {
@@ -119,10 +118,10 @@ class AviStreamHandle;
 class AviFileHandle {
  public:
   AVFormatContext* muxer = nullptr;
-  AVStream* video = nullptr;          // made by AVIFileCreateStream; at most one
-  AVRational frameRate{0, 1};         // frames per second, from dwRate / dwScale
+  AVStream* video = nullptr;   // made by AVIFileCreateStream; at most one
+  AVRational frameRate{0, 1};  // frames per second, from dwRate / dwScale
   bool headerWritten = false;
-  AviStreamHandle* raw = nullptr;     // live stream handles, detached when the file goes first
+  AviStreamHandle* raw = nullptr;  // live stream handles, detached when the file goes first
   AviStreamHandle* compressed = nullptr;
   AviStreamHandle* writer = nullptr;  // the stream whose format was set: the only one that writes
   int writeError = 0;                 // errno of the first failed write; 0 none
@@ -350,9 +349,9 @@ AviResult writeSample(AviStreamHandle& s, const void* data, std::int64_t size, s
 
 AviResult compressJpeg(AviStreamHandle& s, const void* bits, std::int64_t pts) {
   unsigned long size = s.jpegCapacity;
-  const int rc = tjCompress2(s.jpeg, static_cast<const unsigned char*>(bits), s.width, static_cast<int>(s.pitch),
-                             s.height, TJPF_BGR, &s.jpegBuffer, &size, TJSAMP_420, kJpegQuality,
-                             TJFLAG_BOTTOMUP | TJFLAG_NOREALLOC);
+  const int rc =
+      tjCompress2(s.jpeg, static_cast<const unsigned char*>(bits), s.width, static_cast<int>(s.pitch), s.height,
+                  TJPF_BGR, &s.jpegBuffer, &size, TJSAMP_420, kJpegQuality, TJFLAG_BOTTOMUP | TJFLAG_NOREALLOC);
   if (rc != 0) return AVIERR_COMPRESSOR;
   return writeSample(s, s.jpegBuffer, static_cast<std::int64_t>(size), pts);
 }
@@ -427,8 +426,7 @@ AviResult AVIFileOpen(PAVIFILE* file, const QString& path, std::uint32_t mode, i
   if ((mode & (OF_WRITE | OF_CREATE)) != (OF_WRITE | OF_CREATE) || path.isEmpty()) return AVIERR_UNSUPPORTED;
   quietLibraries();
   auto f = std::make_unique<AviFileHandle>();
-  if (avformat_alloc_output_context2(&f->muxer, aviFormat(), nullptr, nullptr) < 0 || !f->muxer)
-    return AVIERR_MEMORY;
+  if (avformat_alloc_output_context2(&f->muxer, aviFormat(), nullptr, nullptr) < 0 || !f->muxer) return AVIERR_MEMORY;
   // "file:" keeps a name with a colon from being taken for another protocol.
   const QByteArray url = "file:" + QFile::encodeName(path);
   if (const int opened = avio_open(&f->muxer->pb, url.constData(), AVIO_FLAG_WRITE); opened < 0) {

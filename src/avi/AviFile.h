@@ -21,8 +21,8 @@ inline constexpr AviResult AVIERR_OK = 0;
 inline constexpr AviResult AVIERR_UNSUPPORTED = static_cast<AviResult>(0x80044065u);  // not video, wrong mode
 inline constexpr AviResult AVIERR_BADFORMAT = static_cast<AviResult>(0x80044066u);    // format the encoder refuses
 inline constexpr AviResult AVIERR_MEMORY = static_cast<AviResult>(0x80044067u);
-inline constexpr AviResult AVIERR_BADPARAM = static_cast<AviResult>(0x8004406Au);  // bad header, handle, argument
-inline constexpr AviResult AVIERR_BADSIZE = static_cast<AviResult>(0x8004406Bu);   // sample or format of wrong size
+inline constexpr AviResult AVIERR_BADPARAM = static_cast<AviResult>(0x8004406Au);   // bad header, handle, argument
+inline constexpr AviResult AVIERR_BADSIZE = static_cast<AviResult>(0x8004406Bu);    // sample or format of wrong size
 inline constexpr AviResult AVIERR_FILEWRITE = static_cast<AviResult>(0x8004406Eu);  // the muxer or the disk failed
 inline constexpr AviResult AVIERR_FILEOPEN = static_cast<AviResult>(0x8004406Fu);
 inline constexpr AviResult AVIERR_COMPRESSOR = static_cast<AviResult>(0x80044070u);    // encoder failed on a frame
@@ -62,9 +62,9 @@ struct AVISTREAMINFO {
 
 // What the compressor dialog fills in (AVICOMPRESSOPTIONS).
 struct AVICOMPRESSOPTIONS {
-  QString codec;                     // a short name from AviCompressors(): "raw", "mjpeg", …
-  std::int32_t dwKeyFrameEvery = 1;  // 1: every frame a key frame
-  std::int32_t dwBytesPerSecond = 0; // data rate; 0: the compressor's own sensible default
+  QString codec;                      // a short name from AviCompressors(): "raw", "mjpeg", …
+  std::int32_t dwKeyFrameEvery = 1;   // 1: every frame a key frame
+  std::int32_t dwBytesPerSecond = 0;  // data rate; 0: the compressor's own sensible default
 };
 
 // One compressor the installed FFmpeg offers for AVI.

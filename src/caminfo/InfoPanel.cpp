@@ -6,9 +6,7 @@
 PanelUpdate InfoPanelFor(const FrameInfo& info, std::int16_t PowerOnMinutes) {
   PanelUpdate u;
   switch (info.Kind) {
-    case FrameKind::NoBlock:
-      u.lblTime = QString();
-      break;
+    case FrameKind::NoBlock: u.lblTime = QString(); break;
     case FrameKind::Measurement: {
       u.lblTime = MeasurementTimeText(info.SecondsSincePowerOn, PowerOnMinutes);
       const BatteryLevel battery = BatteryScale(info.BatteryVolts);
@@ -26,8 +24,7 @@ PanelUpdate InfoPanelFor(const FrameInfo& info, std::int16_t PowerOnMinutes) {
       u.lblBattInfo = QStringLiteral("OK");
       u.timeCorrectionOff = true;
       break;
-    case FrameKind::Unrecognised:
-      break;
+    case FrameKind::Unrecognised: break;
   }
   return u;
 }

@@ -17,7 +17,7 @@ struct PanelUpdate {
   std::optional<QString> lblInfo;       // the speed text
   std::optional<bool> lblInfoVisible;
   std::optional<QString> lblIdent;
-  bool timeCorrectionOff = false;       // the camera writes its own time: nothing to correct
+  bool timeCorrectionOff = false;  // the camera writes its own time: nothing to correct
   // lblPicInfo(0) and (1), written after every frame.
   QString quality = QStringLiteral("Qality: Hi");
   QString zoom = QStringLiteral("Zoom: 1x");

@@ -20,8 +20,7 @@ QString MimePackageXml(const QString& mimeType, const QString& Extension, const 
   xml += QStringLiteral("    <comment>%1</comment>\n").arg(TypeName.toHtmlEscaped());
   xml += QStringLiteral("    <icon name=\"%1\"/>\n").arg(QLatin1String(kIconName));
   xml += QStringLiteral("    <generic-icon name=\"video-x-generic\"/>\n");
-  for (const QString& g : globs)
-    xml += QStringLiteral("    <glob pattern=\"%1\"/>\n").arg(g.toHtmlEscaped());
+  for (const QString& g : globs) xml += QStringLiteral("    <glob pattern=\"%1\"/>\n").arg(g.toHtmlEscaped());
   xml += QStringLiteral("  </mime-type>\n</mime-info>\n");
   return xml;
 }

@@ -6,7 +6,7 @@
 #include <QString>
 
 inline constexpr char kDesktopId[] = "vistrel.desktop";  // desktop entry's file name
-inline constexpr char kIconName[] = "vistrel";            // hicolor icon name
+inline constexpr char kIconName[] = "vistrel";           // hicolor icon name
 inline constexpr char kDefaultGroup[] = "Default Applications";
 inline constexpr char kAddedGroup[] = "Added Associations";
 

@@ -15,8 +15,7 @@ QString RegistrationMarkerPath() {
          QStringLiteral("/vistrel/registered");
 }
 
-void RegisterFileTypeAtFirstStart(const QString& Extension, const QString& TypeName,
-                                  const QString& ProgramPath) {
+void RegisterFileTypeAtFirstStart(const QString& Extension, const QString& TypeName, const QString& ProgramPath) {
   const QString marker = RegistrationMarkerPath();
   if (QFileInfo::exists(marker)) return;
   RegisterFileType(Extension, TypeName, ProgramPath);

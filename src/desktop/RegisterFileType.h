@@ -13,8 +13,7 @@ void RegisterFileType(const QString& Extension, const QString& TypeName, const Q
 
 // RegisterFileType at the first start only: when the marker file is absent it registers
 // and then leaves the marker, so later starts do nothing.
-void RegisterFileTypeAtFirstStart(const QString& Extension, const QString& TypeName,
-                                  const QString& ProgramPath);
+void RegisterFileTypeAtFirstStart(const QString& Extension, const QString& TypeName, const QString& ProgramPath);
 
 // The marker that says registration has been done (in the user's config folder).
 QString RegistrationMarkerPath();

@@ -70,8 +70,7 @@ void RegisterFileType(const QString& Extension, const QString& TypeName, const Q
   const QString mimeType = MimeTypeFor(Extension);
   WriteFile(data + QStringLiteral("/mime/packages/vistrel.xml"),
             MimePackageXml(mimeType, Extension, TypeName).toUtf8());
-  WriteFile(data + QStringLiteral("/icons/hicolor/scalable/apps/") + QLatin1String(kIconName) +
-                QStringLiteral(".svg"),
+  WriteFile(data + QStringLiteral("/icons/hicolor/scalable/apps/") + QLatin1String(kIconName) + QStringLiteral(".svg"),
             IconSvg());
   WriteFile(data + QStringLiteral("/applications/") + QLatin1String(kDesktopId),
             DesktopEntryText(ProgramPath, mimeType).toUtf8());

@@ -17,19 +17,20 @@ QString DefaultOf(const QString& key) { return key + QStringLiteral("/."); }
 
 void RegisterFileType(const QString& Extension, const QString& TypeName, const QString& ProgramPath) {
   QSettings classes(QStringLiteral("HKEY_CLASSES_ROOT"), QSettings::NativeFormat);
-  classes.setValue(DefaultOf(Extension), TypeName);                                            // 1
-  classes.setValue(DefaultOf(TypeName), QStringLiteral("ascii"));                               // 2
-  classes.setValue(DefaultOf(TypeName + QStringLiteral("/DefaultIcon")), ProgramPath);          // 3
+  classes.setValue(DefaultOf(Extension), TypeName);                                     // 1
+  classes.setValue(DefaultOf(TypeName), QStringLiteral("ascii"));                       // 2
+  classes.setValue(DefaultOf(TypeName + QStringLiteral("/DefaultIcon")), ProgramPath);  // 3
   classes.setValue(DefaultOf(TypeName + QStringLiteral("/shell/open/command")),
-                   ProgramPath + QStringLiteral(" %L"));                                       // 4
+                   ProgramPath + QStringLiteral(" %L"));  // 4
   classes.sync();
 
   QSettings fileExts(QStringLiteral("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\"
-                                    "Explorer\\FileExts\\") + Extension,
+                                    "Explorer\\FileExts\\") +
+                         Extension,
                      QSettings::NativeFormat);
-  fileExts.remove(QStringLiteral("Application"));                                               // 5
-  fileExts.setValue(QStringLiteral("Application"), ProgramPath);                                // 6
-  fileExts.remove(QStringLiteral("OpenWithList"));                                              // 7
-  fileExts.setValue(QStringLiteral("OpenWithList/a"), ProgramPath);                             // 8
+  fileExts.remove(QStringLiteral("Application"));                    // 5
+  fileExts.setValue(QStringLiteral("Application"), ProgramPath);     // 6
+  fileExts.remove(QStringLiteral("OpenWithList"));                   // 7
+  fileExts.setValue(QStringLiteral("OpenWithList/a"), ProgramPath);  // 8
   fileExts.sync();
 }

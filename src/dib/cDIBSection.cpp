@@ -67,8 +67,8 @@ bool cDIBSection::CopyToClipboard(bool bAsDIB) {
   if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) return false;
   if (bAsDIB) {
     Modal::current().message(
-        QStringLiteral("I don't know how to put a DIB on the clipboard! Copy as bitmap instead!!!"),
-        MsgIcon::None, MsgButtons::Ok);
+        QStringLiteral("I don't know how to put a DIB on the clipboard! Copy as bitmap instead!!!"), MsgIcon::None,
+        MsgButtons::Ok);
     return false;
   }
   if (!m_bits) return false;
@@ -140,8 +140,8 @@ int32_t cDIBSection::BytesPerScanLine() const {
   return unpadded & ~3;
 }
 
-void cDIBSection::LoadPictureBlt(const QImage& lhDC, int32_t lSrcLeft, int32_t lSrcTop,
-                                 int32_t lSrcWidth, int32_t lSrcHeight, uint32_t eRop) {
+void cDIBSection::LoadPictureBlt(const QImage& lhDC, int32_t lSrcLeft, int32_t lSrcTop, int32_t lSrcWidth,
+                                 int32_t lSrcHeight, uint32_t eRop) {
   const auto mode = compositionFor(eRop);
   if (!m_bits || lhDC.isNull() || !mode) return;
   const double width = lSrcWidth < 0 ? Width() : lSrcWidth;
@@ -157,9 +157,8 @@ void cDIBSection::LoadPictureBlt(const QImage& lhDC, int32_t lSrcLeft, int32_t l
   painter.drawImage(QRectF(0, 0, width, height), lhDC, QRectF(lSrcLeft, lSrcTop, width, height));
 }
 
-void cDIBSection::PaintPicture(QPainter& lhDC, int32_t lDestLeft, int32_t lDestTop,
-                               int32_t lDestWidth, int32_t lDestHeight, int32_t lSrcLeft,
-                               int32_t lSrcTop, uint32_t eRop) const {
+void cDIBSection::PaintPicture(QPainter& lhDC, int32_t lDestLeft, int32_t lDestTop, int32_t lDestWidth,
+                               int32_t lDestHeight, int32_t lSrcLeft, int32_t lSrcTop, uint32_t eRop) const {
   const auto mode = compositionFor(eRop);
   if (!m_bits || !mode) return;
   const double width = lDestWidth < 0 ? Width() : lDestWidth;
@@ -168,8 +167,8 @@ void cDIBSection::PaintPicture(QPainter& lhDC, int32_t lDestLeft, int32_t lDestT
 
   // A new read-only view per paint: the decoder writes the memory behind Qt's back, so no
   // paint engine may recognise (and reuse a cached upload of) an earlier frame.
-  const QImage source(static_cast<const uchar*>(m_bits.get()), Width(), Height(),
-                      BytesPerScanLine(), QImage::Format_BGR888);
+  const QImage source(static_cast<const uchar*>(m_bits.get()), Width(), Height(), BytesPerScanLine(),
+                      QImage::Format_BGR888);
   lhDC.save();
   // Mirror memory rows so that memory row 0 (the bottom row) lands at the bottom, and move
   // picture point (lSrcLeft, lSrcTop) to (lDestLeft, lDestTop). Memory y = Height - picture y.

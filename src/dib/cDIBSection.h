@@ -78,19 +78,18 @@ class cDIBSection {
 
   // Copies a top-down image's rectangle upright into this picture at (0, 0).
   // Sizes below 0 mean this surface's own.
-  void LoadPictureBlt(const QImage& lhDC, int32_t lSrcLeft = 0, int32_t lSrcTop = 0,
-                      int32_t lSrcWidth = -1, int32_t lSrcHeight = -1, uint32_t eRop = SRCCOPY);
+  void LoadPictureBlt(const QImage& lhDC, int32_t lSrcLeft = 0, int32_t lSrcTop = 0, int32_t lSrcWidth = -1,
+                      int32_t lSrcHeight = -1, uint32_t eRop = SRCCOPY);
   // Paints this picture upright and one to one through an active painter. Source coordinates
   // are picture coordinates (top-down); sizes below 0 mean this surface's own.
-  void PaintPicture(QPainter& lhDC, int32_t lDestLeft = 0, int32_t lDestTop = 0,
-                    int32_t lDestWidth = -1, int32_t lDestHeight = -1, int32_t lSrcLeft = 0,
-                    int32_t lSrcTop = 0, uint32_t eRop = SRCCOPY) const;
+  void PaintPicture(QPainter& lhDC, int32_t lDestLeft = 0, int32_t lDestTop = 0, int32_t lDestWidth = -1,
+                    int32_t lDestHeight = -1, int32_t lSrcLeft = 0, int32_t lSrcTop = 0, uint32_t eRop = SRCCOPY) const;
 
   // The pixel memory as an image, row 0 = first row in memory = BOTTOM row of the picture;
   // a null image while empty. Do not keep a copy of it: painting into it would then detach.
   QImage& hdc() { return m_hdc; }
   const QImage& hdc() const { return m_hdc; }
-  std::uintptr_t hDib() const { return m_hDib; }  // opaque, non-zero while created
+  std::uintptr_t hDib() const { return m_hDib; }               // opaque, non-zero while created
   uint8_t* DIBSectionBitsPtr() const { return m_bits.get(); }  // nullptr while empty
 
   void RandomiseBits(bool bGray = false);

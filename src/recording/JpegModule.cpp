@@ -38,9 +38,7 @@ constexpr std::int64_t kMaxPicturePixels = std::int64_t{8192} * 8192;
 
 // libjpeg's own refusal of a picture above its dimension limit: such a header
 // declares a picture no surface can hold.
-bool tooBig(tjhandle tj) {
-  return std::strstr(tjGetErrorStr2(tj), "Maximum supported image dimension") != nullptr;
-}
+bool tooBig(tjhandle tj) { return std::strstr(tjGetErrorStr2(tj), "Maximum supported image dimension") != nullptr; }
 
 bool makeSurface(cDIBSection& Dib, int width, int height) {
   try {
@@ -66,8 +64,8 @@ bool LoadJpegFromMemory(cDIBSection& Dib, const std::uint8_t* Ptr, std::int32_t 
   // the tables, so the size starts at 0 and 0 x 0 counts as unreadable.
   int width = 0, height = 0, subsampling = 0, colourspace = 0;
   if (!Ptr || Size <= 0 ||
-      tjDecompressHeader3(tj, Ptr, static_cast<unsigned long>(Size), &width, &height, &subsampling,
-                          &colourspace) != 0 ||
+      tjDecompressHeader3(tj, Ptr, static_cast<unsigned long>(Size), &width, &height, &subsampling, &colourspace) !=
+          0 ||
       width <= 0 || height <= 0) {
     const bool refusedForSize = tooBig(tj);
     decompressor.reset();

@@ -35,8 +35,7 @@ __attribute__((target("avx2"))) inline std::uint32_t pairMask32(const std::uint8
 }
 
 // The first pair in [j, to) within whole steps of 64, or -1; j is left where it stopped.
-__attribute__((target("avx2"))) std::int64_t nextPairAvx2(const std::uint8_t* buf, std::int64_t& j,
-                                                           std::int64_t to) {
+__attribute__((target("avx2"))) std::int64_t nextPairAvx2(const std::uint8_t* buf, std::int64_t& j, std::int64_t to) {
   for (; j + 64 <= to; j += 64) {
     const std::uint64_t m = pairMask32(buf + j) | (std::uint64_t{pairMask32(buf + j + 32)} << 32);
     if (m != 0) return j + __builtin_ctzll(m);

@@ -19,8 +19,7 @@ QString reason(int err, const QString& path) {
     case EPERM: return QStringLiteral("Brak uprawnień do odczytu pliku:\n%1").arg(path);
     case EISDIR: return QStringLiteral("Wskazana ścieżka jest folderem, nie plikiem:\n%1").arg(path);
     default:
-      return QStringLiteral("Nie można otworzyć pliku:\n%1\n(%2)")
-          .arg(path, QString::fromLocal8Bit(strerror(err)));
+      return QStringLiteral("Nie można otworzyć pliku:\n%1\n(%2)").arg(path, QString::fromLocal8Bit(strerror(err)));
   }
 }
 

@@ -76,11 +76,11 @@ bool Scanner::ReadWindow() {
   if (!WindowBuffer_ || WindowPos_ < 1) return false;
   const FilePos pos = WindowPos_;
   std::uint8_t* buf = WindowBuffer_;
-  std::int64_t from = 0;                 // first window index to read
-  std::int64_t to = kWindowSize;         // one past the last
+  std::int64_t from = 0;          // first window index to read
+  std::int64_t to = kWindowSize;  // one past the last
   const std::int64_t shift = pos - loadedPos_;
-  const bool reuse = loadedGeneration_ == file_.generation() && loadedFull_ && shift != 0 &&
-                     shift > -kWindowSize && shift < kWindowSize;
+  const bool reuse = loadedGeneration_ == file_.generation() && loadedFull_ && shift != 0 && shift > -kWindowSize &&
+                     shift < kWindowSize;
   if (reuse) {
     SlideArena(pos);
     buf = WindowBuffer_;

@@ -36,9 +36,9 @@ enum class ScanResult {
 
 // The current frame as the window holds it.
 struct FrameBytes {
-  FilePos start = 0;                      // file position of its FF D8
-  FilePos end = 0;                        // file position of its D9
-  std::span<const std::uint8_t> bytes;    // FF D8 … FF D9, in place in the window
+  FilePos start = 0;                    // file position of its FF D8
+  FilePos end = 0;                      // file position of its D9
+  std::span<const std::uint8_t> bytes;  // FF D8 … FF D9, in place in the window
   // The 32 bytes just before it; empty when they do not lie after the window's first
   // byte (a frame at index 32 or below: the camera's first frame then has no block).
   std::span<const std::uint8_t> block;
@@ -98,11 +98,11 @@ class Scanner {
 
   const RecordingFile& file_;
 
-  FilePos WindowPos_ = 1;                // file position of WindowBuffer[0], at least 1 when read
+  FilePos WindowPos_ = 1;                 // file position of WindowBuffer[0], at least 1 when read
   std::uint8_t* WindowBuffer_ = nullptr;  // kWindowSize bytes inside arena_
-  WindowIndex FrameStart_ = kNoFrame;    // index of the 0xFF of the frame's FF D8
-  WindowIndex FrameEnd_ = kNoFrame;      // index of the 0xD9 of the frame's FF D9
-  bool WindowAtEnd_ = false;             // the latest read stopped short at the file's end
+  WindowIndex FrameStart_ = kNoFrame;     // index of the 0xFF of the frame's FF D8
+  WindowIndex FrameEnd_ = kNoFrame;       // index of the 0xD9 of the frame's FF D9
+  bool WindowAtEnd_ = false;              // the latest read stopped short at the file's end
 
   // WindowBuffer slides inside this arena, so that a window move keeps the bytes
   // both windows share where they lie and reads only the new ones.

@@ -4,8 +4,7 @@
 
 #include "dib/cDIBSection.h"
 
-PictureBox::PictureBox(QWidget* parent)
-    : QWidget(parent), canvas_(640, 480, QImage::Format_RGB32) {
+PictureBox::PictureBox(QWidget* parent) : QWidget(parent), canvas_(640, 480, QImage::Format_RGB32) {
   canvas_.fill(Qt::black);
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAttribute(Qt::WA_NoMousePropagation);  // a press on the picture is not on the background

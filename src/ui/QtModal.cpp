@@ -3,7 +3,6 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
-
 namespace {
 
 QMessageBox::Icon qtIcon(MsgIcon icon) {

@@ -39,8 +39,7 @@ constexpr int kCmdTop = 576 - 530;
 constexpr int kCmdHeight = 29;
 
 // Command column rows (window coordinates) and icon sizes.
-constexpr std::array<QPoint, 4> kIcoAt{QPoint(688, 380), QPoint(688, 404), QPoint(688, 445),
-                                       QPoint(689, 470)};
+constexpr std::array<QPoint, 4> kIcoAt{QPoint(688, 380), QPoint(688, 404), QPoint(688, 445), QPoint(689, 470)};
 constexpr std::array<QSize, 4> kIcoSize{QSize(16, 14), QSize(15, 15), QSize(16, 16), QSize(16, 16)};
 const QPoint kImage1At(664, 50);
 
@@ -169,9 +168,7 @@ QImage BottomImage() {
 
   // Slider groove along the knob's travel, with a scale below it.
   const qreal midY = kKnobTop + kKnobHeight / 2.0;
-  PaintInset(p,
-             QRectF(kKnobLeftMin + 2, midY - 3.5, kKnobLeftMax + kKnobWidth - kKnobLeftMin - 4, 7),
-             3.5);
+  PaintInset(p, QRectF(kKnobLeftMin + 2, midY - 3.5, kKnobLeftMax + kKnobWidth - kKnobLeftMin - 4, 7), 3.5);
   p.setRenderHint(QPainter::Antialiasing, false);
   const int firstCentre = kKnobLeftMin + kKnobWidth / 2;
   const int span = kKnobLeftMax - kKnobLeftMin;
@@ -265,12 +262,9 @@ enum class Glyph { Left, Right, Bar, Square };
 // Triangles in a run of two or three are narrower so the run fits the 24-pixel lamp.
 int GlyphWidth(Glyph g, std::size_t count) {
   switch (g) {
-    case Glyph::Bar:
-      return kBarWidth;
-    case Glyph::Square:
-      return kSquareSide;
-    default:
-      return count > 1 ? 7 : 9;
+    case Glyph::Bar: return kBarWidth;
+    case Glyph::Square: return kSquareSide;
+    default: return count > 1 ? 7 : 9;
   }
 }
 
@@ -278,28 +272,17 @@ int GlyphWidth(Glyph g, std::size_t count) {
 std::vector<Glyph> SymbolOf(int button) {
   using G = Glyph;
   switch (button) {
-    case 0:
-      return {G::Bar, G::Left};
-    case 1:
-      return {G::Left, G::Left, G::Left};
-    case 2:
-      return {G::Left, G::Left};
-    case 3:
-      return {G::Left};
-    case 4:
-      return {G::Left, G::Bar};
-    case 5:
-      return {G::Square};
-    case 6:
-      return {G::Bar, G::Right};
-    case 7:
-      return {G::Right};
-    case 8:
-      return {G::Right, G::Right};
-    case 9:
-      return {G::Right, G::Right, G::Right};
-    default:
-      return {G::Right, G::Bar};
+    case 0: return {G::Bar, G::Left};
+    case 1: return {G::Left, G::Left, G::Left};
+    case 2: return {G::Left, G::Left};
+    case 3: return {G::Left};
+    case 4: return {G::Left, G::Bar};
+    case 5: return {G::Square};
+    case 6: return {G::Bar, G::Right};
+    case 7: return {G::Right};
+    case 8: return {G::Right, G::Right};
+    case 9: return {G::Right, G::Right, G::Right};
+    default: return {G::Right, G::Bar};
   }
 }
 
@@ -313,8 +296,7 @@ QPainterPath SymbolPath(int button, qreal centreX, qreal centreY) {
     return i > 0 && (glyphs[i] == Glyph::Bar || glyphs[i - 1] == Glyph::Bar) ? kGap : 0;
   };
   int total = 0;
-  for (std::size_t i = 0; i < glyphs.size(); ++i)
-    total += gapBefore(i) + GlyphWidth(glyphs[i], triangles);
+  for (std::size_t i = 0; i < glyphs.size(); ++i) total += gapBefore(i) + GlyphWidth(glyphs[i], triangles);
   // Whole-pixel edges keep the vertical sides crisp.
   qreal x = std::floor(centreX - total / 2.0);
   const qreal top = centreY - kTriHalfHeight;
@@ -326,18 +308,13 @@ QPainterPath SymbolPath(int button, qreal centreX, qreal centreY) {
     const int w = GlyphWidth(glyphs[i], triangles);
     switch (glyphs[i]) {
       case Glyph::Left:
-        path.addPolygon(
-            QPolygonF({QPointF(x, centreY), QPointF(x + w, top), QPointF(x + w, bottom)}));
+        path.addPolygon(QPolygonF({QPointF(x, centreY), QPointF(x + w, top), QPointF(x + w, bottom)}));
         break;
       case Glyph::Right:
         path.addPolygon(QPolygonF({QPointF(x, top), QPointF(x + w, centreY), QPointF(x, bottom)}));
         break;
-      case Glyph::Bar:
-        path.addRect(QRectF(x, top, w, bottom - top));
-        break;
-      case Glyph::Square:
-        path.addRect(QRectF(x, centreY - w / 2.0, w, w));
-        break;
+      case Glyph::Bar: path.addRect(QRectF(x, top, w, bottom - top)); break;
+      case Glyph::Square: path.addRect(QRectF(x, centreY - w / 2.0, w, w)); break;
     }
     path.closeSubpath();
     x += w;
@@ -378,9 +355,7 @@ QImage FaceImage(const QImage& bottom, int button, bool pressed) {
 
 // ---- icons over lamps -------------------------------------------------------------
 
-QImage IconBase(QPoint windowAt, QSize size) {
-  return Crop(Image1Image(), windowAt - kImage1At, size);
-}
+QImage IconBase(QPoint windowAt, QSize size) { return Crop(Image1Image(), windowAt - kImage1At, size); }
 
 QImage CameraImage() {
   QImage image = IconBase(QPoint(698, 84), QSize(19, 11));
@@ -395,8 +370,7 @@ QImage CameraImage() {
   QPainterPath inner;
   inner.addRoundedRect(QRectF(1, 1, 11, 9), 1, 1);
   QPainterPath innerLens;
-  innerLens.addPolygon(
-      QPolygonF({QPointF(13, 4), QPointF(18, 1.8), QPointF(18, 9.2), QPointF(13, 7)}));
+  innerLens.addPolygon(QPolygonF({QPointF(13, 4), QPointF(18, 1.8), QPointF(18, 9.2), QPointF(13, 7)}));
   innerLens.closeSubpath();
   FillBody(p, inner);
   FillBody(p, innerLens);
@@ -564,14 +538,10 @@ QPixmap Skin::imgIco(int k) {
   if (k < 0 || k > 3) return {};
   QImage base = IconBase(kIcoAt[k], kIcoSize[k]);
   switch (k) {
-    case 0:
-      return QPixmap::fromImage(FolderImage(base));
-    case 1:
-      return QPixmap::fromImage(ClockImage(base));
-    case 2:
-      return QPixmap::fromImage(DiskImage(base));
-    default:
-      return QPixmap::fromImage(ScissorsImage(base));
+    case 0: return QPixmap::fromImage(FolderImage(base));
+    case 1: return QPixmap::fromImage(ClockImage(base));
+    case 2: return QPixmap::fromImage(DiskImage(base));
+    default: return QPixmap::fromImage(ScissorsImage(base));
   }
 }
 

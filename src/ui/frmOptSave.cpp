@@ -140,10 +140,8 @@ void frmOptSave::Select(int Index) {
 }
 
 void frmOptSave::OptSave_Click(int Index) {
-  if (SpeedControlsWanted(Index))
-    SpeedOn();
-  else
-    SpeedOff();
+  if (SpeedControlsWanted(Index)) SpeedOn();
+  else SpeedOff();
 }
 
 void frmOptSave::SpeedOn() { SetSpeedControls(true); }

@@ -216,8 +216,8 @@ void frmTime::txtTime_LostFocus(int Index) { WriteText(Index, TextAfterLeaving(I
 
 void frmTime::cmdOK_Click() {
   // Fields whose minutes do not fit 16 bits leave PowerOnMinutes as it was.
-  if (const auto value = PowerOnMinutesOnOK(!optTime[0]->isChecked(), txtTime[kHoursField]->text(),
-                                             txtTime[kMinutesField]->text()))
+  if (const auto value =
+          PowerOnMinutesOnOK(!optTime[0]->isChecked(), txtTime[kHoursField]->text(), txtTime[kMinutesField]->text()))
     PowerOnMinutes_ = *value;
   accept();
 }

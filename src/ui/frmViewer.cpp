@@ -73,7 +73,7 @@ QLabel* frmViewer::MakeLabel(const QString& text, const QRect& r, const QFont& f
   QPalette pal = l->palette();
   pal.setColor(QPalette::WindowText, FromPacked(colour));
   l->setPalette(pal);
-  l->setAutoFillBackground(false);  // labels draw over what lies behind them
+  l->setAutoFillBackground(false);             // labels draw over what lies behind them
   l->setAttribute(Qt::WA_NoMousePropagation);  // a press on a label is not on the background
   return l;
 }
@@ -112,8 +112,8 @@ void frmViewer::BuildControls() {
   imgCamera = new ImageControl(this, Skin::imgCamera());
   imgCamera->move(698, 84);
   for (int k = 0; k < 3; ++k) {
-    lblPicInfo[k] = MakeLabel(s.lblPicInfo[k], {683, 102 + 16 * k, 50, 17}, arialNarrow(11), Colour::Grey,
-                              Qt::AlignHCenter);
+    lblPicInfo[k] =
+        MakeLabel(s.lblPicInfo[k], {683, 102 + 16 * k, 50, 17}, arialNarrow(11), Colour::Grey, Qt::AlignHCenter);
   }
   shBatt = new Shape(this, s.shBatt);
   shBatt->setGeometry(698, 194, 19, 12);
@@ -167,12 +167,10 @@ void frmViewer::ConnectCommands() {
   // imgCmd(k) is the k-th command of the transport row, from the left.
   for (int k = 0; k < kTransportButtons; ++k) {
     const auto command = static_cast<TransportCommand>(k);
-    connect(imgCmd[k], &ImageControl::MouseDown, this, forward([command](Viewer& v, int, int, double, double) {
-              v.PressTransport(command);
-            }));
-    connect(imgCmd[k], &ImageControl::MouseUp, this, forward([command](Viewer& v, int, int, double, double) {
-              v.ReleaseTransport(command);
-            }));
+    connect(imgCmd[k], &ImageControl::MouseDown, this,
+            forward([command](Viewer& v, int, int, double, double) { v.PressTransport(command); }));
+    connect(imgCmd[k], &ImageControl::MouseUp, this,
+            forward([command](Viewer& v, int, int, double, double) { v.ReleaseTransport(command); }));
     connect(imgCmd[k], &ImageControl::Click, this, forward([command](Viewer& v) { v.Transport(command); }));
   }
   for (int k = 0; k < kCommandRows; ++k) {

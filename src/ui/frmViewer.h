@@ -89,8 +89,8 @@ class frmViewer : public QWidget {
   void TellUnexpectedError(const QString& what);
   void BuildControls();
   void ConnectCommands();
-  QLabel* MakeLabel(const QString& text, const QRect& r, const QFont& font, std::uint32_t colour,
-                    Qt::Alignment align, QWidget* parent = nullptr);
+  QLabel* MakeLabel(const QString& text, const QRect& r, const QFont& font, std::uint32_t colour, Qt::Alignment align,
+                    QWidget* parent = nullptr);
 
   void OpenCommand();
   void TimeCommand();
@@ -103,7 +103,7 @@ class frmViewer : public QWidget {
   QtDialogs qtDialogs_{this};
   WindowDialogs* dialogs_ = &qtDialogs_;
   bool closeAfterExport_ = false;  // the window was closed during an export
-  QPixmap topStrip_;  // the window's own picture behind the top strip
+  QPixmap topStrip_;               // the window's own picture behind the top strip
   // Moving the window ourselves where no window manager moves it.
   bool moving_ = false;
   QPoint moveGrab_;

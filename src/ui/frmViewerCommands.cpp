@@ -8,6 +8,7 @@
 #include "platform/Modal.h"
 #include "ui/frmViewer.h"
 #include "viewer/OutputFile.h"
+#include "viewer/SaveOptions.h"
 
 namespace {
 
@@ -62,9 +63,9 @@ void frmViewer::SaveCommand() {
   dialogs_->showSaveOptions(values);
   core_.SetSaveChoice(values.SaveKind, values.AviSpeed);
   switch (values.SaveKind) {
-    case 0: SaveJpegCommand(); break;
-    case 1: SaveMjpCommand(); break;
-    case 2: SaveAviCommand(); break;
+    case kSaveJpeg: SaveJpegCommand(); break;
+    case kSaveMjp: SaveMjpCommand(); break;
+    case kSaveAvi: SaveAviCommand(); break;
     default: break;  // cancelled: bit 7 set
   }
 }

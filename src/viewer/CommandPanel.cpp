@@ -49,7 +49,7 @@ void Viewer::MarkCommand() {
     module_.MarkEnd = module_.MarkStart;
     module_.MarkStart = scanner_.FrameEndPos();
   }
-  modal.message(QStringLiteral("Zaznaczono sekwencję o długości ") + MegabytesText(module_.MarkEnd - module_.MarkStart) +
-                    QStringLiteral(" MB."),
+  modal.message(QStringLiteral("Zaznaczono sekwencję o długości ") +
+                    MegabytesText(module_.MarkEnd - module_.MarkStart) + QStringLiteral(" MB."),
                 MsgIcon::Information, MsgButtons::Ok);
 }

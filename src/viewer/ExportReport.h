@@ -46,8 +46,8 @@ enum class ExportOutcome {
 
 struct ExportReport {
   ExportOutcome outcome = ExportOutcome::Done;
-  std::int64_t written = 0;       // bytes (JPEG, MJP) or frames (AVI) written
-  QString cause;                  // why writing failed, in the system's words; empty when unknown
+  std::int64_t written = 0;         // bytes (JPEG; MJP in the pieces that succeeded) or frames (AVI)
+  QString cause;                    // why writing failed, in the system's words; empty when unknown
   AviResult aviResult = AVIERR_OK;  // the AVI layer's result that ended the conversion
   // The file position where the export ended: the first byte not copied (MJP), the start
   // of the frame that could not be decoded (Undecodable); 0 otherwise.

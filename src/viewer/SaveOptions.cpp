@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-SaveOptionsActivation ActivationOf(FilePos MarkStart, FilePos MarkEnd, std::uint8_t SaveKind,
-                                   std::uint8_t AviSpeed) {
+SaveOptionsActivation ActivationOf(FilePos MarkStart, FilePos MarkEnd, std::uint8_t SaveKind, std::uint8_t AviSpeed) {
   // A value outside the range is shown at the nearer end, as the slider itself would.
   const int sliderValue = std::clamp<int>(AviSpeed, kAviSpeedMin, kAviSpeedMax);
   if (MarkStart == -1 || MarkEnd == -1) return {SequenceOptions::Disable, std::nullopt, sliderValue};

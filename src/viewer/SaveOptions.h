@@ -41,8 +41,7 @@ struct SaveOptionsActivation {
 // Form_Activate: no complete marks disable the sequence options and select nothing;
 // otherwise SaveKind 0, 1 or 2 enables them and selects its option, and any other
 // SaveKind (a cancelled showing) changes nothing. The slider shows AviSpeed either way.
-SaveOptionsActivation ActivationOf(FilePos MarkStart, FilePos MarkEnd, std::uint8_t SaveKind,
-                                   std::uint8_t AviSpeed);
+SaveOptionsActivation ActivationOf(FilePos MarkStart, FilePos MarkEnd, std::uint8_t SaveKind, std::uint8_t AviSpeed);
 
 // OptSave_Click: only the AVI conversion has a speed to set.
 bool SpeedControlsWanted(int Index);

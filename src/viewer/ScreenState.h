@@ -9,7 +9,6 @@
 
 #include "platform/Colour.h"
 
-
 inline constexpr int kTransportButtons = 11;
 inline constexpr int kPlayInterval = 100;    // ms per frame: play forward and backward
 inline constexpr int kFastInterval = 20;     // ms per tick: the fast and fastest modes
@@ -24,8 +23,7 @@ struct ScreenState {
   bool lblInfoVisible = false;
   QString lblSave = QStringLiteral("0%");
   bool lblSaveVisible = false;
-  std::array<QString, 3> lblPicInfo{QStringLiteral("Quality: --"), QStringLiteral("Zoom: --"),
-                                    QStringLiteral("--")};
+  std::array<QString, 3> lblPicInfo{QStringLiteral("Quality: --"), QStringLiteral("Zoom: --"), QStringLiteral("--")};
   QString lblBattInfo = QStringLiteral("---");
   QString lblTime = QStringLiteral("30.08.2007   14:51:23");
 

@@ -8,16 +8,16 @@
 
 namespace {
 
-constexpr float kKnobFrom = 22.0f;   // knob left edge at the start of the file
-constexpr float kKnobTo = 501.0f;    // and at its end
+constexpr float kKnobFrom = 22.0f;  // knob left edge at the start of the file
+constexpr float kKnobTo = 501.0f;   // and at its end
 constexpr float kKnobTravel = 479.0f;
 constexpr double kKnobHeightTwips = 16 * 15;
 constexpr int kTwips = 15;
 
 // The file position the knob stands for, halves to the even number.
 FilePos knobToPosition(float left, FilePos fileLength) {
-  return static_cast<FilePos>(std::nearbyint((static_cast<double>(left) - kKnobFrom) / kKnobTravel *
-                                             static_cast<double>(fileLength)));
+  return static_cast<FilePos>(
+      std::nearbyint((static_cast<double>(left) - kKnobFrom) / kKnobTravel * static_cast<double>(fileLength)));
 }
 
 // While an export runs it reads through the window between frames: the slider and

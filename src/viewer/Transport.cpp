@@ -100,9 +100,7 @@ void Viewer::GoToEnd() {
 
 void Viewer::timPlay_Timer() {
   switch (st_.mode()) {
-    case PlayMode::NoRecording:
-      screen_.lblFile = PromptTick(screen_.lblFile);
-      return;
+    case PlayMode::NoRecording: screen_.lblFile = PromptTick(screen_.lblFile); return;
     case PlayMode::Forward:
     case PlayMode::FastForward:
       if (!FindJpegF(scanner_.FrameEnd())) ErrorHandler();

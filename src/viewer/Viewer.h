@@ -193,7 +193,7 @@ class Viewer {
   RecordingFile recording_;  // read-only, one at a time
   Scanner scanner_{recording_};
   FrameDisplay display_;
-  QString cdlFileName;       // the file dialog's current file name: the open recording's path
+  QString cdlFileName;  // the file dialog's current file name: the open recording's path
   std::function<void()> doEvents_;
   std::unique_ptr<AviConversion> avi_;  // between OpenAvi and ConvertAvi
 };

@@ -21,14 +21,14 @@ enum class PlayMode : std::uint8_t {
 };
 
 struct ViewerState {
-  bool StopRequested = false;       // the stop button during an export
-  std::uint8_t PlayState = 255;     // a PlayMode value
+  bool StopRequested = false;    // the stop button during an export
+  std::uint8_t PlayState = 255;  // a PlayMode value
   QString JpegFileName = QStringLiteral("Obrazek.jpeg");
-  QString RecordingPath;            // last path chosen in the open dialog
+  QString RecordingPath;  // last path chosen in the open dialog
   QString MjpFileName = QStringLiteral("Sekwencja.MJP");
   QString AviFileName = QStringLiteral("Sekwencja.AVI");
-  bool SliderDragging = false;      // from a knob press until a move without the left button
-  std::int16_t SliderGrabX = 0;     // pointer x inside the knob at the press, twips
+  bool SliderDragging = false;   // from a knob press until a move without the left button
+  std::int16_t SliderGrabX = 0;  // pointer x inside the knob at the press, twips
 
   PlayMode mode() const { return static_cast<PlayMode>(PlayState); }
   void setMode(PlayMode m) { PlayState = static_cast<std::uint8_t>(m); }

@@ -3,7 +3,8 @@
 # registers itself, closed, and then a recording whose folder and name hold blanks is
 # opened through the desktop (xdg-open, or GLib's launcher reading the desktop entry).
 # The viewer that comes up must have the path whole as its one argument, hold the
-# recording open and show its frame. Everything goes to private XDG folders.
+# recording open and show its frame (compared with ffmpeg's decoding of it) in a window
+# whose corners are cut by its rounded outline. Everything goes to private XDG folders.
 #   desktop_open.sh VISTREL VISTREL-MKREC
 set -euo pipefail
 vistrel=$(realpath "$1")
@@ -14,15 +15,12 @@ start_test
 unset XDG_CURRENT_DESKTOP DESKTOP_SESSION KDE_FULL_SESSION GNOME_DESKTOP_SESSION_ID \
   MATE_DESKTOP_SESSION_ID LXQT_SESSION_CONFIG DBUS_SESSION_BUS_ADDRESS BROWSER
 
-window() { xdotool search --name '^Vistrel_3.0$' 2>/dev/null | head -n1; }
-
 # First start, no recording: registration happens once the window is up.
-"$vistrel" >"$work/app.log" 2>&1 & app=$!
+start_viewer "$vistrel" || fail "the program did not show its window"
 marker=$XDG_CONFIG_HOME/vistrel/registered
-for _ in $(seq 100); do [ -e "$marker" ] && break; sleep 0.2; done
-[ -e "$marker" ] || fail "no registration marker after the first start"
+retry 200 '[ -e "$marker" ]' || fail "no registration marker after the first start"
 kill $app; wait $app 2>/dev/null || true; app=
-for _ in $(seq 50); do [ -z "$(window)" ] && break; sleep 0.1; done
+retry 50 '[ -z "$(window)" ]' || true
 
 entry=$XDG_DATA_HOME/applications/vistrel.desktop
 grep -qxF "Exec=$vistrel %f" "$entry" || fail "desktop entry's Exec line: $(grep ^Exec= "$entry" || true)"
@@ -36,9 +34,7 @@ mkdir -p "$(dirname "$rec")"
 # where that is missing, GLib's launcher opens the desktop entry itself.
 if command -v mimetype >/dev/null; then xdg-open "$rec" >>"$work/app.log" 2>&1 & opener=$!
 else gio launch "$entry" "$rec" >>"$work/app.log" 2>&1; fi
-for _ in $(seq 100); do [ -n "$(window)" ] && break; sleep 0.2; done
-win=$(window)
-[ -n "$win" ] || fail "no viewer window after opening the recording"
+retry 200 'win=$(window); [ -n "$win" ]' || fail "no viewer window after opening the recording"
 app=$(xdotool getwindowpid "$win")
 
 # One argument, the whole path; and that file is the one held open.
@@ -48,6 +44,15 @@ held=$(readlink /proc/$app/fd/* || true)
 grep -qxF "$rec" <<<"$held" || fail "the viewer does not hold the recording open"
 
 eval "$(xdotool getwindowgeometry --shell "$win")"   # X, Y, WIDTH, HEIGHT
-ffmpeg -loglevel error -f mjpeg -i "$rec" -frames:v 1 -y "$work/expected.png"
-wait_for_picture "$work/expected.png"
+[ "$WIDTH" = 755 ] && [ "$HEIGHT" = 631 ] || fail "window is ${WIDTH}x${HEIGHT}"
+wait_for_first_frame "$rec"
+
+# Corners are cut: the backdrop (whatever the screen shows away from the window) shows at
+# each corner, the window just inside.
+pixel() { convert "$work/shot.png" -format "%[hex:p{$1,$2}]" info: | cut -c1-6; }
+backdrop=$(pixel 1000 700)
+for c in "$X $Y" "$((X + 754)) $Y" "$X $((Y + 630))" "$((X + 754)) $((Y + 630))"; do
+  [ "$(pixel $c)" = "$backdrop" ] || fail "corner $c not cut: $(pixel $c)"
+done
+[ "$(pixel $((X + 16)) $((Y + 3)))" != "$backdrop" ] || fail "top edge missing"
 echo "e2e desktop open: ok"

@@ -8,23 +8,17 @@ fail() {
   exit 1
 }
 
+# Evaluates the condition $2 every 0.1 s until it holds, at most $1 times.
+retry() { local n; for ((n = $1; n > 0; n--)); do eval "$2" && return 0; sleep 0.1; done; return 1; }
+
 # Sets $xvfb (the server's pid) and exports DISPLAY; needs $work.
 start_x_server() {
   rm -f "$work/display"
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
   xvfb=$!
-  for _ in $(seq 200); do
-    [ -s "$work/display" ] && break
-    kill -0 "$xvfb" 2>/dev/null || return 1
-    sleep 0.05
-  done
-  [ -s "$work/display" ] || return 1
+  retry 100 '[ -s "$work/display" ] || ! kill -0 $xvfb 2>/dev/null' && [ -s "$work/display" ] || return 1
   export DISPLAY=":$(head -n1 "$work/display")"
-  for _ in $(seq 100); do
-    xdpyinfo >/dev/null 2>&1 && return 0
-    sleep 0.05
-  done
-  return 1
+  retry 50 'xdpyinfo >/dev/null 2>&1'
 }
 
 # A scratch folder $work, gone at exit with the program ($app, $opener) and the X server;
@@ -42,23 +36,23 @@ start_test() {
   display -window root "$work/bg.png" >/dev/null 2>&1 || true
 }
 
-# Starts the program (arguments as given) and waits for its window; sets $app and $win.
-# A program that could not reach the server at start is given a fresh server, up to
-# three times in all: under load a new server has been seen to refuse its first client.
+window() { xdotool search --name '^Vistrel_3.0$' 2>/dev/null | head -n1; }
+
+# Starts the program (arguments as given, output to $work/app.log) and waits for its window;
+# sets $app, $win and the window's X, Y, WIDTH, HEIGHT. A program that could not reach the
+# server at start is given a fresh server, up to three times in all: under load a new server
+# has been seen to refuse its first client.
 start_viewer() {
-  local log=$1
-  shift
   for attempt in 1 2 3; do
-    "$@" >"$log" 2>&1 &
+    "$@" >"$work/app.log" 2>&1 &
     app=$!
-    win=
     for _ in $(seq 150); do
-      win=$(xdotool search --name '^Vistrel_3.0$' 2>/dev/null | head -n1) && [ -n "$win" ] && return 0
+      win=$(window) && [ -n "$win" ] && eval "$(xdotool getwindowgeometry --shell "$win")" && return 0
       kill -0 "$app" 2>/dev/null || break
       sleep 0.1
     done
     kill -0 "$app" 2>/dev/null && return 1  # running, but no window
-    grep -q "could not connect to display" "$log" || return 1
+    grep -q "could not connect to display" "$work/app.log" || return 1
     kill "$xvfb" 2>/dev/null || true
     wait "$xvfb" 2>/dev/null || true
     start_x_server || return 1
@@ -86,11 +80,15 @@ rmse_of() {
 }
 below() { awk -v e="$1" -v m="$2" 'BEGIN { exit !(e < m) }'; }
 
-# Polls the picture area of the window at ($X, $Y) until it shows the picture in $1 (RMSE
-# below 0.03), for up to ten seconds: a loaded machine may take a while to map and paint.
-# Leaves the last screenshot in $work/shot.png; fails if it never does.
+# Frame $2 of the recording $1 (ffmpeg's decoding; filters $4) into the picture $3.
+frame_of() { ffmpeg -loglevel error -f mjpeg -i "$1" -vf "select=eq(n\,$2)${4:-}" -fps_mode passthrough -frames:v 1 -y "$3"; }
+
+# Polls the picture area of the window at ($X, $Y) until it shows the first frame of the
+# recording $1 (RMSE below 0.03), for up to ten seconds: a loaded machine may take a while
+# to map and paint. Leaves the last screenshot in $work/shot.png; fails if it never does.
 shows_picture() { rmse=$(rmse_of "640x480+$((X + 24))+$((Y + 50))" "$1") && below "$rmse" 0.03; }
-wait_for_picture() {
-  poll 10 shows_picture "$1" || fail "picture area does not show the recording's frame (RMSE $rmse)"
+wait_for_first_frame() {
+  frame_of "$1" 0 "$work/expected.png"
+  poll 10 shows_picture "$work/expected.png" || fail "picture area does not show the recording's frame (RMSE $rmse)"
   echo "picture area RMSE against the decoded frame: $rmse"
 }

@@ -17,8 +17,8 @@ struct ShownMessage {
 class ScriptedModal final : public Modal {
  public:
   std::vector<ShownMessage> shown;
-  std::deque<MsgAnswer> answers;        // popped per message; Ok when empty
-  std::deque<QString> files;            // popped per file dialog; "" (cancel) when empty
+  std::deque<MsgAnswer> answers;  // popped per message; Ok when empty
+  std::deque<QString> files;      // popped per file dialog; "" (cancel) when empty
   std::vector<FileDialogRequest> fileRequests;
   // Runs as a file dialog ("openFile", "saveFile") opens: a test may throw from it, as a
   // failure nobody planned for would, or queue what the user does meanwhile.

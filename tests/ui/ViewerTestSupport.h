@@ -1,17 +1,19 @@
 #pragma once
-// What the widget tests share: the suites' list, window coordinates of a control, packed
-// colours, the window and dialogs shown as a person finds them, generated recordings.
+// What the widget tests share: the suites' list, window coordinates of a control, the
+// window with every dialog answered from queues, generated recordings.
 
+#include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <QtTest>
 #include <QtWidgets>
 
 #include "RecordingGenerator.h"
-#include "ScriptedDialogs.h"
 #include "support/ScriptedModal.h"
+#include "ui/WindowDialogs.h"
 #include "ui/frmViewer.h"
 
 namespace uitest {
@@ -27,37 +29,41 @@ inline std::vector<std::function<std::unique_ptr<QObject>()>>& Suites() {
 // A control's rectangle in its top-level window's coordinates.
 inline QRect WindowRect(const QWidget* w) { return QRect(w->mapTo(w->window(), QPoint(0, 0)), w->size()); }
 
-// 0x00BBGGRR as the colour it stands for, spelled out here so a swapped channel shows.
-inline QColor Rgb(std::uint32_t packed) {
-  return QColor(int(packed & 0xFF), int((packed >> 8) & 0xFF), int((packed >> 16) & 0xFF));
+template <class T>
+T Pop(std::deque<T>& q) {
+  T v = std::move(q.front());
+  q.pop_front();
+  return v;
 }
 
-// Replaces `dialog` with a new one, shown and active, so keys reach it.
-template <class Dialog, class Arg>
-Dialog& ShowActive(std::unique_ptr<Dialog>& dialog, Arg& arg) {
-  dialog.reset();
-  dialog = std::make_unique<Dialog>(arg);
-  dialog->show();
-  dialog->activateWindow();
-  if (!QTest::qWaitForWindowActive(dialog.get())) qFatal("the dialog never became active");
-  return *dialog;
-}
+// The window's own dialogs (time, save options, compressor) answered from queues.
+struct ScriptedDialogs final : WindowDialogs {
+  std::deque<std::int16_t> timeAnswers;                             // as OK; an empty queue answers as Anuluj
+  std::deque<std::pair<std::uint8_t, std::uint8_t>> saveAnswers;    // (SaveKind, AviSpeed); empty: Anuluj
+  std::deque<std::optional<AVICOMPRESSOPTIONS>> compressorAnswers;  // nullopt or empty: cancelled
+  QStringList opened;                                               // "time", "saveOptions", "compressor", in order
+  // Runs as a dialog opens: a test may throw from it, as a failure nobody planned for
+  // would, or queue what the user does meanwhile.
+  std::function<void(const QString& dialog)> opening;
 
-// A dialog's control as a person finds it: in its parent, at its place there (for the
-// dialog: its client area), shown, with its text (a frame: its title; the dialog: its caption).
-struct Placed {
-  QWidget* control;
-  QWidget* parent;
-  QRect place;
-  QString text;
+  void showTime(std::int16_t& PowerOnMinutes) override {
+    open("time");
+    if (!timeAnswers.empty()) PowerOnMinutes = Pop(timeAnswers);
+  }
+  void showSaveOptions(ModuleValues& module) override {
+    open("saveOptions");
+    if (saveAnswers.empty()) module.SaveKind |= 128;
+    else std::tie(module.SaveKind, module.AviSpeed) = Pop(saveAnswers);
+  }
+  std::optional<AVICOMPRESSOPTIONS> chooseCompressor(const std::vector<AviCompressor>&) override {
+    open("compressor");
+    return compressorAnswers.empty() ? std::nullopt : Pop(compressorAnswers);
+  }
+  void open(const char* dialog) {
+    opened << QString::fromLatin1(dialog);
+    if (opening) opening(opened.back());
+  }
 };
-inline void VerifyPlaced(const Placed& p) {
-  const QWidget* w = p.control;
-  QCOMPARE(w->parentWidget(), p.parent);
-  QCOMPARE(w->isWindow() ? QRect({}, w->size()) : w->geometry(), p.place);
-  QVERIFY(w->isVisible());
-  QCOMPARE(w->isWindow() ? w->windowTitle() : w->property("text").toString() + w->property("title").toString(), p.text);
-}
 
 // The real window, every dialog it opens answered by `modal` and `dialogs`.
 struct ScriptedWindow {
@@ -79,29 +85,20 @@ struct ScriptedWindow {
   }
 };
 
-// A recording written by the generator into a private folder; name may hold blanks
-// and a subfolder ("with blanks/rec.mjp").
-class GeneratedRecording {
- public:
-  GeneratedRecording(const QString& name, const recgen::Options& options) : path_(dir_.filePath(name)) {
-    QDir().mkpath(QFileInfo(path_).path());
-    frames_ = recgen::WriteRecording(QFile::encodeName(path_).toStdString(), options);
-  }
-  const QString& path() const { return path_; }
-  QString folder() const { return dir_.path(); }
-  const recgen::FrameRecord& frame(std::size_t k) const { return frames_.at(k); }
+// A recording written by the generator into a private folder; the name may hold blanks.
+struct GeneratedRecording {
+  QTemporaryDir dir;
+  QString path;
+  std::vector<recgen::FrameRecord> frames;
+  GeneratedRecording(const QString& name, const recgen::Options& options)
+      : path(dir.filePath(name)), frames(recgen::WriteRecording(QFile::encodeName(path).toStdString(), options)) {}
 
   // Frame k straight from the file, decoded by Qt's own JPEG reader rather than the viewer's.
   QImage Reference(std::size_t k) const {
-    QFile f(path_);
-    if (!f.open(QIODevice::ReadOnly) || !f.seek(frames_.at(k).jpegPos - 1)) return {};
-    return QImage::fromData(f.read(qint64(frames_.at(k).jpegSize)), "JPEG");
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) || !f.seek(frames.at(k).jpegPos - 1)) return {};
+    return QImage::fromData(f.read(qint64(frames.at(k).jpegSize)), "JPEG");
   }
-
- private:
-  QTemporaryDir dir_;
-  QString path_;
-  std::vector<recgen::FrameRecord> frames_;
 };
 
 }  // namespace uitest

@@ -1,20 +1,37 @@
-// The main window as a window: dragging it by its background, its own title buttons, the
-// command panel's dialogs around the viewer's exports, and coming back from an error nobody
-// planned for.
+// The main window as drawn and as a window: every control's place, the labels' look, the
+// rounded outline; start-up idle or playing; dragging it by its background, its own title
+// buttons, the command panel's dialogs around the viewer's exports, and coming back from an
+// error nobody planned for.
 
 #include "ViewerTestSupport.h"
+#include "platform/Clock.h"
 #include "support/FileContents.h"
+#include "support/OrdinaryUser.h"
 #include "support/Probe.h"
 
 namespace {
 
+using uitest::ScriptedWindow;
+using uitest::WindowRect;
+
+QWidget* AsWidget(QWidget* w) { return w; }
+
+// 0x00BBGGRR as the colour it stands for, spelled out here so a swapped channel shows.
+QColor Rgb(std::uint32_t packed) {
+  return QColor(int(packed & 0xFF), int((packed >> 8) & 0xFF), int((packed >> 16) & 0xFF));
+}
+
+// How a label is drawn: the font really used, its pixel size (0: any), bold, the horizontal
+// alignment (0: not fixed), the colour (invalid: not fixed).
+using Look = std::tuple<QString, int, bool, int, QColor>;
+
 // On a recording of eight frames, stopped on frame 4, with frames 0 to 4 marked through its
 // own buttons.
-struct MarkedWindow : uitest::ScriptedWindow {
+struct MarkedWindow : ScriptedWindow {
   const uitest::GeneratedRecording rec{QStringLiteral("rec.mjp"), {.frames = 8}};
 
   bool start() {
-    if (!show(rec.path())) return false;
+    if (!show(rec.path)) return false;
     // Stop, go to the start, mark, four frames on, mark.
     for (const QWidget* c : {v.imgCmd[5], v.imgCmd[0], v.imgRightCmd[3], v.imgCmd[6], v.imgCmd[6], v.imgCmd[6],
                              v.imgCmd[6], v.imgRightCmd[3]})
@@ -22,10 +39,10 @@ struct MarkedWindow : uitest::ScriptedWindow {
     modal.shown.clear();  // what marking said
     return true;
   }
-  // The save row answered to convert the marked frames to AVI in Motion JPEG at `out`.
+  // The save row answered to convert the marked frames to AVI in Motion JPEG; the file's path.
   QString queueAvi() {
     dialogs.saveAnswers.push_back({2, 10});
-    modal.files.push_back(rec.folder() + QStringLiteral("/film.AVI"));
+    modal.files.push_back(rec.dir.filePath(QStringLiteral("film.AVI")));
     dialogs.compressorAnswers.push_back(AVICOMPRESSOPTIONS{.codec = QStringLiteral("mjpeg")});
     return modal.files.back();
   }
@@ -38,30 +55,22 @@ struct MarkedWindow : uitest::ScriptedWindow {
   }
 };
 
+using Idle = std::tuple<QString, bool, QString>;  // argument (%1: a private folder), file locked, message
+// Pressed at (window coordinates), with, moved by, on the background (which drags; else on a control).
+using Drag = std::tuple<QPoint, Qt::MouseButton, QPoint, bool>;
+using TitleButton = std::tuple<bool, bool, Qt::MouseButton, bool>;  // with a recording, minimize, with, acts
+
 enum class Before { Nothing, File, Folder };  // what lies under the chosen name
 enum class After { Nothing, Old, Folder, Frame, Sequence, Video, NoFrames };
 
 struct Saving {
-  int kind;          // the options' answer (AVI at 25 frames a second); -1: Anuluj
-  QString name;      // the save dialog's answer in the recording's folder; empty: cancelled
+  int kind;      // the options' answer (AVI at 25 frames a second); -1: Anuluj
+  QString name;  // the save dialog's answer in the recording's folder; empty: cancelled
   Before before;
   MsgAnswer replace;  // the answer to the replace question
-  QString codec;     // the compressor's answer; empty: cancelled
-  QStringList said;  // the messages, in order
+  QString codec;      // the compressor's answer; empty: cancelled
+  QStringList said;   // the messages, in order
   After after;
-};
-
-struct Drag {
-  QPoint press;  // window coordinates
-  Qt::MouseButton button;
-  QPoint by;
-  bool background;  // pressed on the background, which drags; else on a control
-};
-
-struct TitleButton {
-  bool withRecording, minimize;
-  Qt::MouseButton button;
-  bool acts;
 };
 
 const QString kReplace = QStringLiteral("Plik o podanej nazwie już istniej. Czy go zamienić ?");
@@ -72,7 +81,194 @@ const QString kAviError = QStringLiteral("Wystapił błąd podczas tworzenia pli
 class ViewerWindowTest : public QObject {
   Q_OBJECT
 
+  frmViewer v_;  // idle, never shown: the layout's rows hold its controls
+
  private slots:
+  void initTestCase() { v_.Form_Load(QString()); }
+  void cleanup() { Clock::set({}); }
+
+  // A frameless window of fixed size whose four corners are cut off by quarter ellipses of 32 x 32.
+  void frameAndOutline() {
+    QCOMPARE(v_.windowTitle(), QStringLiteral("Vistrel_3.0"));
+    QVERIFY(v_.windowFlags().testFlag(Qt::FramelessWindowHint));
+    QCOMPARE(v_.minimumSize(), QSize(755, 631));
+    QCOMPARE(v_.maximumSize(), QSize(755, 631));
+    // The corners, just outside and just inside the top-left curve, the top edge where the curve ends.
+    QList<bool> visible;
+    for (QPoint p : QList<QPoint>{{0, 0}, {754, 0}, {0, 630}, {754, 630}, {3, 3}, {5, 5}, {16, 0}})
+      visible << v_.mask().contains(p);
+    QCOMPARE(visible, (QList<bool>{false, false, false, false, false, true, true}));
+  }
+
+  void controlRect_data() {
+    QTest::addColumn<QWidget*>("control");
+    QTest::addColumn<QRect>("expected");  // window coordinates, also inside picTV
+    frmViewer& v = v_;
+    const QList<std::tuple<const char*, QWidget*, QRect>> rows{{"Label1", v.Label1, {24, 13, 153, 33}},
+                                                               {"lblCompany", v.lblCompany, {176, 24, 145, 17}},
+                                                               {"lblFile", v.lblFile, {348, 26, 169, 17}},
+                                                               {"lblInfo", v.lblInfo, {528, 58, 129, 33}},
+                                                               {"lblIdent", v.lblIdent, {552, 26, 105, 17}},
+                                                               {"imgMinimize", v.imgMinimize, {696, 16, 21, 21}},
+                                                               {"imgExit", v.imgExit, {720, 16, 21, 21}},
+                                                               {"Image3", v.Image3, {0, 50, 24, 480}},
+                                                               {"picTV", v.picTV, {24, 50, 640, 480}},
+                                                               {"lblSave", v.lblSave, {326, 266, 37, 29}},
+                                                               {"Image1", v.Image1, {664, 50, 92, 480}},
+                                                               {"imgCamera", v.imgCamera, {698, 84, 19, 11}},
+                                                               {"shCamera", v.shCamera, {698, 84, 19, 11}},
+                                                               {"lblPicInfo(0)", v.lblPicInfo[0], {683, 102, 50, 17}},
+                                                               {"lblPicInfo(1)", v.lblPicInfo[1], {683, 118, 50, 17}},
+                                                               {"lblPicInfo(2)", v.lblPicInfo[2], {683, 134, 50, 17}},
+                                                               {"imgBatt", v.imgBatt, {698, 194, 19, 12}},
+                                                               {"shBatt", v.shBatt, {698, 194, 19, 12}},
+                                                               {"lblBattInfo", v.lblBattInfo, {684, 208, 50, 17}},
+                                                               {"imgBottom", v.imgBottom, {0, 530, 755, 100}},
+                                                               {"imgSuwak", v.imgSuwak, {22, 542, 26, 16}},
+                                                               {"lblTime", v.lblTime, {536, 543, 129, 17}},
+                                                               {"shPlay", v.shPlay, {24, 608, 636, 8}},
+                                                               {"Label2", v.Label2, {688, 608, 57, 17}}};
+    for (const auto& [name, w, r] : rows) QTest::newRow(name) << w << r;
+    const QRect ico[kCommandRows]{{688, 380, 16, 14}, {688, 404, 15, 15}, {688, 445, 16, 16}, {689, 470, 16, 16}};
+    const int rightCmdTop[kCommandRows]{376, 400, 440, 464};
+    for (int k = 0; k < kCommandRows; ++k) {
+      QTest::addRow("imgIco(%d)", k) << AsWidget(v.imgIco[k]) << ico[k];
+      QTest::addRow("shIco(%d)", k) << AsWidget(v.shIco[k]) << ico[k];  // the lamp: right behind
+      QTest::addRow("imgRightCmd(%d)", k) << AsWidget(v.imgRightCmd[k]) << QRect(712, rightCmdTop[k], 43, 25);
+    }
+    const int left[kTransportButtons]{24, 74, 124, 174, 244, 294, 394, 444, 514, 564, 614};
+    const int width[kTransportButtons]{50, 50, 50, 70, 50, 100, 50, 70, 50, 50, 50};
+    for (int k = 0; k < kTransportButtons; ++k) {  // each face with its 24 x 25 lamp, centred at its top
+      QTest::addRow("imgCmd(%d)", k) << AsWidget(v.imgCmd[k]) << QRect(left[k], 576, width[k], 29);
+      QTest::addRow("shCmd(%d)", k) << AsWidget(v.shCmd[k]) << QRect(left[k] + (width[k] - 24) / 2, 576, 24, 25);
+    }
+  }
+
+  void controlRect() {
+    QFETCH(QWidget*, control);
+    QTEST(WindowRect(control), "expected");
+    // The speed and the save progress lie over the picture and wait, hidden, for their first use.
+    const bool overPicture = control == v_.lblInfo || control == v_.lblSave;
+    QCOMPARE(control->parentWidget(), overPicture ? static_cast<QWidget*>(v_.picTV) : &v_);
+    QCOMPARE(control->isHidden(), overPicture);
+    // Layers: the skin pictures, the lamps over them, everything else over those (icons over lamps).
+    QList<QWidget*> below{v_.Image3, v_.Image1, v_.imgBottom};
+    for (Shape* lamp : v_.findChildren<Shape*>(Qt::FindDirectChildrenOnly)) below << lamp;
+    const qsizetype layer = below.indexOf(control);
+    for (QWidget* b : below.first(layer < 0 ? below.size() : layer))
+      if (!overPicture && WindowRect(control).intersects(WindowRect(b)))
+        QVERIFY2(v_.children().indexOf(control) > v_.children().indexOf(b), "a skin picture or lamp lies over it");
+  }
+
+  void labelLook_data() {
+    QTest::addColumn<QLabel*>("label");
+    QTest::addColumn<Look>("look");
+    const QString sans = "Liberation Sans", mono = "Liberation Mono", narrow = "Liberation Sans Narrow";
+    const QColor grey = Rgb(0x808080), titleGrey = Rgb(0x646464), red = Rgb(0x0000FF);
+    const int left = Qt::AlignLeft, centre = Qt::AlignHCenter, right = Qt::AlignRight;
+    QTest::newRow("Label1") << v_.Label1 << Look{sans, 0, false, left, titleGrey};
+    QTest::newRow("lblCompany") << v_.lblCompany << Look{sans, 0, false, left, titleGrey};
+    QTest::newRow("lblFile") << v_.lblFile << Look{mono, 0, false, centre, grey};
+    QTest::newRow("lblInfo") << v_.lblInfo << Look{mono, 27, true, right, red};
+    QTest::newRow("lblIdent") << v_.lblIdent << Look{mono, 13, false, centre, grey};
+    for (int k = 0; k < 3; ++k)
+      QTest::addRow("lblPicInfo(%d)", k) << v_.lblPicInfo[k] << Look{narrow, 11, false, centre, grey};
+    QTest::newRow("lblBattInfo") << v_.lblBattInfo << Look{narrow, 11, false, centre, grey};
+    QTest::newRow("lblTime") << v_.lblTime << Look{sans, 11, false, centre, grey};
+    QTest::newRow("Label2") << v_.Label2 << Look{sans, 0, false, left, QColor()};
+  }
+
+  void labelLook() {
+    QFETCH(QLabel*, label);
+    QFETCH(Look, look);
+    const auto [family, pixelSize, bold, alignment, colour] = look;
+    const QFontInfo font(label->font());
+    QCOMPARE(font.family(), family);  // really there, not silently replaced by another font
+    if (pixelSize) QCOMPARE(font.pixelSize(), pixelSize);
+    if (bold) QVERIFY(font.bold());
+    if (alignment) QCOMPARE(int(label->alignment() & Qt::AlignHorizontal_Mask), alignment);
+    if (colour.isValid()) QCOMPARE(label->palette().color(QPalette::WindowText), colour);
+    QVERIFY2(!label->autoFillBackground(), "labels have no background of their own");
+  }
+
+  void idle_data() {
+    QTest::addColumn<Idle>("c");
+    QTest::newRow("no arguments") << Idle{"", false, ""};
+    QTest::newRow("two quotes: no path") << Idle{"\"\"", false, ""};
+    QTest::newRow("quoted missing file") << Idle{"\"%1/my recording.mjp\"", false, "Plik nie istnieje:"};
+    QTest::newRow("a folder") << Idle{"%1", false, "Wskazana ścieżka jest folderem, nie plikiem:"};
+    QTest::newRow("no read permission") << Idle{"%1/locked.mjp", true, "Brak uprawnień do odczytu pliku:"};
+  }
+
+  // No recording, only the open command lit, nothing created; "Otwórz jakiś plik ..." types
+  // itself out a character a tick, then starts again.
+  void idle() {
+    QFETCH(Idle, c);
+    auto [argument, locked, reason] = c;
+    QTemporaryDir dir;
+    argument = argument.contains("%1") ? argument.arg(dir.path()) : argument;
+    const QString path = QString(argument).remove('"');
+    if (locked) {
+      QVERIFY(QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ReadOther | QFile::ExeOther));
+      QFile f(path);
+      QVERIFY(f.open(QIODevice::WriteOnly) && f.write("\xFF\xD8\xFF\xD9", 4) == 4 && f.setPermissions({}));
+    }
+    const bool existed = QFileInfo::exists(path);
+    Clock::set([] { return QDateTime(QDate(2007, 8, 3), QTime(17, 5, 6)); });
+    ScriptedWindow w;
+    std::optional<AsOrdinaryUser> user;  // root would read the locked file
+    if (locked && !user.emplace().ok()) QSKIP("root cannot take an ordinary user's identity here");
+    w.v.Form_Load(argument);
+
+    QCOMPARE(w.modal.texts(), reason.isEmpty() ? QStringList() : QStringList{reason + '\n' + path});
+    if (!reason.isEmpty()) QCOMPARE(w.modal.shown[0].icon, MsgIcon::Critical);
+    QCOMPARE(QFileInfo::exists(path), existed);
+    QCOMPARE(w.v.core().mode(), PlayMode::NoRecording);
+    QVERIFY(!w.v.core().recording().isOpen());
+    QVERIFY(w.v.timPlay.isActive());
+    QCOMPARE(w.v.timPlay.interval(), 150);
+    for (int k = 0; k < kTransportButtons; ++k) {
+      QCOMPARE(w.v.shCmd[k]->FillColor(), Colour::Grey);
+      QVERIFY(w.v.imgCmd[k]->Picture().toImage() == w.v.imglCmd[k].toImage());  // released
+    }
+    for (int k = 0; k < kCommandRows; ++k) QCOMPARE(w.v.shIco[k]->FillColor(), k == 0 ? Colour::Orange : Colour::Grey);
+    QCOMPARE(w.v.lblTime->text(), QStringLiteral("03.08.2007   17:05:06"));
+    QCOMPARE(w.v.lblFile->text(), QString());
+    for (int tick = 1; tick <= 23; ++tick) {
+      w.v.timPlay_Timer();
+      QCOMPARE(w.v.lblFile->text(), QStringLiteral("Otwórz jakiś plik ...").left(tick % 22));
+    }
+  }
+
+  // A quoted path with blanks plays at once: its 22-character title shortened, its first
+  // (smaller) frame centred on the canvas, the rest of the canvas untouched.
+  void playsCommandLineRecording() {
+    const QSize frame(320, 240);
+    const uitest::GeneratedRecording rec("abcd fghijklmnopqr.mjp", {.frames = 3, .width = 320, .height = 240});
+    ScriptedWindow w;
+    const QImage before = w.v.picTV->Canvas().copy();
+    w.v.Form_Load('"' + rec.path + '"');
+
+    QVERIFY2(w.modal.shown.empty(), qPrintable(w.modal.texts().join('|')));
+    QCOMPARE(w.v.core().mode(), PlayMode::Forward);
+    QVERIFY(w.v.timPlay.isActive());
+    for (int k = 0; k < kTransportButtons; ++k)
+      QCOMPARE(w.v.shCmd[k]->FillColor(), k == 7 ? Colour::Yellow : Colour::Blue);
+    QCOMPARE(w.v.lblFile->text(), QStringLiteral("... fghijklmnopqr.mjp"));
+    QCOMPARE(w.v.lblPicInfo[2]->text(), QStringLiteral("320x240"));
+    const QRect at(QPoint((640 - frame.width()) / 2, (480 - frame.height()) / 2), frame);
+    const QImage& canvas = w.v.picTV->Canvas();
+    const QImage first = rec.Reference(0);
+    QCOMPARE(first.size(), frame);
+    for (int y = 0; y < 480; ++y)
+      for (int x = 0; x < 640; ++x) {
+        const bool inside = at.contains(x, y);
+        const QRgb a = canvas.pixel(x, y), b = inside ? first.pixel(x - at.x(), y - at.y()) : before.pixel(x, y);
+        const int worst = std::max({qAbs(qRed(a) - qRed(b)), qAbs(qGreen(a) - qGreen(b)), qAbs(qBlue(a) - qBlue(b))});
+        if (worst > (inside ? 3 : 0)) QFAIL(inside ? "not the first frame" : "painted outside the frame's place");
+      }
+  }
+
   void dragMovesWindow_data() {
     QTest::addColumn<Drag>("d");
     const QPoint top(300, 20), right(40, 25), leftUp(-30, -10);
@@ -82,23 +278,23 @@ class ViewerWindowTest : public QObject {
     QTest::newRow("background right of the title") << Drag{{650, 8}, Qt::RightButton, leftUp, true};
     QTest::newRow("on Label1") << Drag{{100, 29}, Qt::RightButton, right, false};
     QTest::newRow("on lblTime") << Drag{{600, 551}, Qt::LeftButton, right, false};
-    QTest::newRow("on lblFile") << Drag{{432, 34}, Qt::RightButton, leftUp, false};
     QTest::newRow("on imgBottom") << Drag{{300, 570}, Qt::RightButton, right, false};
     QTest::newRow("on picTV") << Drag{{300, 300}, Qt::RightButton, right, false};
   }
 
   void dragMovesWindow() {
     QFETCH(Drag, d);
-    uitest::ScriptedWindow w;
+    const auto [press, button, by, background] = d;
+    ScriptedWindow w;
     QVERIFY(w.show());
-    QCOMPARE(w.v.childAt(d.press) == nullptr, d.background);
+    QCOMPARE(w.v.childAt(press) == nullptr, background);
     QWindow* window = w.v.windowHandle();
-    const QPoint start = w.v.pos(), pointer = window->mapToGlobal(d.press + d.by);
-    QTest::mousePress(window, d.button, {}, d.press);
-    QTest::mouseMove(window, d.press + d.by);
+    const QPoint start = w.v.pos(), pointer = window->mapToGlobal(press + by);
+    QTest::mousePress(window, button, {}, press);
+    QTest::mouseMove(window, press + by);
     // Release where the pointer now is: the window may have moved under it since.
-    QTest::mouseRelease(window, d.button, {}, window->mapFromGlobal(pointer));
-    QCOMPARE(w.v.pos(), d.background ? start + d.by : start);
+    QTest::mouseRelease(window, button, {}, window->mapFromGlobal(pointer));
+    QCOMPARE(w.v.pos(), background ? start + by : start);
   }
 
   void titleButtons_data() {
@@ -112,16 +308,17 @@ class ViewerWindowTest : public QObject {
   // Closing stops the timer and lets the recording go.
   void titleButtons() {
     QFETCH(TitleButton, b);
+    const auto [withRecording, minimize, button, acts] = b;
     const uitest::GeneratedRecording rec(QStringLiteral("rec.mjp"), {.frames = 2});
-    uitest::ScriptedWindow w;
-    QVERIFY(w.show(b.withRecording ? rec.path() : QString()));
-    QCOMPARE(w.v.core().recording().isOpen(), b.withRecording);
-    w.click(b.minimize ? w.v.imgMinimize : w.v.imgExit, b.button);
-    const bool closed = b.acts && !b.minimize;
-    QCOMPARE(w.v.isMinimized(), b.acts && b.minimize);
+    ScriptedWindow w;
+    QVERIFY(w.show(withRecording ? rec.path : QString()));
+    QCOMPARE(w.v.core().recording().isOpen(), withRecording);
+    w.click(minimize ? w.v.imgMinimize : w.v.imgExit, button);
+    const bool closed = acts && !minimize;
+    QCOMPARE(w.v.isMinimized(), acts && minimize);
     QCOMPARE(w.v.isVisible(), !closed);
     QCOMPARE(w.v.timPlay.isActive(), !closed);
-    QCOMPARE(w.v.core().recording().isOpen(), b.withRecording && !closed);
+    QCOMPARE(w.v.core().recording().isOpen(), withRecording && !closed);
   }
 
   // The open row offers the path chosen last and plays what is chosen; the time row hands
@@ -130,14 +327,14 @@ class ViewerWindowTest : public QObject {
     const uitest::GeneratedRecording other(QStringLiteral("inny.mjp"), {.frames = 2});
     MarkedWindow w;
     QVERIFY(w.start());
-    w.modal.files = {QString(), other.path()};
+    w.modal.files = {QString(), other.path};
     for (int k = 0; k < 3; ++k) w.click(w.v.imgRightCmd[0]);
     QCOMPARE(w.modal.fileRequests.size(), std::size_t{3});
     for (const FileDialogRequest& r : w.modal.fileRequests) {
       QCOMPARE(r.title, QStringLiteral("Wybierz plik z zapisanym obrazem"));
       QCOMPARE(r.filter, QStringLiteral(" pliki kamery R208 (*.MJP)|*.MJP|wszystkie pliki (*.*)|*.*"));
     }
-    QCOMPARE(w.modal.fileRequests[1].fileName + '|' + w.modal.fileRequests[2].fileName, '|' + other.path());
+    QCOMPARE(w.modal.fileRequests[1].fileName + '|' + w.modal.fileRequests[2].fileName, '|' + other.path);
     QCOMPARE(w.v.lblFile->text(), QStringLiteral("inny.mjp"));
     QCOMPARE(w.v.core().mode(), PlayMode::Forward);
 
@@ -167,12 +364,12 @@ class ViewerWindowTest : public QObject {
   }
 
   // The save row: the options, the save dialog with the kind's name and filter, the replace
-  // question for a file in the way, the export, and the message an AVI error calls for.
+  // question for a file in the way, the request, and the message an AVI error calls for.
   void saveRow() {
     QFETCH(Saving, s);
     MarkedWindow w;
     QVERIFY(w.start());
-    const QString out = s.name.isEmpty() ? QString() : w.rec.folder() + '/' + s.name;
+    const QString out = s.name.isEmpty() ? QString() : w.rec.dir.filePath(s.name);
     if (s.before == Before::Folder) QVERIFY(QDir().mkpath(out));
     if (s.before == Before::File) {
       QFile f(out);
@@ -181,8 +378,8 @@ class ViewerWindowTest : public QObject {
     if (s.kind >= 0) w.dialogs.saveAnswers.push_back({std::uint8_t(s.kind), 25});
     w.modal.files.push_back(out);
     w.modal.answers.push_back(s.replace);
-    w.dialogs.compressorAnswers.push_back(
-        s.codec.isEmpty() ? std::nullopt : std::optional(AVICOMPRESSOPTIONS{.codec = s.codec}));
+    w.dialogs.compressorAnswers.push_back(s.codec.isEmpty() ? std::nullopt
+                                                            : std::optional(AVICOMPRESSOPTIONS{.codec = s.codec}));
     w.click(w.v.imgRightCmd[2]);
 
     QCOMPARE(w.modal.texts(), s.said);
@@ -203,18 +400,17 @@ class ViewerWindowTest : public QObject {
     w.verifyReady();
 
     const ModuleValues& m = w.v.core().module();
-    const recgen::FrameRecord& shown = w.rec.frame(4);
+    const recgen::FrameRecord& shown = w.rec.frames.at(4);
     const auto probed = converted ? ProbeStream(out) : std::map<QString, QString>{};
     switch (s.after) {
       case After::Nothing: QVERIFY(out.isEmpty() || !QFileInfo::exists(out)); break;
       case After::Old: QCOMPARE(BytesOf(out), QByteArray("old")); break;
       case After::Folder: QVERIFY(QFileInfo(out).isDir()); break;
-      case After::Frame: QCOMPARE(BytesOf(out), BytesOf(w.rec.path(), shown.jpegPos, shown.EndPos())); break;
-      case After::Sequence: QCOMPARE(BytesOf(out), BytesOf(w.rec.path(), m.MarkStart, m.MarkEnd)); break;
-      case After::Video:
-        QCOMPARE(probed.at("codec_name"), QStringLiteral("mjpeg"));
-        QCOMPARE(probed.at("r_frame_rate"), QStringLiteral("25/1"));
-        QCOMPARE(probed.at("nb_read_frames"), QStringLiteral("5"));
+      case After::Frame: QCOMPARE(BytesOf(out), BytesOf(w.rec.path, shown.jpegPos, shown.EndPos())); break;
+      case After::Sequence: QCOMPARE(BytesOf(out), BytesOf(w.rec.path, m.MarkStart, m.MarkEnd)); break;
+      case After::Video:  // the marked frames at the chosen speed, with the chosen compressor
+        QCOMPARE(probed.at("codec_name") + ' ' + probed.at("r_frame_rate") + ' ' + probed.at("nb_read_frames"),
+                 QStringLiteral("mjpeg 25/1 5"));
         break;
       case After::NoFrames: QVERIFY(QFileInfo(out).isFile() && probed.count("nb_read_frames") == 0); break;
     }
@@ -267,10 +463,11 @@ class ViewerWindowTest : public QObject {
     QVERIFY(w.start());
     const QString out = w.queueAvi();
     w.dialogs.opening = [&](const QString& opening) {
-      if (opening == QLatin1String("compressor")) QTimer::singleShot(0, &w.v, [&] {
-        w.v.close();
-        QVERIFY(w.v.isVisible());  // still converting
-      });
+      if (opening == QLatin1String("compressor"))
+        QTimer::singleShot(0, &w.v, [&] {
+          w.v.close();
+          QVERIFY(w.v.isVisible());  // still converting
+        });
     };
     w.click(w.v.imgRightCmd[2]);
     QVERIFY(!w.v.isVisible());

@@ -1,5 +1,4 @@
-// The camera information block: decoding, and what the panel shows after a frame as
-// a value (an empty field: the panel keeps what it showed).
+// The camera's block decoded, and what the panel shows after it (an empty field: kept as it was).
 
 #include <gtest/gtest.h>
 
@@ -25,40 +24,68 @@ PanelUpdate panelAfter(const std::string& block, std::int16_t powerOn = 0) {
 }
 
 TEST(DecodeFrameInfo, KindsByTagAndBlockSize) {
-  struct Case { std::string block; FrameKind kind; };
+  struct Case {
+    std::string block;
+    FrameKind kind;
+  };
   const std::string good = measurement("5A", "CC", "00E10");
-  for (const Case& c : {Case{good, FrameKind::Measurement}, {measurement("5A", "CC", "00E10", "0001"), FrameKind::TextTime},
-                        {measurement("5A", "CC", "00E10", "0002"), FrameKind::Unrecognised},
-                        {measurement("5A", "CC", "00E10", "000 "), FrameKind::Unrecognised},
-                        {measurement("5A", "CC", "00E10", " 000"), FrameKind::Unrecognised},
-                        {measurement("5A", "CC", "00E10", "000O"), FrameKind::Unrecognised},
-                        {measurement("5A", "CC", "00E10", std::string("\xFF\xD9\0\0", 4)), FrameKind::Unrecognised},
-                        {"", FrameKind::NoBlock}, {good.substr(0, 31), FrameKind::NoBlock},
-                        {good + "0", FrameKind::NoBlock}}) {
+  using enum FrameKind;
+  const auto tagged = [](const std::string& tag) { return measurement("5A", "CC", "00E10", tag); };
+  for (const Case& c : {Case{good, Measurement},
+                        {tagged("0001"), TextTime},
+                        {tagged("0002"), Unrecognised},
+                        {tagged("000 "), Unrecognised},
+                        {tagged(" 000"), Unrecognised},
+                        {tagged("000O"), Unrecognised},
+                        {tagged(std::string("\xFF\xD9\0\0", 4)), Unrecognised},
+                        {"", NoBlock},
+                        {good.substr(0, 31), NoBlock},
+                        {good + "0", NoBlock}}) {
     const FrameInfo info = decode(c.block);
     EXPECT_EQ(info.Kind, c.kind) << c.block;
-    EXPECT_TRUE(c.kind != FrameKind::Unrecognised || (info.Ident.isEmpty() && info.SpeedKmh == 0)) << "none read";
+    EXPECT_TRUE(c.kind != Unrecognised || (info.Ident.isEmpty() && info.SpeedKmh == 0)) << "none read";
   }
 }
 
 TEST(DecodeFrameInfo, HexadecimalFields) {
-  struct Case { std::string chars; std::uint32_t value; };
-  for (const Case& c : {Case{"5A", 90}, {"00", 0}, {"7Q", 7}, {"Q7", 0}, {" 9", 9}, {"a0", 160}, {"ff", 255},
-                        {"00E10", 3600}, {"FFFFF", 1'048'575}, {"0FFFF", 65'535}, {"1 2 3", 0x123},
-                        {"     ", 0}, {"\t1\n2", 0x12}, {"1\r2", 1}, {"-1", 0}, {"+1", 0}, {"", 0}})
+  struct Case {
+    std::string chars;
+    std::uint32_t value;
+  };
+  for (const Case& c : {Case{"5A", 90},
+                        {"00", 0},
+                        {"7Q", 7},
+                        {"Q7", 0},
+                        {" 9", 9},
+                        {"a0", 160},
+                        {"ff", 255},
+                        {"00E10", 3600},
+                        {"FFFFF", 1'048'575},
+                        {"0FFFF", 65'535},
+                        {"1 2 3", 0x123},
+                        {"     ", 0},
+                        {"\t1\n2", 0x12},
+                        {"1\r2", 1},
+                        {"-1", 0},
+                        {"+1", 0},
+                        {"", 0}})
     EXPECT_EQ(HexFieldValue(c.chars), c.value) << '"' << c.chars << '"';
 }
 
 // The battery's raw reading as the block carries it (5.08 V for 256), at every edge of the scale.
 TEST(InfoPanel, BatteryScaleAtEveryEdge) {
-  struct Case { int raw; const char* text; std::uint32_t colour; };
-  for (const Case& c : {Case{255, "95%", Colour::Green}, {204, "95%", Colour::Green}, {203, "85%", Colour::Green},
-                        {200, "85%", Colour::Green}, {199, "75%", Colour::Green}, {197, "75%", Colour::Green},
-                        {196, "65%", Colour::Green}, {194, "65%", Colour::Green}, {193, "55%", Colour::Olive},
-                        {192, "55%", Colour::Olive}, {191, "45%", Colour::Olive}, {190, "45%", Colour::Olive},
-                        {189, "35%", Colour::Olive}, {188, "25%", Colour::DarkRed}, {187, "15%", Colour::DarkRed},
-                        {185, "15%", Colour::DarkRed}, {184, "5%", Colour::DarkRed}, {182, "5%", Colour::DarkRed},
-                        {181, "0%", Colour::DarkRed}, {0, "0%", Colour::DarkRed}}) {
+  struct Case {
+    int raw;
+    const char* text;
+    std::uint32_t colour;
+  };
+  for (const Case& c : {Case{255, "95%", Colour::Green}, {204, "95%", Colour::Green},   {203, "85%", Colour::Green},
+                        {200, "85%", Colour::Green},     {199, "75%", Colour::Green},   {197, "75%", Colour::Green},
+                        {196, "65%", Colour::Green},     {194, "65%", Colour::Green},   {193, "55%", Colour::Olive},
+                        {192, "55%", Colour::Olive},     {191, "45%", Colour::Olive},   {190, "45%", Colour::Olive},
+                        {189, "35%", Colour::Olive},     {188, "25%", Colour::DarkRed}, {187, "15%", Colour::DarkRed},
+                        {185, "15%", Colour::DarkRed},   {184, "5%", Colour::DarkRed},  {182, "5%", Colour::DarkRed},
+                        {181, "0%", Colour::DarkRed},    {0, "0%", Colour::DarkRed}}) {
     const PanelUpdate u = panelAfter(measurement("01", QString::asprintf("%02X", c.raw).toStdString(), "00000"));
     EXPECT_EQ(std::pair(u.lblBattInfo, u.shBatt), std::pair(std::optional<QString>(c.text), std::optional(c.colour)))
         << c.raw;
@@ -67,11 +94,22 @@ TEST(InfoPanel, BatteryScaleAtEveryEdge) {
 
 // Time since power-on (hours wrap at 100), or with a power-on time the time of day.
 TEST(InfoPanel, MeasurementTimes) {
-  struct Case { std::int32_t seconds; std::int16_t powerOn; const char* text; };
-  for (const Case& c : {Case{3'725, 0, "001:02:05"}, {360'000, 0, "000:00:00"}, {359'999, 0, "099:59:59"},
-                        {1'048'575, 0, "091:16:15"}, {0, 0, "000:00:00"}, {83, 890, "14:51:23"},
-                        {7'200, 1'380, "01:00:00"}, {0, 1, "00:01:00"}, {86'399, 1, "00:00:59"},
-                        {1'048'575, 32'767, "21:23:15"}, {30, -300, "19:00:30"}}) {
+  struct Case {
+    std::int32_t seconds;
+    std::int16_t powerOn;
+    const char* text;
+  };
+  for (const Case& c : {Case{3'725, 0, "001:02:05"},
+                        {360'000, 0, "000:00:00"},
+                        {359'999, 0, "099:59:59"},
+                        {1'048'575, 0, "091:16:15"},
+                        {0, 0, "000:00:00"},
+                        {83, 890, "14:51:23"},
+                        {7'200, 1'380, "01:00:00"},
+                        {0, 1, "00:01:00"},
+                        {86'399, 1, "00:00:59"},
+                        {1'048'575, 32'767, "21:23:15"},
+                        {30, -300, "19:00:30"}}) {
     const std::string hex = QString::asprintf("%05X", c.seconds).toStdString();
     EXPECT_EQ(panelAfter(measurement("01", "CC", hex), c.powerOn).lblTime, c.text) << c.seconds << " " << c.powerOn;
   }
@@ -81,21 +119,34 @@ TEST(InfoPanel, MeasurementTimes) {
 TEST(InfoPanel, EachKindWritesItsFields) {
   using S = std::optional<QString>;
   using Fields = std::tuple<S, std::optional<bool>, S, std::optional<std::uint32_t>, S, S, bool>;
-  struct Row { const char* why; std::string block; std::int16_t powerOn; Fields fields; };
+  struct Row {
+    const char* why;
+    std::string block;
+    std::int16_t powerOn;
+    Fields fields;
+  };
   const QString id = "CAM-0417-A02";
-  for (const Row& r : {
-           Row{"a measurement", measurement("5A", "CB", "00E10"), 0,
-               {"90 km/h", true, "85%", Colour::Green, "001:00:00", id, false}},
-           {"speed 0 hides the label and keeps its text", measurement("00", "BC", "00E11"), 0,
-            {{}, false, "25%", Colour::DarkRed, "001:00:01", id, false}},
-           {"an unrecognised block writes nothing", measurement("5A", "CC", "00000", "ABCD"), 0,
-            {{}, {}, {}, {}, {}, {}, false}},
-           {"a text time: its code page, widened, battery OK on green, the correction off",
-            "0001R208 \xB9\x9C\xEA  ab05.12.2026 14:51", 0,
-            {{}, {}, "OK", Colour::Green, "05.12.2026   14:51", QString::fromUtf8("R208 ąśę  ab"), true}},
-           {"a measurement at a power-on time", measurement("2D", "C0", "00E12"), 890,
-            {"45 km/h", true, "55%", Colour::Olive, "15:50:02", id, false}},
-           {"no block: only the time is blanked", "", 0, {{}, {}, {}, {}, QString(), {}, false}}}) {
+  for (const Row& r : {Row{"a measurement",
+                           measurement("5A", "CB", "00E10"),
+                           0,
+                           {"90 km/h", true, "85%", Colour::Green, "001:00:00", id, false}},
+                       {"speed 0 hides the label and keeps its text",
+                        measurement("00", "BC", "00E11"),
+                        0,
+                        {{}, false, "25%", Colour::DarkRed, "001:00:01", id, false}},
+                       {"an unrecognised block writes nothing",
+                        measurement("5A", "CC", "00000", "ABCD"),
+                        0,
+                        {{}, {}, {}, {}, {}, {}, false}},
+                       {"a text time: its code page, widened, battery OK on green, the correction off",
+                        "0001R208 \xB9\x9C\xEA  ab05.12.2026 14:51",
+                        0,
+                        {{}, {}, "OK", Colour::Green, "05.12.2026   14:51", QString::fromUtf8("R208 ąśę  ab"), true}},
+                       {"a measurement at a power-on time",
+                        measurement("2D", "C0", "00E12"),
+                        890,
+                        {"45 km/h", true, "55%", Colour::Olive, "15:50:02", id, false}},
+                       {"no block: only the time is blanked", "", 0, {{}, {}, {}, {}, QString(), {}, false}}}) {
     SCOPED_TRACE(r.why);
     const PanelUpdate u = panelAfter(r.block, r.powerOn);
     EXPECT_EQ(Fields(u.lblInfo, u.lblInfoVisible, u.lblBattInfo, u.shBatt, u.lblTime, u.lblIdent, u.timeCorrectionOff),

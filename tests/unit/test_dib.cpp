@@ -45,33 +45,40 @@ QImage painted(const cDIBSection& dib, QImage target, QRect dest, QPoint src = {
   return target;
 }
 
-TEST(DibSection, RowsArePaddedToFourBytes) {
-  struct Case { int32_t width, height, bytesPerScanLine; uint32_t sizeImage; };
-  for (const Case c : {Case{1, 3, 4, 12}, {2, 3, 8, 24}, {3, 3, 12, 36}, {4, 3, 12, 36}, {5, 3, 16, 48},
-                       {640, 480, 1920, 921600}}) {
+// The view strides as the memory; the header (bottom-up, 24 bits, uncompressed) exists only
+// once PointerToBitmapInfo was read.
+TEST(DibSection, RowsArePaddedToFourBytesAndTheHeaderSaysSo) {
+  struct Case {
+    int32_t width, height, bytesPerScanLine;
+    uint32_t sizeImage;
+  };
+  for (const Case c :
+       {Case{1, 3, 4, 12}, {2, 3, 8, 24}, {3, 3, 12, 36}, {4, 3, 12, 36}, {5, 3, 16, 48}, {640, 480, 1920, 921600}}) {
+    SCOPED_TRACE(c.width);
     cDIBSection dib;
     ASSERT_TRUE(dib.Create(c.width, c.height));
-    // The view strides as the memory.
     EXPECT_EQ(std::tuple(dib.BytesPerScanLine(), dib.SizeImage(), dib.hdc().bytesPerLine()),
-              std::tuple(c.bytesPerScanLine, c.sizeImage, qsizetype{c.bytesPerScanLine})) << c.width;
+              std::tuple(c.bytesPerScanLine, c.sizeImage, qsizetype{c.bytesPerScanLine}));
+    EXPECT_THROW(dib.SizeBitmapInfo(), std::out_of_range);
+    const uint8_t* h = dib.PointerToBitmapInfo();
+    ASSERT_EQ(dib.SizeBitmapInfo(), 40);
+    uint8_t expected[40] = {};  // biSize, width, height, 1 plane + 24 bits, BI_RGB, image size
+    for (const auto& [at, value] :
+         {std::pair{0, 40u}, {4, uint32_t(c.width)}, {8, uint32_t(c.height)}, {12, 1u | 24u << 16}, {20, c.sizeImage}})
+      std::memcpy(expected + at, &value, 4);
+    EXPECT_EQ(std::vector<uint8_t>(h, h + 40), std::vector<uint8_t>(expected, expected + 40));
   }
 }
 
-TEST(DibSection, HeaderBytesOnlyOncePointerToBitmapInfoWasRead) {
-  cDIBSection dib;
-  ASSERT_TRUE(dib.Create(5, 3));
-  EXPECT_THROW(dib.SizeBitmapInfo(), std::out_of_range);  // Create alone makes no copy
-  const uint8_t* h = dib.PointerToBitmapInfo();
-  ASSERT_EQ(dib.SizeBitmapInfo(), 40);
-  // biSize 40, width 5, height +3 (bottom-up), 1 plane, 24 bits, uncompressed, 3 rows of 16 bytes.
-  const std::vector<uint8_t> expected = {40, 0, 0, 0, 5, 0,  0, 0, 3, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0,
-                                         48, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0};
-  EXPECT_EQ(std::vector<uint8_t>(h, h + 40), expected);
-}
-
 TEST(DibSection, FailedCreateAfterAGoodOneLeavesItEmpty) {
-  struct Case { int32_t width, height; bool overflows; };
-  for (const Case c : {Case{0, 4, false}, {4, 0, false}, {-1, 4, false}, {4, -1, false},
+  struct Case {
+    int32_t width, height;
+    bool overflows;
+  };
+  for (const Case c : {Case{0, 4, false},
+                       {4, 0, false},
+                       {-1, 4, false},
+                       {4, -1, false},
                        {65535, 65535, true},     // height × row size
                        {715827882, 1, true},     // width × 3 fits, + 3 does not
                        {46341, 46341, true}}) {  // 139024 × 46341 just above 2^31
@@ -87,7 +94,12 @@ TEST(DibSection, FailedCreateAfterAGoodOneLeavesItEmpty) {
 // Memory row 0 lands at the bottom, B,G,R become R,G,B, and every pixel outside the
 // rectangle the arguments name stays as it was.
 TEST(DibSection, PaintPictureLandsUprightOneToOne) {
-  struct Case { const char* name; QRect dest; QPoint src; QRect lands; };  // in the 12 × 10 target
+  struct Case {
+    const char* name;
+    QRect dest;
+    QPoint src;
+    QRect lands;
+  };  // in the 12 × 10 target
   cDIBSection dib;
   ASSERT_TRUE(dib.Create(5, 4));
   fillDistinct(dib);
@@ -96,7 +108,8 @@ TEST(DibSection, PaintPictureLandsUprightOneToOne) {
   for (const Case c : {Case{"own size", {2, 1, -1, -1}, {}, {2, 1, 5, 4}},
                        {"own width only", {0, 0, -1, 2}, {}, {0, 0, 5, 2}},
                        {"sub-rectangle with source offsets", {6, 5, 2, 1}, {1, 2}, {6, 5, 2, 1}},
-                       {"lower right corner", {0, 0, 3, 2}, {2, 2}, {0, 0, 3, 2}}, {"zero size", {}, {}, {}}}) {
+                       {"lower right corner", {0, 0, 3, 2}, {2, 2}, {0, 0, 3, 2}},
+                       {"zero size", {}, {}, {}}}) {
     QImage expected = untouched;
     for (int ty = c.lands.top(); ty <= c.lands.bottom(); ++ty)
       for (int tx = c.lands.left(); tx <= c.lands.right(); ++tx)
@@ -116,9 +129,8 @@ TEST(DibSection, LoadPictureBltStoresBottomUpAndPaintsBackEqual) {
   EXPECT_TRUE(painted(dib, QImage(3, 2, QImage::Format_RGB32), {0, 0, -1, -1}) == source);
 }
 
-// Every row of the 2 × 2 source holds the same two pixels; the 4 × 4 result samples them at
-// x / 4, so its last column stops short of the right one. At x = 2 green blends to 2.5 and
-// red to 3.5: ties go to the even neighbour.
+// 2 × 2 to 4 × 4 samples at x / 4, so the last column stops short of the right pixel; at x = 2
+// green blends to 2.5 and red to 3.5: ties go to the even neighbour.
 TEST(DibSection, ResampleBlendsAndRoundsTiesToEven) {
   cDIBSection dib;
   ASSERT_TRUE(dib.Create(2, 2));

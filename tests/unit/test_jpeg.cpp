@@ -1,5 +1,4 @@
-// Decoding into the surface: orientation and colour, greyscale, the three failures
-// and their messages, damaged frames that still decode, and where frames are painted.
+// Decoding into the surface, its failures and messages, and where frames are painted.
 
 #include <gtest/gtest.h>
 
@@ -15,8 +14,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// A w x h picture at the highest quality, so that colours survive: a green left quarter,
-// the rest red above and blue below the middle; or, grey, a ramp from black at the left.
+// Highest quality: a green left quarter, the rest red above and blue below the middle; or a grey ramp.
 Bytes encodePattern(int w, int h, bool grey = false) {
   using Rgb = std::array<std::uint8_t, 3>;
   Bytes rgb;
@@ -70,9 +68,8 @@ TEST_F(JpegTest, PictureIsUprightInPaddedBottomUpRowsInBlueGreenRedOrderAndGreyS
   EXPECT_TRUE(modal.shown.empty());
 }
 
-// Each damage on a camera-sized frame (mostly entropy data), decoded over a 20 x 10
-// picture: whether it decodes, the warning it shows, and the surface's width after
-// (20: kept, 640: made at the new size, 0: not looked at).
+// Each damage on a camera-sized frame, decoded over a 20 x 10 picture: whether it decodes, the
+// warning, and the surface's width after (20: kept, 640: made anew, 0: not looked at).
 TEST_F(JpegTest, FailuresAndDamage) {
   const Bytes good = recgen::EncodeScene(5, 2);
   const auto declaring = [](int w, int h) {  // a header declaring w x h
@@ -83,21 +80,40 @@ TEST_F(JpegTest, FailuresAndDamage) {
       return b;
     };
   };
-  const auto cut = [](std::size_t keep) { return [=](Bytes b) { b.resize(std::min(keep, b.size())); return b; }; };
-  struct Damage { const char* name; std::function<Bytes(Bytes)> spoil; bool decoded; const char* message; int width; };
+  const auto cut = [](std::size_t keep) {
+    return [=](Bytes b) {
+      b.resize(std::min(keep, b.size()));
+      return b;
+    };
+  };
+  struct Damage {
+    const char* name;
+    std::function<Bytes(Bytes)> spoil;
+    bool decoded;
+    const char* message;
+    int width;
+  };
   const char* kRead = "Failed to read JPG";
-  for (const Damage& c : {
-           Damage{"none", [](Bytes b) { return b; }, true, nullptr, 640},
-           {"not a JPEG at all", [](Bytes b) { return Bytes(b.size(), 0x41); }, false, kRead, 20},
-           {"only the start marker", cut(2), false, kRead, 20},
-           {"ends inside the tables", cut(40), false, kRead, 20},
-           {"entropy data cut short: shown", cut(good.size() * 2 / 3), true, nullptr, 640},
-           {"a corrupt data byte: shown", [](Bytes b) { b[b.size() / 2] ^= 0x5A; return b; }, true, nullptr, 640},
-           {"a scan naming a Huffman table never defined: the header reads, the data does not",
-            [](Bytes b) { b[findMarker(b, 0xDA) + 6] = 0x33; return b; }, false, "Cannot read Image Data from file.",
-            640},
-           {"40000 x 40000: no camera picture is that big", declaring(40'000, 40'000), false, nullptr, 0},
-           {"65535 x 65535, beyond the decoder's limit", declaring(65'535, 65'535), false, nullptr, 0}}) {
+  for (const Damage& c :
+       {Damage{"none", [](Bytes b) { return b; }, true, nullptr, 640},
+        {"not a JPEG at all", [](Bytes b) { return Bytes(b.size(), 0x41); }, false, kRead, 20},
+        {"only the start marker", cut(2), false, kRead, 20},
+        {"ends inside the tables", cut(40), false, kRead, 20},
+        {"entropy data cut short: shown", cut(good.size() * 2 / 3), true, nullptr, 640},
+        {"a corrupt data byte: shown",
+         [](Bytes b) {
+           b[b.size() / 2] ^= 0x5A;
+           return b;
+         },
+         true, nullptr, 640},
+        {"a scan naming a Huffman table never defined: the header reads, the data does not",
+         [](Bytes b) {
+           b[findMarker(b, 0xDA) + 6] = 0x33;
+           return b;
+         },
+         false, "Cannot read Image Data from file.", 640},
+        {"40000 x 40000: no camera picture is that big", declaring(40'000, 40'000), false, nullptr, 0},
+        {"65535 x 65535, beyond the decoder's limit", declaring(65'535, 65'535), false, nullptr, 0}}) {
     SCOPED_TRACE(c.name);
     ASSERT_TRUE(load(encodePattern(20, 10)));
     modal.shown.clear();
@@ -109,14 +125,23 @@ TEST_F(JpegTest, FailuresAndDamage) {
 }
 
 TEST(FramePlacement, CentredWithHalvesToEven) {
-  struct Case { int box, size, at; };
-  for (const Case c : {Case{640, 640, 0}, {640, 320, 160}, {480, 240, 120}, {640, 704, -32}, {480, 576, -48},
-                       {640, 639, 0}, {640, 637, 2}, {640, 641, 0}, {640, 643, -2}, {480, 1, 240}})
+  struct Case {
+    int box, size, at;
+  };
+  for (const Case c : {Case{640, 640, 0},
+                       {640, 320, 160},
+                       {480, 240, 120},
+                       {640, 704, -32},
+                       {480, 576, -48},
+                       {640, 639, 0},
+                       {640, 637, 2},
+                       {640, 641, 0},
+                       {640, 643, -2},
+                       {480, 1, 240}})
     EXPECT_EQ(CentreOffset(c.box, c.size), c.at) << c.box << " " << c.size;
 }
 
-// Show decodes and paints centred through the canvas; a failure keeps the picture and the
-// surface; with decoding off nothing is decoded or painted.
+// A failure keeps the picture and the surface; with decoding off nothing is decoded or painted.
 struct RecordingCanvas : FrameCanvas {
   std::vector<std::array<int, 4>> paints;  // x, y, w, h
   void Paint(cDIBSection& dib, int x, int y) override { paints.push_back({x, y, dib.Width(), dib.Height()}); }

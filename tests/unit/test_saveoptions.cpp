@@ -1,6 +1,5 @@
 #include <array>
 #include <optional>
-#include <string>
 
 #include <gtest/gtest.h>
 
@@ -8,16 +7,20 @@
 
 namespace {
 constexpr FilePos kNone = -1;
-constexpr auto kDisable = SequenceOptions::Disable, kEnable = SequenceOptions::Enable,
-               kKeep = SequenceOptions::Keep;
+constexpr auto kDisable = SequenceOptions::Disable, kEnable = SequenceOptions::Enable, kKeep = SequenceOptions::Keep;
 }  // namespace
 
 // Without both marks only the JPEG frame is offered, whatever SaveKind holds; a cancelled
 // SaveKind (bit 7) or any value the dialog never writes selects nothing. The slider always
 // shows AviSpeed, held to 1 to 30.
 TEST(SaveOptions, Activation) {
-  struct Case { FilePos MarkStart, MarkEnd; int SaveKind, AviSpeed; SequenceOptions sequenceOptions;
-                std::optional<int> select; int slider; };
+  struct Case {
+    FilePos MarkStart, MarkEnd;
+    int SaveKind, AviSpeed;
+    SequenceOptions sequenceOptions;
+    std::optional<int> select;
+    int slider;
+  };
   for (const Case c : {Case{kNone, kNone, 2, 10, kDisable, std::nullopt, 10},
                        {1000, kNone, 2, 10, kDisable, std::nullopt, 10},
                        {kNone, 5000, 1, 25, kDisable, std::nullopt, 25},
@@ -30,24 +33,30 @@ TEST(SaveOptions, Activation) {
                        {1000, 5000, 2, 31, kEnable, 2, 30}}) {
     const auto a = ActivationOf(c.MarkStart, c.MarkEnd, static_cast<std::uint8_t>(c.SaveKind),
                                 static_cast<std::uint8_t>(c.AviSpeed));
-    const std::string name = std::to_string(c.MarkStart) + ".." + std::to_string(c.MarkEnd) + " kind " +
-                             std::to_string(c.SaveKind) + " speed " + std::to_string(c.AviSpeed);
     EXPECT_EQ(std::tuple(a.sequenceOptions, a.select, a.sliderValue), std::tuple(c.sequenceOptions, c.select, c.slider))
-        << name;
+        << c.MarkStart << ".." << c.MarkEnd << " kind " << c.SaveKind << " speed " << c.AviSpeed;
   }
 }
 
 // OK: the first selected option (none keeps SaveKind), and the slider whatever is chosen.
 // Anuluj: bit 7 set once, AviSpeed kept.
 TEST(SaveOptions, OkAndAnuluj) {
-  struct Case { int before; std::array<bool, kSaveOptionCount> selected; int slider, afterOk, afterAnuluj; };
-  for (const Case c : {Case{2, {true, false, false}, 17, 0, 130}, {130, {false, true, false}, 10, 1, 130},
-                       {1, {false, false, true}, 25, 2, 129}, {2, {false, false, false}, 4, 2, 130},
-                       {0, {false, true, true}, 1, 1, 128}, {255, {false, false, false}, 30, 255, 255}}) {
+  struct Case {
+    int before;
+    std::array<bool, kSaveOptionCount> selected;
+    int slider, afterOk, afterAnuluj;
+  };
+  for (const Case c : {Case{2, {true, false, false}, 17, 0, 130},
+                       {130, {false, true, false}, 10, 1, 130},
+                       {1, {false, false, true}, 25, 2, 129},
+                       {2, {false, false, false}, 4, 2, 130},
+                       {0, {false, true, true}, 1, 1, 128},
+                       {255, {false, false, false}, 30, 255, 255}}) {
     const SaveChoice before{static_cast<std::uint8_t>(c.before), 23};
     const SaveChoice ok = ChoiceOnOK(before, c.selected, c.slider);
     const SaveChoice cancelled = ChoiceOnAnuluj(before);
     EXPECT_EQ(std::tuple(int(ok.SaveKind), int(ok.AviSpeed), int(cancelled.SaveKind), int(cancelled.AviSpeed)),
-              std::tuple(c.afterOk, c.slider, c.afterAnuluj, 23)) << c.before;
+              std::tuple(c.afterOk, c.slider, c.afterAnuluj, 23))
+        << c.before;
   }
 }

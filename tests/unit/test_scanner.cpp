@@ -1,6 +1,5 @@
-// The scanner alone on crafted recordings: marker corner cases, the frame and block it
-// hands out, window moves at the 500,000 / 1,000,000 edges, and walks compared with a
-// whole-file scan.
+// The scanner alone on crafted recordings: markers, the frame and block it hands out, window
+// moves at their edges, and walks compared with a whole-file scan.
 
 #include <gtest/gtest.h>
 
@@ -38,8 +37,8 @@ struct Rig {
   // The current frame's bytes as the file has them; (0, 0) when they differ.
   Span checked(const Bytes& b) const {
     const auto f = scanner.CurrentFrame();
-    return f && std::equal(f->bytes.begin(), f->bytes.end(), &b[f->start - 1]) && f->end == found().second
-               ? found() : Span();
+    return f && std::equal(f->bytes.begin(), f->bytes.end(), &b[f->start - 1]) && f->end == found().second ? found()
+                                                                                                           : Span();
   }
 
   TempRecording file;
@@ -47,8 +46,9 @@ struct Rig {
   Scanner scanner{recording};
 };
 
-// At either end a step finds nothing and the frame stays. The frame handed out is its
-// bytes in place with the 32 bytes before it, except at index 32 and below.
+// At either end a step finds nothing and the frame stays. The frame handed out is its bytes in
+// place with the 32 bytes before it, except at index 32 and below. After Clear (a failed open):
+// zeros at 1, the end, no frame.
 TEST(Scanner, StepsStopAtBothEndsAndHandOutFrameAndBlock) {
   Bytes b(20'000, 'A');
   frame(b, 33, 5'002);  // FF D8 at index 32, D9 at index 5,001
@@ -68,10 +68,19 @@ TEST(Scanner, StepsStopAtBothEndsAndHandOutFrameAndBlock) {
   EXPECT_EQ(r.R(r.scanner.FrameStart()), std::pair(Found, first));
   r.scanner.SetFrame(kNoFrame, kNoFrame);
   EXPECT_FALSE(r.scanner.CurrentFrame());
+  r.scanner.Clear();
+  EXPECT_EQ(std::tuple(r.scanner.WindowPos(), r.scanner.WindowAtEnd(), r.at()),
+            std::tuple(FilePos{1}, true, At(-1, -1)));
+  EXPECT_EQ(r.F(0).first, NoFrame);
+  EXPECT_EQ(r.R(kWindowLast).first, NoFrame);
 }
 
 TEST(Scanner, MarkerCornerCases) {
-  struct Case { const char* name; Bytes bytes; At frame; };  // the frame both searches find
+  struct Case {
+    const char* name;
+    Bytes bytes;
+    At frame;
+  };  // the frame both searches find
   for (const Case& c : {Case{"FF FF D8: one start, at the second FF", {0xFF, 0xFF, 0xD8, 1, 2, 0xFF, 0xD9, 0}, {1, 6}},
                         {"the last of two starts counts", {0xFF, 0xD8, 7, 0xFF, 0xD8, 9, 0xFF, 0xD9, 0}, {3, 7}},
                         {"an end before any start is skipped", {0xFF, 0xD9, 0xFF, 0xD8, 5, 0xFF, 0xD9, 0}, {2, 6}},
@@ -85,20 +94,51 @@ TEST(Scanner, MarkerCornerCases) {
   }
 }
 
-// One search on a file of zeros holding the given frames: where the window comes to
-// rest and which frame it finds, in file positions.
+// One search on zeros holding the given frames: where the window comes to rest, which frame it finds.
 TEST(Scanner, SearchesMoveTheWindowAtItsEdges) {
-  struct Case { const char* name; std::int64_t size; std::vector<Span> frames;
-                FilePos openAt; WindowIndex from; bool forward; FilePos window; Span found; };
+  struct Case {
+    const char* name;
+    std::int64_t size;
+    std::vector<Span> frames;
+    FilePos openAt;
+    WindowIndex from;
+    bool forward;
+    FilePos window;
+    Span found;
+  };
   for (const Case& c :
-       {Case{"a frame begun in the second half is carried into the next window", 1'600'000, {{900'001, 1'100'000}},
-             1, 0, true, 500'001, {900'001, 1'100'000}},
-        {"from the last index the window moves before it looks", 2'000'000, {{10, 20}, {1'200'001, 1'300'000}}, 1,
-         kWindowLast, true, 500'001, {1'200'001, 1'300'000}},
-        {"a backward move from 400,001 lands at 1", 1'500'000, {{100'001, 399'000}}, 400'001, 0, false, 1,
+       {Case{"a frame begun in the second half is carried into the next window",
+             1'600'000,
+             {{900'001, 1'100'000}},
+             1,
+             0,
+             true,
+             500'001,
+             {900'001, 1'100'000}},
+        {"from the last index the window moves before it looks",
+         2'000'000,
+         {{10, 20}, {1'200'001, 1'300'000}},
+         1,
+         kWindowLast,
+         true,
+         500'001,
+         {1'200'001, 1'300'000}},
+        {"a backward move from 400,001 lands at 1",
+         1'500'000,
+         {{100'001, 399'000}},
+         400'001,
+         0,
+         false,
+         1,
          {100'001, 399'000}},
-        {"an end carried backward with its start a window away", 2'500'000, {{600'001, 1'400'000}}, 1'000'001,
-         kWindowLast, false, 500'001, {600'001, 1'400'000}},
+        {"an end carried backward with its start a window away",
+         2'500'000,
+         {{600'001, 1'400'000}},
+         1'000'001,
+         kWindowLast,
+         false,
+         500'001,
+         {600'001, 1'400'000}},
         {"a negative From scans from the window's start", 50'000, {{101, 200}}, 1, -1, true, 1, {101, 200}},
         {"however negative", 50'000, {{101, 200}}, 1, -123'456'789, true, 1, {101, 200}}}) {
     SCOPED_TRACE(c.name);
@@ -111,12 +151,16 @@ TEST(Scanner, SearchesMoveTheWindowAtItsEdges) {
   }
 }
 
-// Forward walks to the end: a move is half a window until the last one, which a move that
-// would overshoot puts at FileLength - 500,000; a read that fills the buffer exactly is not
-// yet the end. The last frame (or "none", file position 0) keeps its file position through
-// the moves, and at the end a further search answers at once, in place.
+// A move is half a window until one that would overshoot puts it at FileLength - 500,000; a read
+// that fills the buffer exactly is not yet the end. The last frame (or none: 0) keeps its file
+// position through the moves; at the end a further search answers in place.
 TEST(Scanner, ForwardWalksToTheEnd) {
-  struct Case { const char* name; Bytes bytes; std::vector<FilePos> windows; int frames; };
+  struct Case {
+    const char* name;
+    Bytes bytes;
+    std::vector<FilePos> windows;
+    int frames;
+  };
   Bytes halves(3'300'000, 0), one(1'000'000, 0);
   for (FilePos at = 1'001; at + 200 < 3'300'000; at += 300'000) frame(halves, at, at + 100);
   frame(one, 800'001, 800'100);
@@ -143,9 +187,7 @@ TEST(Scanner, ForwardWalksToTheEnd) {
   }
 }
 
-// The frames a walk from one end meets, each search starting where the last frame
-// ended: forward, the last start before the first end that follows one; backward,
-// the mirror image.
+// A walk from one end: forward, the last start before the first end that follows one; backward, the mirror.
 std::vector<Span> referenceWalk(const Bytes& b, bool forward) {
   std::vector<Span> out;
   FilePos open = -1;  // the FF of the marker that opens a frame in this direction
@@ -178,8 +220,8 @@ Bytes randomRecording(std::size_t size, unsigned seed) {
 }
 
 TEST(Scanner, WalksMatchAWholeFileScan) {
-  for (const auto& [size, seed] : std::vector<std::pair<std::size_t, unsigned>>{
-           {700'000, 1}, {1'600'000, 2}, {3'250'001, 3}, {4'000'000, 4}}) {
+  for (const auto& [size, seed] :
+       std::vector<std::pair<std::size_t, unsigned>>{{700'000, 1}, {1'600'000, 2}, {3'250'001, 3}, {4'000'000, 4}}) {
     SCOPED_TRACE(size);
     const Bytes b = randomRecording(size, seed);
     Rig r(b);
@@ -215,21 +257,7 @@ TEST(Scanner, WindowHoldsTheFileAfterAnyMoveSequence) {
   }
 }
 
-// After a failed open: zeros at 1, the end, no frame.
-TEST(Scanner, ClearLeavesNothingToFind) {
-  Bytes b(5'000, 0);
-  frame(b, 101, 200);
-  Rig r(b);
-  ASSERT_TRUE(r.open());
-  ASSERT_EQ(r.F(0).first, Found);
-  r.scanner.Clear();
-  EXPECT_EQ(std::tuple(r.scanner.WindowPos(), r.scanner.WindowAtEnd(), r.at()), std::tuple(FilePos{1}, true, At(-1, -1)));
-  EXPECT_EQ(r.F(0).first, NoFrame);
-  EXPECT_EQ(r.R(kWindowLast).first, NoFrame);
-}
-
-// The vector search against a plain loop, on bytes dense with FF, D8 and D9 and at
-// every alignment and edge.
+// The vector search against a plain loop on bytes dense with FF, D8 and D9, at every alignment.
 TEST(MarkerSearch, AgreesWithAPlainLoop) {
   std::mt19937 rng(11);
   const std::uint8_t alphabet[] = {0xFF, 0xD8, 0xD9, 0xDA, 0xD0, 0x00, 0x7F, 0xFE};

@@ -1,0 +1,276 @@
+// The window's own dialogs as a person uses them: save options, time correction and the
+// AVI compressor. Places and texts, and what each sequence of clicks and keys stores.
+
+#include "ViewerTestSupport.h"
+#include "platform/Clock.h"
+#include "ui/CompressorDialog.h"
+#include "ui/frmOptSave.h"
+#include "ui/frmTime.h"
+
+namespace {
+
+// A place given in twips; 15 twips make a pixel.
+QRect Twips(int left, int top, int width, int height) { return QRect(left / 15, top / 15, width / 15, height / 15); }
+
+// A dialog's control as a person finds it: in its parent, at its place there (for the
+// dialog: its client area), shown, with its text (a frame: its title; the dialog: its caption).
+using Placed = std::tuple<QWidget*, QWidget*, QRect, QString>;
+
+// Replaces `dialog` with a new one, shown and active, so keys reach it.
+template <class Dialog, class Arg>
+Dialog& ShowActive(std::unique_ptr<Dialog>& dialog, Arg& arg) {
+  dialog.reset();
+  dialog = std::make_unique<Dialog>(arg);
+  dialog->show();
+  dialog->activateWindow();
+  if (!QTest::qWaitForWindowActive(dialog.get())) qFatal("the dialog never became active");
+  return *dialog;
+}
+
+// Acts as a person does: "opt2" clicks an option on its circle, "speed25" enters the slider
+// and moves it with the arrows, "OK" and "Anuluj" click; anything else is a key named as
+// QKeySequence names it ("Num+1": the keypad), wherever the focus is by then.
+template <class Dialog>
+void Act(Dialog& d, const QString& actions) {
+  for (const QString& a : actions.split(' ', Qt::SkipEmptyParts)) {
+    if constexpr (std::is_same_v<Dialog, frmOptSave>) {
+      if (a.startsWith("opt")) {
+        QRadioButton* option = d.OptSave[a.mid(3).toInt()];
+        QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(6, option->height() / 2));
+        continue;
+      }
+      if (a.startsWith("speed")) {
+        d.sldSpeed->setFocus(Qt::TabFocusReason);
+        for (int k = 0; k < 40 && d.sldSpeed->value() != a.mid(5).toInt(); ++k)
+          QTest::keyClick(d.sldSpeed, d.sldSpeed->value() < a.mid(5).toInt() ? Qt::Key_Right : Qt::Key_Left);
+        continue;
+      }
+    }
+    const QKeyCombination key = QKeySequence(a)[0];
+    if (a == "OK" || a == "Anuluj") QTest::mouseClick(a == "OK" ? d.cmdOK : d.cmdAnuluj, Qt::LeftButton);
+    else QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
+  }
+}
+
+struct Sequence {
+  bool marks;              // a complete sequence marked
+  int saveKind, aviSpeed;  // before
+  QString actions;
+  int selected;  // the option selected at the end
+  int saveKindAfter, aviSpeedAfter;
+};
+
+QString Fields(const frmTime& d) { return d.txtTime[0]->text() + ':' + d.txtTime[1]->text(); }
+
+}  // namespace
+
+class DialogsTest : public QObject {
+  Q_OBJECT
+
+  ModuleValues module_;
+  std::int16_t PowerOnMinutes_ = 0;
+  std::unique_ptr<frmOptSave> save_;  // kept between rows: layout's rows hold their controls
+  std::unique_ptr<frmTime> time_;
+
+  frmOptSave& OpenSave(bool marks, int saveKind, int aviSpeed) {
+    module_ = {marks ? 1'000 : -1, marks ? 250'000 : -1, std::uint8_t(saveKind), std::uint8_t(aviSpeed)};
+    return ShowActive(save_, module_);
+  }
+  frmTime& OpenTime(std::int16_t powerOnMinutes) {
+    PowerOnMinutes_ = powerOnMinutes;
+    return ShowActive(time_, PowerOnMinutes_);
+  }
+
+ private slots:
+  void initTestCase() {
+    Clock::set([] { return QDateTime(QDate(2024, 5, 6), QTime(14, 7, 30)); });
+  }
+  void cleanupTestCase() { Clock::set({}); }
+
+  void layout_data() {
+    QTest::addColumn<Placed>("p");
+    frmOptSave& s = OpenSave(true, 2, 10);
+    frmTime& t = OpenTime(605);
+    QWidget *S = &s, *T = &t, *F = t.Frame1;
+    auto row = [](const char* name, QWidget* w, QWidget* parent, QRect place, const QString& text) {
+      QTest::newRow(name) << Placed{w, parent, place, text};
+    };
+    row("frmOptSave", S, nullptr, {0, 0, 337, 289}, "Opcje zapisu");
+    row("OptSave(0)", s.OptSave[0], S, Twips(360, 480, 4575, 255), "Zapis pojedynczego obrazka w formacie JPEG");
+    row("OptSave(1)", s.OptSave[1], S, Twips(360, 1080, 4095, 255), "Zapis wybranej sekwencji w formacie MJP");
+    row("OptSave(2)", s.OptSave[2], S, Twips(360, 1680, 4455, 255), "Konwersja wybranej sekwencji do formatu AVI");
+    row("Label1", s.Label1, S, Twips(600, 1920, 4215, 255),
+        "Możliwości zależne od zainstalowanych w systemie kodedekow");
+    row("lblSpeed(0)", s.lblSpeed[0], S, Twips(1320, 2400, 2415, 255), "Prędkość odtwarzania [kl./ sek.]");
+    row("sldSpeed", s.sldSpeed, S, Twips(480, 2640, 3975, 435), {});
+    row("lblSpeed(1)", s.lblSpeed[1], S, Twips(480, 3120, 375, 255), "1");
+    row("lblSpeed(2)", s.lblSpeed[2], S, Twips(1680, 3120, 255, 255), "10");
+    row("lblSpeed(3)", s.lblSpeed[3], S, Twips(2880, 3120, 255, 255), "20");
+    row("lblSpeed(4)", s.lblSpeed[4], S, Twips(4200, 3120, 255, 255), "30");
+    row("save cmdAnuluj", s.cmdAnuluj, S, Twips(240, 3720, 1095, 375), "Anuluj");
+    row("save cmdOK", s.cmdOK, S, Twips(3720, 3720, 1095, 375), "OK");
+    row("frmTime", T, nullptr, {0, 0, 449, 363}, "Korekcja czasu");
+    row("time Label1", t.Label1, T, {20, 16, 405, 73},
+        "W pliku *.MJP  znajdują się informacje pozwalające określić kiedy dokładnie została zapisana każda "
+        "klatka obrazu. Jednak jest to czas względny liczony od chwili uruchomienia kamery. Jeśli użytkownik poda "
+        "dokladny czas włączenia kamery to będzie możliwe wyświetlanie wartości rzeczywistych.");
+    row("Frame1", F, T, {24, 112, 401, 193}, "Sposób wyświetlania czasu");
+    row("optTime(0)", t.optTime[0], F, {16, 40, 305, 33}, "Czas względny (w formacie hhh:mm:ss)");
+    row("optTime(1)", t.optTime[1], F, {16, 104, 361, 33}, "Czas rzeczywisty (korekcja wg. czasu włączenia kamery)");
+    row("Line1", t.Line1, F, {QPoint(16, 88), QPoint(384, 88)}, {});
+    row("Label3", t.Label3, F, {24, 150, 129, 17}, " Włączenie kamery:");
+    row("txtTime(0)", t.txtTime[0], F, {144, 152, 15, 17}, "10");  // 605 minutes
+    row("Label2", t.Label2, F, {159, 152, 7, 17}, ":");
+    row("txtTime(1)", t.txtTime[1], F, {166, 152, 15, 17}, "05");
+    row("time cmdAnuluj", t.cmdAnuluj, T, {24, 320, 81, 25}, "Anuluj");
+    row("time cmdOK", t.cmdOK, T, {344, 320, 81, 25}, "OK");
+  }
+
+  void layout() {
+    QFETCH(Placed, p);
+    const auto [w, parent, place, text] = p;
+    QCOMPARE(w->parentWidget(), parent);
+    QCOMPARE(w->isWindow() ? QRect({}, w->size()) : w->geometry(), place);
+    QVERIFY(w->isVisible());
+    QCOMPARE(w->isWindow() ? w->windowTitle() : w->property("text").toString() + w->property("title").toString(), text);
+  }
+
+  void saveOptions_data() {
+    QTest::addColumn<Sequence>("c");
+    QTest::newRow("no marks: disabled options never selected")
+        << Sequence{false, 1, 10, "opt1 opt2 opt0 Down Down OK", 0, 0, 10};
+    QTest::newRow("MJP, then AVI at 25") << Sequence{true, 1, 10, "opt2 speed25 OK", 2, 2, 25};
+    QTest::newRow("MJP turns the speed off") << Sequence{true, 2, 10, "opt1", 1, 2, 10};
+    QTest::newRow("arrows select as clicks do") << Sequence{true, 0, 10, "opt0 Down Down", 2, 0, 10};
+    QTest::newRow("Anuluj marks the choice cancelled") << Sequence{true, 2, 10, "speed5 opt1 Anuluj", 1, 130, 10};
+    QTest::newRow("cancelled, then MJP") << Sequence{true, 130, 10, "opt1 OK", 1, 1, 10};
+    QTest::newRow("the last choice back, slider stops at 30") << Sequence{true, 2, 10, "speed30 Right OK", 2, 2, 30};
+    QTest::newRow("Enter only on a button") << Sequence{true, 1, 10, "opt2 Escape Return Tab Tab Return", 2, 2, 10};
+    QTest::newRow("Tab order, round to Anuluj") << Sequence{true, 1, 10, "opt2 Tab Tab Tab Tab Tab Return", 2, 129, 10};
+  }
+
+  // Every row also checks that the six speed controls are on exactly while AVI is selected.
+  void saveOptions() {
+    QFETCH(Sequence, c);
+    frmOptSave& d = OpenSave(c.marks, c.saveKind, c.aviSpeed);
+    Act(d, c.actions);
+    for (int k = 0; k < kSaveOptionCount; ++k) QCOMPARE(d.OptSave[k]->isChecked(), k == c.selected);
+    QCOMPARE(d.OptSave[1]->isEnabled() && d.OptSave[2]->isEnabled(), c.marks);
+    QCOMPARE(d.sldSpeed->isEnabled(), c.selected == 2);
+    for (QLabel* l : d.lblSpeed) QCOMPARE(l->isEnabled(), c.selected == 2);
+    QCOMPARE(std::pair(int(module_.SaveKind), int(module_.AviSpeed)), std::pair(c.saveKindAfter, c.aviSpeedAfter));
+  }
+
+  void timeKeys_data() {
+    QTest::addColumn<int>("start");  // as focus targets below; entered as Tab enters
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<int>("focus");         // 0 hours, 1 minutes, 2 OK, 3 Anuluj, 4 and 5 optTime(0) and (1)
+    QTest::addColumn<QString>("fields");    // hours:minutes
+    QTest::addColumn<QString>("selected");  // in the field with the focus
+    QTest::newRow("second hour digit carries on") << 0 << "1 2" << 1 << "12:05"
+                                                  << "05";
+    QTest::newRow("keypad digits do not advance") << 0 << "Num+1 Num+2" << 0 << "12:05"
+                                                  << "";
+    QTest::newRow("minutes never carry on") << 1 << "3 4" << 1 << "10:34"
+                                            << "";
+    QTest::newRow("right at the hours' end") << 0 << "End Right" << 1 << "10:05"
+                                             << "05";
+    QTest::newRow("left at the minutes' start") << 1 << "Home Left" << 0 << "10:05"
+                                                << "10";
+    QTest::newRow("Enter in the hours, then in the minutes") << 0 << "Return Return" << 2 << "10:05"
+                                                             << "";
+    QTest::newRow("hours above 23 clamped") << 0 << "9 9" << 1 << "23:05"
+                                            << "05";
+    QTest::newRow("Tab order: the chosen option, then the hours") << 5 << "Tab" << 0 << "10:05"
+                                                                  << "10";
+    QTest::newRow("Tab skips the option not chosen") << 5 << "Up Tab" << 0 << "10:05"
+                                                     << "10";
+    QTest::newRow("Tab from OK") << 2 << "Tab" << 3 << "10:05"
+                                 << "";
+  }
+
+  void timeKeys() {
+    QFETCH(int, start);
+    QFETCH(QString, keys);
+    QFETCH(int, focus);
+    frmTime& d = OpenTime(605);
+    const QList<QWidget*> targets{d.txtTime[0], d.txtTime[1], d.cmdOK, d.cmdAnuluj, d.optTime[0], d.optTime[1]};
+    targets[start]->setFocus(Qt::TabFocusReason);
+    Act(d, keys);
+    QCOMPARE(QApplication::focusWidget(), targets[focus]);
+    QTEST(Fields(d), "fields");
+    if (focus < 2) QTEST(d.txtTime[focus]->selectedText(), "selected");
+    QVERIFY(d.isVisible());  // Enter in a field clicks no button
+  }
+
+  void timeClosing_data() {
+    QTest::addColumn<QString>("actions");  // from the chosen option on
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<QString>("next");  // hours:minutes at the next showing
+    QTest::newRow("12:34, Enter, Enter on OK") << "Tab 1 2 3 4 Return Return" << 754 << "12:34";
+    QTest::newRow("negative hours") << "Tab - 5 0 0 OK" << -300 << "-5:00";
+    QTest::newRow("relative time stores 0") << "Up Tab 1 2 3 4 OK" << 0 << "14:07";
+    QTest::newRow("Anuluj keeps the value") << "Up Tab 1 2 3 4 Anuluj" << 605 << "10:05";
+  }
+
+  void timeClosing() {
+    QFETCH(QString, actions);
+    QFETCH(int, stored);
+    frmTime& d = OpenTime(605);
+    d.optTime[1]->setFocus(Qt::TabFocusReason);
+    Act(d, actions);
+    QVERIFY(!d.isVisible());
+    QCOMPARE(int(PowerOnMinutes_), stored);
+    // Only the value carries over: 0 shows relative time with the clock's hour and minute.
+    QCOMPARE(OpenTime(PowerOnMinutes_).optTime[1]->isChecked(), stored != 0);
+    QTEST(Fields(*time_), "next");
+  }
+
+  void compressor_data() {
+    QTest::addColumn<int>("index");          // chosen from the keyboard
+    QTest::addColumn<QString>("keyFrames");  // typed; empty: left as it stands
+    QTest::addColumn<QString>("dataRate");   // typed, in kB/s; empty: left as it stands
+    QTest::addColumn<bool>("ok");            // OK clicked, else Anuluj
+    QTest::addColumn<AVICOMPRESSOPTIONS>("filled");
+    QTest::newRow("the default as it stands") << 0 << ""
+                                              << "" << true << AVICOMPRESSOPTIONS{"raw", 1, 0};
+    QTest::newRow("Motion JPEG at 1500 kB/s") << 1 << ""
+                                              << "1500" << true << AVICOMPRESSOPTIONS{"mjpeg", 1, 1'500'000};
+    QTest::newRow("lossless takes no data rate") << 2 << "5"
+                                                 << "800" << true << AVICOMPRESSOPTIONS{"ffv1", 5, 0};
+    QTest::newRow("MPEG-4, rate 0 is the default") << 3 << "25"
+                                                   << "0" << true << AVICOMPRESSOPTIONS{"mpeg4", 25, 0};
+    QTest::newRow("Anuluj answers 0, fills nothing") << 3 << "9"
+                                                     << "700" << false << AVICOMPRESSOPTIONS{"", 1, 0};
+  }
+
+  void compressor() {
+    QFETCH(int, index);
+    QFETCH(QString, keyFrames);
+    QFETCH(QString, dataRate);
+    QFETCH(bool, ok);
+    QFETCH(AVICOMPRESSOPTIONS, filled);
+    const std::vector<AviCompressor> offered{{"raw", "Bez kompresji (klatki 24-bitowe)", true, false},
+                                             {"mjpeg", "Motion JPEG", false, true},
+                                             {"ffv1", "FFV1 (bezstratny)", true, false},
+                                             {"mpeg4", "MPEG-4 część 2", false, true}};
+    AVICOMPRESSOPTIONS options;
+    CompressorDialog d(offered, options);
+    d.show();
+    QVERIFY(QTest::qWaitForWindowActive(&d));
+    for (int k = 0; k < index; ++k) QTest::keyClick(d.cboCompressor, Qt::Key_Down);
+    QCOMPARE(d.txtDataRate->isEnabled(), offered[index].usesDataRate);
+    // Typing replaces what a field holds, as entering it with Tab selects it all.
+    for (auto [field, text] : {std::pair<QWidget*, QString>{d.txtKeyFrames, keyFrames}, {d.txtDataRate, dataRate}}) {
+      field->setFocus(Qt::TabFocusReason);
+      QTest::keyClicks(field, text);
+    }
+    QTest::mouseClick(ok ? d.cmdOK : d.cmdAnuluj, Qt::LeftButton);
+    QCOMPARE(d.result(), ok ? 1 : 0);
+    QCOMPARE(std::tuple(options.codec, options.dwKeyFrameEvery, options.dwBytesPerSecond),
+             std::tuple(filled.codec, filled.dwKeyFrameEvery, filled.dwBytesPerSecond));
+  }
+};
+
+UI_TEST_SUITE(DialogsTest);
+#include "DialogsTest.moc"
