@@ -31,16 +31,17 @@ TEST(DecodeFrameInfo, KindsByTagAndBlockSize) {
   const std::string good = measurement("5A", "CC", "00E10");
   using enum FrameKind;
   const auto tagged = [](const std::string& tag) { return measurement("5A", "CC", "00E10", tag); };
-  for (const Case& c : {Case{good, Measurement},
-                        {tagged("0001"), TextTime},
-                        {tagged("0002"), Unrecognised},
-                        {tagged("000 "), Unrecognised},
-                        {tagged(" 000"), Unrecognised},
-                        {tagged("000O"), Unrecognised},
-                        {tagged(std::string("\xFF\xD9\0\0", 4)), Unrecognised},
-                        {"", NoBlock},
-                        {good.substr(0, 31), NoBlock},
-                        {good + "0", NoBlock}}) {
+  const Case kCases[] = {{good, Measurement},
+                         {tagged("0001"), TextTime},
+                         {tagged("0002"), Unrecognised},
+                         {tagged("000 "), Unrecognised},
+                         {tagged(" 000"), Unrecognised},
+                         {tagged("000O"), Unrecognised},
+                         {tagged(std::string("\xFF\xD9\0\0", 4)), Unrecognised},
+                         {"", NoBlock},
+                         {good.substr(0, 31), NoBlock},
+                         {good + "0", NoBlock}};
+  for (const Case& c : kCases) {
     const FrameInfo info = decode(c.block);
     EXPECT_EQ(info.Kind, c.kind) << c.block;
     EXPECT_TRUE(c.kind != Unrecognised || (info.Ident.isEmpty() && info.SpeedKmh == 0)) << "none read";
@@ -52,24 +53,13 @@ TEST(DecodeFrameInfo, HexadecimalFields) {
     std::string chars;
     std::uint32_t value;
   };
-  for (const Case& c : {Case{"5A", 90},
-                        {"00", 0},
-                        {"7Q", 7},
-                        {"Q7", 0},
-                        {" 9", 9},
-                        {"a0", 160},
-                        {"ff", 255},
-                        {"00E10", 3600},
-                        {"FFFFF", 1'048'575},
-                        {"0FFFF", 65'535},
-                        {"1 2 3", 0x123},
-                        {"     ", 0},
-                        {"\t1\n2", 0x12},
-                        {"1\r2", 1},
-                        {"-1", 0},
-                        {"+1", 0},
-                        {"", 0}})
-    EXPECT_EQ(HexFieldValue(c.chars), c.value) << '"' << c.chars << '"';
+  const Case kCases[] = {{"5A", 90},        {"00", 0},        {"7Q", 7},
+                         {"Q7", 0},         {" 9", 9},        {"a0", 160},
+                         {"ff", 255},       {"00E10", 3600},  {"FFFFF", 1'048'575},
+                         {"0FFFF", 65'535}, {"1 2 3", 0x123}, {"     ", 0},
+                         {"\t1\n2", 0x12},  {"1\r2", 1},      {"-1", 0},
+                         {"+1", 0},         {"", 0}};
+  for (const Case& c : kCases) EXPECT_EQ(HexFieldValue(c.chars), c.value) << '"' << c.chars << '"';
 }
 
 // The battery's raw reading as the block carries it (5.08 V for 256), at every edge of the scale.
@@ -79,13 +69,14 @@ TEST(InfoPanel, BatteryScaleAtEveryEdge) {
     const char* text;
     std::uint32_t colour;
   };
-  for (const Case& c : {Case{255, "95%", Colour::Green}, {204, "95%", Colour::Green},   {203, "85%", Colour::Green},
-                        {200, "85%", Colour::Green},     {199, "75%", Colour::Green},   {197, "75%", Colour::Green},
-                        {196, "65%", Colour::Green},     {194, "65%", Colour::Green},   {193, "55%", Colour::Olive},
-                        {192, "55%", Colour::Olive},     {191, "45%", Colour::Olive},   {190, "45%", Colour::Olive},
-                        {189, "35%", Colour::Olive},     {188, "25%", Colour::DarkRed}, {187, "15%", Colour::DarkRed},
-                        {185, "15%", Colour::DarkRed},   {184, "5%", Colour::DarkRed},  {182, "5%", Colour::DarkRed},
-                        {181, "0%", Colour::DarkRed},    {0, "0%", Colour::DarkRed}}) {
+  const Case kCases[] = {{255, "95%", Colour::Green},   {204, "95%", Colour::Green},   {203, "85%", Colour::Green},
+                         {200, "85%", Colour::Green},   {199, "75%", Colour::Green},   {197, "75%", Colour::Green},
+                         {196, "65%", Colour::Green},   {194, "65%", Colour::Green},   {193, "55%", Colour::Olive},
+                         {192, "55%", Colour::Olive},   {191, "45%", Colour::Olive},   {190, "45%", Colour::Olive},
+                         {189, "35%", Colour::Olive},   {188, "25%", Colour::DarkRed}, {187, "15%", Colour::DarkRed},
+                         {185, "15%", Colour::DarkRed}, {184, "5%", Colour::DarkRed},  {182, "5%", Colour::DarkRed},
+                         {181, "0%", Colour::DarkRed},  {0, "0%", Colour::DarkRed}};
+  for (const Case& c : kCases) {
     const PanelUpdate u = panelAfter(measurement("01", QString::asprintf("%02X", c.raw).toStdString(), "00000"));
     EXPECT_EQ(std::pair(u.lblBattInfo, u.shBatt), std::pair(std::optional<QString>(c.text), std::optional(c.colour)))
         << c.raw;
@@ -99,17 +90,11 @@ TEST(InfoPanel, MeasurementTimes) {
     std::int16_t powerOn;
     const char* text;
   };
-  for (const Case& c : {Case{3'725, 0, "001:02:05"},
-                        {360'000, 0, "000:00:00"},
-                        {359'999, 0, "099:59:59"},
-                        {1'048'575, 0, "091:16:15"},
-                        {0, 0, "000:00:00"},
-                        {83, 890, "14:51:23"},
-                        {7'200, 1'380, "01:00:00"},
-                        {0, 1, "00:01:00"},
-                        {86'399, 1, "00:00:59"},
-                        {1'048'575, 32'767, "21:23:15"},
-                        {30, -300, "19:00:30"}}) {
+  const Case kCases[] = {{3'725, 0, "001:02:05"},         {360'000, 0, "000:00:00"}, {359'999, 0, "099:59:59"},
+                         {1'048'575, 0, "091:16:15"},     {0, 0, "000:00:00"},       {83, 890, "14:51:23"},
+                         {7'200, 1'380, "01:00:00"},      {0, 1, "00:01:00"},        {86'399, 1, "00:00:59"},
+                         {1'048'575, 32'767, "21:23:15"}, {30, -300, "19:00:30"}};
+  for (const Case& c : kCases) {
     const std::string hex = QString::asprintf("%05X", c.seconds).toStdString();
     EXPECT_EQ(panelAfter(measurement("01", "CC", hex), c.powerOn).lblTime, c.text) << c.seconds << " " << c.powerOn;
   }
@@ -126,10 +111,10 @@ TEST(InfoPanel, EachKindWritesItsFields) {
     Fields fields;
   };
   const QString id = "CAM-0417-A02";
-  for (const Row& r : {Row{"a measurement",
-                           measurement("5A", "CB", "00E10"),
-                           0,
-                           {"90 km/h", true, "85%", Colour::Green, "001:00:00", id, false}},
+  const Row kRows[] = {{"a measurement",
+                        measurement("5A", "CB", "00E10"),
+                        0,
+                        {"90 km/h", true, "85%", Colour::Green, "001:00:00", id, false}},
                        {"speed 0 hides the label and keeps its text",
                         measurement("00", "BC", "00E11"),
                         0,
@@ -146,7 +131,8 @@ TEST(InfoPanel, EachKindWritesItsFields) {
                         measurement("2D", "C0", "00E12"),
                         890,
                         {"45 km/h", true, "55%", Colour::Olive, "15:50:02", id, false}},
-                       {"no block: only the time is blanked", "", 0, {{}, {}, {}, {}, QString(), {}, false}}}) {
+                       {"no block: only the time is blanked", "", 0, {{}, {}, {}, {}, QString(), {}, false}}};
+  for (const Row& r : kRows) {
     SCOPED_TRACE(r.why);
     const PanelUpdate u = panelAfter(r.block, r.powerOn);
     EXPECT_EQ(Fields(u.lblInfo, u.lblInfoVisible, u.lblBattInfo, u.shBatt, u.lblTime, u.lblIdent, u.timeCorrectionOff),

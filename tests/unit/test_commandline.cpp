@@ -10,15 +10,16 @@ TEST(CommandLine, ArgumentStringNamesARecording) {
     const char* line;
     const char* path;
   };  // path nullptr: names none
-  for (const Case c : {Case{"", nullptr},
-                       {"a", nullptr},
-                       {"ab", nullptr},
-                       {"abc", "abc"},
-                       {"/tmp/x.mjp", "/tmp/x.mjp"},
-                       {"\"/tmp/my file.mjp\"", "/tmp/my file.mjp"},
-                       {"\"ab", "a"},
-                       {"\"/tmp/no closing quote.mjp", "/tmp/no closing quote.mj"},
-                       {"/tmp/with blanks inside.mjp", "/tmp/with blanks inside.mjp"}})
+  const Case kCases[] = {{"", nullptr},
+                         {"a", nullptr},
+                         {"ab", nullptr},
+                         {"abc", "abc"},
+                         {"/tmp/x.mjp", "/tmp/x.mjp"},
+                         {"\"/tmp/my file.mjp\"", "/tmp/my file.mjp"},
+                         {"\"ab", "a"},
+                         {"\"/tmp/no closing quote.mjp", "/tmp/no closing quote.mj"},
+                         {"/tmp/with blanks inside.mjp", "/tmp/with blanks inside.mjp"}};
+  for (const Case& c : kCases)
     EXPECT_EQ(RecordingPathFrom(QString::fromUtf8(c.line)),
               c.path ? std::optional(QString::fromUtf8(c.path)) : std::nullopt)
         << c.line;

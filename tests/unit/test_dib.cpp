@@ -105,11 +105,12 @@ TEST(DibSection, PaintPictureLandsUprightOneToOne) {
   fillDistinct(dib);
   QImage untouched(12, 10, QImage::Format_RGB32);
   untouched.fill(kUntouched);
-  for (const Case c : {Case{"own size", {2, 1, -1, -1}, {}, {2, 1, 5, 4}},
-                       {"own width only", {0, 0, -1, 2}, {}, {0, 0, 5, 2}},
-                       {"sub-rectangle with source offsets", {6, 5, 2, 1}, {1, 2}, {6, 5, 2, 1}},
-                       {"lower right corner", {0, 0, 3, 2}, {2, 2}, {0, 0, 3, 2}},
-                       {"zero size", {}, {}, {}}}) {
+  const Case kCases[] = {{"own size", {2, 1, -1, -1}, {}, {2, 1, 5, 4}},
+                         {"own width only", {0, 0, -1, 2}, {}, {0, 0, 5, 2}},
+                         {"sub-rectangle with source offsets", {6, 5, 2, 1}, {1, 2}, {6, 5, 2, 1}},
+                         {"lower right corner", {0, 0, 3, 2}, {2, 2}, {0, 0, 3, 2}},
+                         {"zero size", {}, {}, {}}};
+  for (const Case& c : kCases) {
     QImage expected = untouched;
     for (int ty = c.lands.top(); ty <= c.lands.bottom(); ++ty)
       for (int tx = c.lands.left(); tx <= c.lands.right(); ++tx)

@@ -80,12 +80,13 @@ TEST(SaveMjp, CopiesTheRangeInPiecesWithCaptions) {
                          v.screen().shCmd[7]),
               std::tuple(PlayMode::Exporting, Colour::MarkGreen, true, Colour::Blue, Colour::LightGrey));
   });
-  for (const Case& c : {Case{5, 1, {}},
-                        {1, 1'000'000, {}},
-                        {7, 1'000'001, {done}},
-                        {100, 2'000'000, {done}},
-                        {33, 3'500'000, {done, p + "57%", p + "85%"}},
-                        {1, 3'000'000, {done, p + "66%"}}}) {
+  const Case kCases[] = {{5, 1, {}},
+                         {1, 1'000'000, {}},
+                         {7, 1'000'001, {done}},
+                         {100, 2'000'000, {done}},
+                         {33, 3'500'000, {done, p + "57%", p + "85%"}},
+                         {1, 3'000'000, {done, p + "66%"}}};
+  for (const Case& c : kCases) {
     SCOPED_TRACE(c.length);
     seen.clear();
     const FilePos to = c.start + c.length - 1;

@@ -128,17 +128,9 @@ TEST(FramePlacement, CentredWithHalvesToEven) {
   struct Case {
     int box, size, at;
   };
-  for (const Case c : {Case{640, 640, 0},
-                       {640, 320, 160},
-                       {480, 240, 120},
-                       {640, 704, -32},
-                       {480, 576, -48},
-                       {640, 639, 0},
-                       {640, 637, 2},
-                       {640, 641, 0},
-                       {640, 643, -2},
-                       {480, 1, 240}})
-    EXPECT_EQ(CentreOffset(c.box, c.size), c.at) << c.box << " " << c.size;
+  const Case kCases[] = {{640, 640, 0}, {640, 320, 160}, {480, 240, 120}, {640, 704, -32}, {480, 576, -48},
+                         {640, 639, 0}, {640, 637, 2},   {640, 641, 0},   {640, 643, -2},  {480, 1, 240}};
+  for (const Case& c : kCases) EXPECT_EQ(CentreOffset(c.box, c.size), c.at) << c.box << " " << c.size;
 }
 
 // A failure keeps the picture and the surface; with decoding off nothing is decoded or painted.

@@ -24,17 +24,18 @@ TEST(Transport, CommandTable) {
   };
   ViewerRig rig(kFewFrames);
   Viewer& v = rig.start();
-  for (const Case& c : {Case{ToStart, PlayMode::Stopped, 0},
-                        {FastestBackward, PlayMode::FastestBackward, 20},
-                        {FastBackward, PlayMode::FastBackward, 20},
-                        {Backward, PlayMode::Backward, 100},
-                        {StepBackward, PlayMode::Stopped, 0},
-                        {FastestForward, PlayMode::FastestForward, 20},
-                        {Stop, PlayMode::Stopped, 0},
-                        {StepForward, PlayMode::Stopped, 0},
-                        {Forward, PlayMode::Forward, 100},
-                        {FastForward, PlayMode::FastForward, 20},
-                        {ToEnd, PlayMode::Stopped, 0}}) {
+  const Case kCases[] = {{ToStart, PlayMode::Stopped, 0},
+                         {FastestBackward, PlayMode::FastestBackward, 20},
+                         {FastBackward, PlayMode::FastBackward, 20},
+                         {Backward, PlayMode::Backward, 100},
+                         {StepBackward, PlayMode::Stopped, 0},
+                         {FastestForward, PlayMode::FastestForward, 20},
+                         {Stop, PlayMode::Stopped, 0},
+                         {StepForward, PlayMode::Stopped, 0},
+                         {Forward, PlayMode::Forward, 100},
+                         {FastForward, PlayMode::FastForward, 20},
+                         {ToEnd, PlayMode::Stopped, 0}};
+  for (const Case& c : kCases) {
     const int index = static_cast<int>(c.command);
     SCOPED_TRACE(index);
     v.Transport(c.command);
@@ -176,14 +177,9 @@ TEST(Slider, DragAndReleaseSeekToTheKnobsPlace) {
     float left;
   };                                  // pixels from the grab, 15 twips each
   s.imgSuwak_MouseDown(1, 45.4, 60);  // grabbed 3 px into the knob, at its start
-  for (const Move& m : {Move{1, 40, 60, 62},
-                        {1, 10, -1, 62},
-                        {1, 10, 241, 62},
-                        {1, 10, 240, 72},
-                        {1, -500, 0, 22},
-                        {1, 900, 0, 501},
-                        {0, 0, 0, 501},
-                        {1, -100, 0, 501}}) {
+  const Move kMoves[] = {{1, 40, 60, 62},  {1, 10, -1, 62},  {1, 10, 241, 62}, {1, 10, 240, 72},
+                         {1, -500, 0, 22}, {1, 900, 0, 501}, {0, 0, 0, 501},   {1, -100, 0, 501}};
+  for (const Move& m : kMoves) {
     s.imgSuwak_MouseMove(m.button, 45 + 15 * m.pixels, m.y);
     EXPECT_EQ(s.screen().imgSuwakLeft, m.left) << m.pixels << " " << m.y;
   }
@@ -245,13 +241,9 @@ TEST(CommandPanel, SizeTextRoundsAndKeepsTheLocalesSeparator) {
     std::int64_t bytes;
     const char* text;
   };
-  for (const Case& c : {Case{2'000'000, "2,"},
-                        {1'500'000, "1,5"},
-                        {1'234'567, "1,23"},
-                        {999, "0,"},
-                        {12'345'678'901, "12345,68"},
-                        {5'000, "0,01"}})
-    EXPECT_EQ(MegabytesText(c.bytes), c.text) << c.bytes;
+  const Case kCases[] = {{2'000'000, "2,"}, {1'500'000, "1,5"},           {1'234'567, "1,23"},
+                         {999, "0,"},       {12'345'678'901, "12345,68"}, {5'000, "0,01"}};
+  for (const Case& c : kCases) EXPECT_EQ(MegabytesText(c.bytes), c.text) << c.bytes;
   QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
   EXPECT_EQ(MegabytesText(12'345'678'901), "12345.68");
   QLocale::setDefault(QLocale::c());

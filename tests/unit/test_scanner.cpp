@@ -81,11 +81,12 @@ TEST(Scanner, MarkerCornerCases) {
     Bytes bytes;
     At frame;
   };  // the frame both searches find
-  for (const Case& c : {Case{"FF FF D8: one start, at the second FF", {0xFF, 0xFF, 0xD8, 1, 2, 0xFF, 0xD9, 0}, {1, 6}},
-                        {"the last of two starts counts", {0xFF, 0xD8, 7, 0xFF, 0xD8, 9, 0xFF, 0xD9, 0}, {3, 7}},
-                        {"an end before any start is skipped", {0xFF, 0xD9, 0xFF, 0xD8, 5, 0xFF, 0xD9, 0}, {2, 6}},
-                        {"a frame at the very first byte", {0xFF, 0xD8, 0xFF, 0xD9, 0}, {0, 3}},
-                        {"FF D8 D9 is a start only", {0xFF, 0xD8, 0xD9, 0xFF, 0xD9, 0}, {0, 4}}}) {
+  const Case kCases[] = {{"FF FF D8: one start, at the second FF", {0xFF, 0xFF, 0xD8, 1, 2, 0xFF, 0xD9, 0}, {1, 6}},
+                         {"the last of two starts counts", {0xFF, 0xD8, 7, 0xFF, 0xD8, 9, 0xFF, 0xD9, 0}, {3, 7}},
+                         {"an end before any start is skipped", {0xFF, 0xD9, 0xFF, 0xD8, 5, 0xFF, 0xD9, 0}, {2, 6}},
+                         {"a frame at the very first byte", {0xFF, 0xD8, 0xFF, 0xD9, 0}, {0, 3}},
+                         {"FF D8 D9 is a start only", {0xFF, 0xD8, 0xD9, 0xFF, 0xD9, 0}, {0, 4}}};
+  for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
     Rig r(c.bytes);
     ASSERT_TRUE(r.open());

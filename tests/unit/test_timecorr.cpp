@@ -12,22 +12,10 @@ TEST(TimeCorrection, NumberOfTextReadsTheNumberAtTheStart) {
     const char* text;
     double number;
   };
-  for (const Case c : {Case{"07", 7},
-                       {"x", 0},
-                       {"", 0},
-                       {" 5 ", 5},
-                       {"1 2", 12},
-                       {"- 4", -4},
-                       {"+3", 3},
-                       {"-", 0},
-                       {".", 0},
-                       {".5", 0.5},
-                       {"1.2.3", 1.2},
-                       {"1e3", 1},
-                       {"12:30", 12},
-                       {"--5", 0},
-                       {"٣", 0}})
-    EXPECT_DOUBLE_EQ(NumberOfText(QString::fromUtf8(c.text)), c.number) << c.text;
+  const Case kCases[] = {{"07", 7},      {"x", 0},   {"", 0},       {" 5 ", 5}, {"1 2", 12},
+                         {"- 4", -4},    {"+3", 3},  {"-", 0},      {".", 0},   {".5", 0.5},
+                         {"1.2.3", 1.2}, {"1e3", 1}, {"12:30", 12}, {"--5", 0}, {"٣", 0}};
+  for (const Case& c : kCases) EXPECT_DOUBLE_EQ(NumberOfText(QString::fromUtf8(c.text)), c.number) << c.text;
 }
 
 TEST(TimeCorrection, TextAfterLeavingAField) {
@@ -35,19 +23,12 @@ TEST(TimeCorrection, TextAfterLeavingAField) {
     int field;
     const char *typed, *after;
   };
-  for (const Case c : {Case{kHoursField, "99", "23"},
-                       {kHoursField, "24", "23"},
-                       {kHoursField, "23", "23"},
-                       {kMinutesField, "75", "59"},
-                       {kMinutesField, "60", "59"},
-                       {kMinutesField, "59", "59"},
-                       {kHoursField, "5", "05"},
-                       {kHoursField, "", "00"},
-                       {kMinutesField, "7x", "07"},
-                       {kHoursField, "-5", "-5"},
-                       {kHoursField, "-10", "-10"},
-                       {kHoursField, "-0", "00"},
-                       {kHoursField, ".5", "0.5"}})
+  const Case kCases[] = {{kHoursField, "99", "23"},   {kHoursField, "24", "23"},   {kHoursField, "23", "23"},
+                         {kMinutesField, "75", "59"}, {kMinutesField, "60", "59"}, {kMinutesField, "59", "59"},
+                         {kHoursField, "5", "05"},    {kHoursField, "", "00"},     {kMinutesField, "7x", "07"},
+                         {kHoursField, "-5", "-5"},   {kHoursField, "-10", "-10"}, {kHoursField, "-0", "00"},
+                         {kHoursField, ".5", "0.5"}};
+  for (const Case& c : kCases)
     EXPECT_EQ(TextAfterLeaving(c.field, QString::fromUtf8(c.typed)), QString::fromUtf8(c.after))
         << c.field << " '" << c.typed << "'";
 }
@@ -60,12 +41,9 @@ TEST(TimeCorrection, FieldsAtLoad) {
     bool realTime;
     const char *hours, *minutes;
   };
-  for (const Case c : {Case{605, true, "10", "05"},
-                       {59, true, "00", "59"},
-                       {0, false, "13", "07"},
-                       {-1, true, "-1", "-1"},
-                       {-61, true, "-2", "-1"},
-                       {-300, true, "-5", "00"}}) {
+  const Case kCases[] = {{605, true, "10", "05"}, {59, true, "00", "59"},  {0, false, "13", "07"},
+                         {-1, true, "-1", "-1"},  {-61, true, "-2", "-1"}, {-300, true, "-5", "00"}};
+  for (const Case& c : kCases) {
     const TimeFields f = FieldsAtLoad(c.powerOn, QTime(13, 7, 59));
     EXPECT_EQ(std::tuple(f.realTime, f.hours, f.minutes), std::tuple(c.realTime, QString(c.hours), QString(c.minutes)))
         << c.powerOn;
@@ -100,17 +78,18 @@ TEST(TimeCorrection, PowerOnMinutesOnOK) {
     std::optional<std::int16_t> stored;
   };
   const std::string huge(400, '9');
-  for (const Case c : {Case{false, "546", "08", 0},
-                       {true, "00", "00", 0},
-                       {true, "-5", "00", -300},
-                       {true, "10", "0.5", 600},
-                       {true, "10", "1.5", 602},
-                       {true, "10", "-1.5", 598},
-                       {true, "546", "07", 32767},
-                       {true, "546", "08", std::nullopt},
-                       {true, "-546", "-8", -32768},
-                       {true, "-546", "-9", std::nullopt},
-                       {true, huge.c_str(), "0", std::nullopt}})
+  const Case kCases[] = {{false, "546", "08", 0},
+                         {true, "00", "00", 0},
+                         {true, "-5", "00", -300},
+                         {true, "10", "0.5", 600},
+                         {true, "10", "1.5", 602},
+                         {true, "10", "-1.5", 598},
+                         {true, "546", "07", 32767},
+                         {true, "546", "08", std::nullopt},
+                         {true, "-546", "-8", -32768},
+                         {true, "-546", "-9", std::nullopt},
+                         {true, huge.c_str(), "0", std::nullopt}};
+  for (const Case& c : kCases)
     EXPECT_EQ(PowerOnMinutesOnOK(c.realTime, QString::fromLatin1(c.hours), QString::fromLatin1(c.minutes)), c.stored)
         << c.realTime << " " << c.hours << ":" << c.minutes;
 }
