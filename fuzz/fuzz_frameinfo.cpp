@@ -55,10 +55,13 @@ void checkTexts(const FrameInfoInput& in, std::int32_t seconds, float volts) {
 
 // The block's bytes that lie inside the window, in a buffer of exactly their length.
 std::vector<std::uint8_t> BlockInWindow(const FrameInfoInput& in) {
-  const WindowIndex blockAt = in.FrameStart - kBlockSize;  // may be negative, or far past the window
+  // A start below 0 or past the window has none of its block inside (checked first: the
+  // raw start may be any 64-bit value, whose block position would overflow).
+  if (in.FrameStart < 0 || in.FrameStart - kBlockSize >= kWindowSize) return {};
+  const WindowIndex blockAt = in.FrameStart - kBlockSize;  // may be negative
   const WindowIndex from = std::max<WindowIndex>(blockAt, 0);
   const WindowIndex to = std::min<WindowIndex>(in.FrameStart, kWindowSize);
-  if (in.FrameStart < 0 || from >= to) return {};
+  if (from >= to) return {};
   return {in.Block.begin() + (from - blockAt), in.Block.begin() + (to - blockAt)};
 }
 

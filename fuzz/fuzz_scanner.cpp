@@ -2,8 +2,8 @@
 // forward from the first window as opening does, then backward from the last window as
 // the to-end command does. Every frame found must lie inside the window, begin with
 // FF D8 and end with FF D9, be what CurrentFrame hands out (with the 32 bytes before it
-// as its block exactly when they lie after the window's first byte), be a start marker followed by the nearest end marker in
-// the file itself, and come strictly after (forward) or before (backward) the previous
+// as its block exactly when they lie after the window's first byte), be a start marker
+// followed by the nearest end marker in the file itself, and come strictly after (forward) or before (backward) the previous
 // one; the window must hold exactly the file's bytes at its position (zeros past the end);
 // each walk must end with "no frame". In a file that fits one window both walks must
 // find the same frames.
@@ -47,9 +47,10 @@ class Walker {
     const bool forwardWhole = !cut_;
     std::vector<Frame> backward = WalkBackward();
     const bool backwardWhole = !cut_;
+    const bool oneWindow = file_.length() < kWindowSize;  // before closing, which forgets the length
     file_.close();
 
-    if (forwardWhole && backwardWhole && file_.length() < kWindowSize) {
+    if (forwardWhole && backwardWhole && oneWindow) {
       std::reverse(backward.begin(), backward.end());
       if (forward != backward) fail("forward and backward walks found different frames in a one-window file");
     }
