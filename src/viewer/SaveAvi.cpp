@@ -102,7 +102,8 @@ ExportReport Viewer::ConvertAvi(const std::optional<AVICOMPRESSOPTIONS>& compres
         report.outcome = ExportOutcome::Undecodable;
         report.at = scanner_.FrameStartPos();
       }
-      if (found != SearchResult::Shown) return;  // no further frame: what is written is complete
+      // No further frame, or a window that could not be read: what is written is complete.
+      if (found != SearchResult::Shown) return;
       const auto n = static_cast<std::int32_t>(report.written);
       const FrameBytes frame = *scanner_.CurrentFrame();
       if (copy) {
