@@ -119,7 +119,7 @@ ExportReport Viewer::ConvertAvi(const std::optional<AVICOMPRESSOPTIONS>& compres
         if (!display_.Decode(frame)) continue;  // skipped, no sample used
         display_.PaintFrame();
       }
-      ShowInfo();
+      ShowInfo(frame);
       result = AVIStreamWrite(c.compressed, n, 1, dib.PointerToBits(), static_cast<std::int32_t>(dib.SizeImage()),
                               AVIIF_KEYFRAME);
       if (result != AVIERR_OK) return;

@@ -40,16 +40,13 @@ bool Viewer::ShowJpeg() {
     const cDIBSection& dib = *display_.Dib();
     screen_.lblPicInfo[2] = QStringLiteral("%1x%2").arg(dib.Width()).arg(dib.Height());
   }
-  ShowInfo();
+  ShowInfo(*frame);
   return true;
 }
 
-// The information panel from the current frame's block; what the block does not write
-// stays as it was.
-void Viewer::ShowInfo() {
-  const std::optional<FrameBytes> frame = scanner_.CurrentFrame();
-  const PanelUpdate u =
-      InfoPanelFor(DecodeFrameInfo(frame ? frame->block : std::span<const std::uint8_t>()), module_.PowerOnMinutes);
+// The information panel from a frame's block; what the block does not write stays as it was.
+void Viewer::ShowInfo(const FrameBytes& frame) {
+  const PanelUpdate u = InfoPanelFor(DecodeFrameInfo(frame.block), module_.PowerOnMinutes);
   if (u.lblTime) screen_.lblTime = *u.lblTime;
   if (u.lblBattInfo) screen_.lblBattInfo = *u.lblBattInfo;
   if (u.shBatt) screen_.shBatt = *u.shBatt;

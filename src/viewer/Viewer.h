@@ -166,7 +166,7 @@ class Viewer {
   void ErrorHandler() {}
   SearchResult Show(ScanResult found);
   bool ShowJpeg();
-  void ShowInfo();
+  void ShowInfo(const FrameBytes& frame);
   void SetTimer(bool enabled, int intervalMs);
   void LetEventsRun() {
     if (doEvents_) doEvents_();
