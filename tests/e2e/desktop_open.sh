@@ -1,24 +1,15 @@
 #!/usr/bin/env bash
-# Opening a recording the way a desktop does: the program is started once so that it
-# registers itself, closed, and then a recording whose folder and name hold blanks is
-# opened through the desktop (xdg-open, or GLib's launcher reading the desktop entry).
-# The viewer that comes up must have the path whole as its one argument, hold the
-# recording open and show its frame (compared with ffmpeg's decoding of it) in a window
-# whose corners are cut by its rounded outline. Everything goes to private XDG folders.
-#   desktop_open.sh VISTREL VISTREL-MKREC
+# A first start registers the program; the desktop then opens a recording with blanks in its path.
 set -euo pipefail
 vistrel=$(realpath "$1")
-mkrec=$2
 source "$(dirname "$0")/xserver.sh"
 start_test
 # No desktop session: xdg-open takes its generic path, which reads only the XDG files.
 unset XDG_CURRENT_DESKTOP DESKTOP_SESSION KDE_FULL_SESSION GNOME_DESKTOP_SESSION_ID \
   MATE_DESKTOP_SESSION_ID LXQT_SESSION_CONFIG DBUS_SESSION_BUS_ADDRESS BROWSER
 
-# First start, no recording: registration happens once the window is up.
 start_viewer "$vistrel" || fail "the program did not show its window"
-marker=$XDG_CONFIG_HOME/vistrel/registered
-retry 200 '[ -e "$marker" ]' || fail "no registration marker after the first start"
+retry 200 '[ -e "$XDG_CONFIG_HOME/vistrel/registered" ]' || fail "no registration marker after the first start"
 kill $app; wait $app 2>/dev/null || true; app=
 retry 50 '[ -z "$(window)" ]' || true
 
@@ -29,26 +20,22 @@ type=$(xdg-mime query default application/x-vistrel-mjp)
 
 rec="$work/Nagrania z kamery/nagranie 1.MJP"
 mkdir -p "$(dirname "$rec")"
-"$mkrec" "$rec" --frames 1 --seed 11 >/dev/null
-# Without a desktop, xdg-open finds a file's type with `mimetype` (libfile-mimeinfo-perl);
-# where that is missing, GLib's launcher opens the desktop entry itself.
+"$2" "$rec" --frames 1 --seed 11 >/dev/null
+# Without `mimetype` (libfile-mimeinfo-perl) xdg-open cannot type the file: GLib launches the entry.
 if command -v mimetype >/dev/null; then xdg-open "$rec" >>"$work/app.log" 2>&1 & opener=$!
 else gio launch "$entry" "$rec" >>"$work/app.log" 2>&1; fi
 retry 200 'win=$(window); [ -n "$win" ]' || fail "no viewer window after opening the recording"
 app=$(xdotool getwindowpid "$win")
 
-# One argument, the whole path; and that file is the one held open.
 mapfile -d '' argv <"/proc/$app/cmdline"
 [ ${#argv[@]} -eq 2 ] && [ "${argv[1]}" = "$rec" ] || fail "arguments: $(printf '[%s] ' "${argv[@]:1}")"
-held=$(readlink /proc/$app/fd/* || true)
-grep -qxF "$rec" <<<"$held" || fail "the viewer does not hold the recording open"
+grep -qxF "$rec" <<<"$(readlink /proc/$app/fd/* || true)" || fail "the viewer does not hold the recording open"
 
-eval "$(xdotool getwindowgeometry --shell "$win")"   # X, Y, WIDTH, HEIGHT
+eval "$(xdotool getwindowgeometry --shell "$win")" # X, Y, WIDTH, HEIGHT
 [ "$WIDTH" = 755 ] && [ "$HEIGHT" = 631 ] || fail "window is ${WIDTH}x${HEIGHT}"
 wait_for_first_frame "$rec"
 
-# Corners are cut: the backdrop (whatever the screen shows away from the window) shows at
-# each corner, the window just inside.
+# Corners cut: the backdrop shows at each corner, the window just inside.
 pixel() { convert "$work/shot.png" -format "%[hex:p{$1,$2}]" info: | cut -c1-6; }
 backdrop=$(pixel 1000 700)
 for c in "$X $Y" "$((X + 754)) $Y" "$X $((Y + 630))" "$((X + 754)) $((Y + 630))"; do

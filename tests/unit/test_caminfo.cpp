@@ -24,10 +24,7 @@ PanelUpdate panelAfter(const std::string& block, std::int16_t powerOn = 0) {
 }
 
 TEST(DecodeFrameInfo, KindsByTagAndBlockSize) {
-  struct Case {
-    std::string block;
-    FrameKind kind;
-  };
+  using Case = std::tuple<std::string, FrameKind>;
   const std::string good = measurement("5A", "CC", "00E10");
   using enum FrameKind;
   const auto tagged = [](const std::string& tag) { return measurement("5A", "CC", "00E10", tag); };
@@ -41,34 +38,27 @@ TEST(DecodeFrameInfo, KindsByTagAndBlockSize) {
                          {"", NoBlock},
                          {good.substr(0, 31), NoBlock},
                          {good + "0", NoBlock}};
-  for (const Case& c : kCases) {
-    const FrameInfo info = decode(c.block);
-    EXPECT_EQ(info.Kind, c.kind) << c.block;
-    EXPECT_TRUE(c.kind != Unrecognised || (info.Ident.isEmpty() && info.SpeedKmh == 0)) << "none read";
+  for (const auto& [block, kind] : kCases) {
+    const FrameInfo info = decode(block);
+    EXPECT_EQ(info.Kind, kind) << block;
+    EXPECT_TRUE(kind != Unrecognised || (info.Ident.isEmpty() && info.SpeedKmh == 0)) << "none read";
   }
 }
 
 TEST(DecodeFrameInfo, HexadecimalFields) {
-  struct Case {
-    std::string chars;
-    std::uint32_t value;
-  };
+  using Case = std::tuple<std::string, std::uint32_t>;
   const Case kCases[] = {{"5A", 90},        {"00", 0},        {"7Q", 7},
                          {"Q7", 0},         {" 9", 9},        {"a0", 160},
                          {"ff", 255},       {"00E10", 3600},  {"FFFFF", 1'048'575},
                          {"0FFFF", 65'535}, {"1 2 3", 0x123}, {"     ", 0},
                          {"\t1\n2", 0x12},  {"1\r2", 1},      {"-1", 0},
                          {"+1", 0},         {"", 0}};
-  for (const Case& c : kCases) EXPECT_EQ(HexFieldValue(c.chars), c.value) << '"' << c.chars << '"';
+  for (const auto& [chars, value] : kCases) EXPECT_EQ(HexFieldValue(chars), value) << '"' << chars << '"';
 }
 
 // The battery's raw reading as the block carries it (5.08 V for 256), at every edge of the scale.
 TEST(InfoPanel, BatteryScaleAtEveryEdge) {
-  struct Case {
-    int raw;
-    const char* text;
-    std::uint32_t colour;
-  };
+  using Case = std::tuple<int, const char*, std::uint32_t>;
   const Case kCases[] = {{255, "95%", Colour::Green},   {204, "95%", Colour::Green},   {203, "85%", Colour::Green},
                          {200, "85%", Colour::Green},   {199, "75%", Colour::Green},   {197, "75%", Colour::Green},
                          {196, "65%", Colour::Green},   {194, "65%", Colour::Green},   {193, "55%", Colour::Olive},
@@ -76,27 +66,23 @@ TEST(InfoPanel, BatteryScaleAtEveryEdge) {
                          {189, "35%", Colour::Olive},   {188, "25%", Colour::DarkRed}, {187, "15%", Colour::DarkRed},
                          {185, "15%", Colour::DarkRed}, {184, "5%", Colour::DarkRed},  {182, "5%", Colour::DarkRed},
                          {181, "0%", Colour::DarkRed},  {0, "0%", Colour::DarkRed}};
-  for (const Case& c : kCases) {
-    const PanelUpdate u = panelAfter(measurement("01", QString::asprintf("%02X", c.raw).toStdString(), "00000"));
-    EXPECT_EQ(std::pair(u.lblBattInfo, u.shBatt), std::pair(std::optional<QString>(c.text), std::optional(c.colour)))
-        << c.raw;
+  for (const auto& [raw, text, colour] : kCases) {
+    const PanelUpdate u = panelAfter(measurement("01", QString::asprintf("%02X", raw).toStdString(), "00000"));
+    EXPECT_EQ(std::pair(u.lblBattInfo, u.shBatt), std::pair(std::optional<QString>(text), std::optional(colour)))
+        << raw;
   }
 }
 
 // Time since power-on (hours wrap at 100), or with a power-on time the time of day.
 TEST(InfoPanel, MeasurementTimes) {
-  struct Case {
-    std::int32_t seconds;
-    std::int16_t powerOn;
-    const char* text;
-  };
+  using Case = std::tuple<std::int32_t, std::int16_t, const char*>;
   const Case kCases[] = {{3'725, 0, "001:02:05"},         {360'000, 0, "000:00:00"}, {359'999, 0, "099:59:59"},
                          {1'048'575, 0, "091:16:15"},     {0, 0, "000:00:00"},       {83, 890, "14:51:23"},
                          {7'200, 1'380, "01:00:00"},      {0, 1, "00:01:00"},        {86'399, 1, "00:00:59"},
                          {1'048'575, 32'767, "21:23:15"}, {30, -300, "19:00:30"}};
-  for (const Case& c : kCases) {
-    const std::string hex = QString::asprintf("%05X", c.seconds).toStdString();
-    EXPECT_EQ(panelAfter(measurement("01", "CC", hex), c.powerOn).lblTime, c.text) << c.seconds << " " << c.powerOn;
+  for (const auto& [seconds, powerOn, text] : kCases) {
+    const std::string hex = QString::asprintf("%05X", seconds).toStdString();
+    EXPECT_EQ(panelAfter(measurement("01", "CC", hex), powerOn).lblTime, text) << seconds << " " << powerOn;
   }
 }
 
@@ -104,39 +90,23 @@ TEST(InfoPanel, MeasurementTimes) {
 TEST(InfoPanel, EachKindWritesItsFields) {
   using S = std::optional<QString>;
   using Fields = std::tuple<S, std::optional<bool>, S, std::optional<std::uint32_t>, S, S, bool>;
-  struct Row {
-    const char* why;
-    std::string block;
-    std::int16_t powerOn;
-    Fields fields;
-  };
+  using Row = std::tuple<const char*, std::string, std::int16_t, Fields>;
   const QString id = "CAM-0417-A02";
-  const Row kRows[] = {{"a measurement",
-                        measurement("5A", "CB", "00E10"),
-                        0,
-                        {"90 km/h", true, "85%", Colour::Green, "001:00:00", id, false}},
-                       {"speed 0 hides the label and keeps its text",
-                        measurement("00", "BC", "00E11"),
-                        0,
-                        {{}, false, "25%", Colour::DarkRed, "001:00:01", id, false}},
-                       {"an unrecognised block writes nothing",
-                        measurement("5A", "CC", "00000", "ABCD"),
-                        0,
-                        {{}, {}, {}, {}, {}, {}, false}},
-                       {"a text time: its code page, widened, battery OK on green, the correction off",
-                        "0001R208 \xB9\x9C\xEA  ab05.12.2026 14:51",
-                        0,
-                        {{}, {}, "OK", Colour::Green, "05.12.2026   14:51", QString::fromUtf8("R208 ąśę  ab"), true}},
-                       {"a measurement at a power-on time",
-                        measurement("2D", "C0", "00E12"),
-                        890,
-                        {"45 km/h", true, "55%", Colour::Olive, "15:50:02", id, false}},
-                       {"no block: only the time is blanked", "", 0, {{}, {}, {}, {}, QString(), {}, false}}};
-  for (const Row& r : kRows) {
-    SCOPED_TRACE(r.why);
-    const PanelUpdate u = panelAfter(r.block, r.powerOn);
+  const Row kRows[] = {
+      {"measurement", measurement("5A", "CB", "00E10"), 0, {"90 km/h", true, "85%", Colour::Green, "001:00:00", id, 0}},
+      {"speed 0 hides", measurement("00", "BC", "00E11"), 0, {{}, false, "25%", Colour::DarkRed, "001:00:01", id, 0}},
+      {"unrecognised: nothing", measurement("5A", "CC", "00000", "ABCD"), 0, {{}, {}, {}, {}, {}, {}, false}},
+      {"power-on", measurement("2D", "C0", "00E12"), 890, {"45 km/h", true, "55%", Colour::Olive, "15:50:02", id, 0}},
+      {"no block: only the time blanked", "", 0, {{}, {}, {}, {}, QString(), {}, false}},
+      {"text time: code page, battery OK, correction off",
+       "0001R208 \xB9\x9C\xEA  ab05.12.2026 14:51",
+       0,
+       {{}, {}, "OK", Colour::Green, "05.12.2026   14:51", QString::fromUtf8("R208 ąśę  ab"), true}}};
+  for (const auto& [why, block, powerOn, fields] : kRows) {
+    SCOPED_TRACE(why);
+    const PanelUpdate u = panelAfter(block, powerOn);
     EXPECT_EQ(Fields(u.lblInfo, u.lblInfoVisible, u.lblBattInfo, u.shBatt, u.lblTime, u.lblIdent, u.timeCorrectionOff),
-              r.fields);
+              fields);
     EXPECT_EQ(QStringList({u.quality, u.zoom}), QStringList({"Qality: Hi", "Zoom: 1x"}));
   }
 }

@@ -28,8 +28,7 @@ void setRgb(const cDIBSection& dib, int x, int memoryRow, QRgb c) {
   p[0] = qBlue(c), p[1] = qGreen(c), p[2] = qRed(c);
 }
 
-// Unique per memory position, with three different channels, so neither a misplaced pixel
-// nor swapped channels can look right.
+// Unique per memory position and channel: a misplaced pixel or swapped channels cannot look right.
 QRgb colourOf(int x, int memoryRow) { return qRgb(200 + memoryRow, 100 + x, 10 * x + memoryRow + 1); }
 
 void fillDistinct(const cDIBSection& dib) {
@@ -45,61 +44,45 @@ QImage painted(const cDIBSection& dib, QImage target, QRect dest, QPoint src = {
   return target;
 }
 
-// The view strides as the memory; the header (bottom-up, 24 bits, uncompressed) exists only
-// once PointerToBitmapInfo was read.
+// The view strides as the memory; the header exists only once PointerToBitmapInfo was read.
 TEST(DibSection, RowsArePaddedToFourBytesAndTheHeaderSaysSo) {
-  struct Case {
-    int32_t width, height, bytesPerScanLine;
-    uint32_t sizeImage;
-  };
-  for (const Case c :
+  using Case = std::tuple<int32_t, int32_t, int32_t, uint32_t>;
+  for (const auto& [width, height, bytesPerScanLine, sizeImage] :
        {Case{1, 3, 4, 12}, {2, 3, 8, 24}, {3, 3, 12, 36}, {4, 3, 12, 36}, {5, 3, 16, 48}, {640, 480, 1920, 921600}}) {
-    SCOPED_TRACE(c.width);
+    SCOPED_TRACE(width);
     cDIBSection dib;
-    ASSERT_TRUE(dib.Create(c.width, c.height));
+    ASSERT_TRUE(dib.Create(width, height));
     EXPECT_EQ(std::tuple(dib.BytesPerScanLine(), dib.SizeImage(), dib.hdc().bytesPerLine()),
-              std::tuple(c.bytesPerScanLine, c.sizeImage, qsizetype{c.bytesPerScanLine}));
+              std::tuple(bytesPerScanLine, sizeImage, qsizetype{bytesPerScanLine}));
     EXPECT_THROW(dib.SizeBitmapInfo(), std::out_of_range);
     const uint8_t* h = dib.PointerToBitmapInfo();
     ASSERT_EQ(dib.SizeBitmapInfo(), 40);
     uint8_t expected[40] = {};  // biSize, width, height, 1 plane + 24 bits, BI_RGB, image size
     for (const auto& [at, value] :
-         {std::pair{0, 40u}, {4, uint32_t(c.width)}, {8, uint32_t(c.height)}, {12, 1u | 24u << 16}, {20, c.sizeImage}})
+         {std::pair{0, 40u}, {4, uint32_t(width)}, {8, uint32_t(height)}, {12, 1u | 24u << 16}, {20, sizeImage}})
       std::memcpy(expected + at, &value, 4);
     EXPECT_EQ(std::vector<uint8_t>(h, h + 40), std::vector<uint8_t>(expected, expected + 40));
   }
 }
 
 TEST(DibSection, FailedCreateAfterAGoodOneLeavesItEmpty) {
-  struct Case {
-    int32_t width, height;
-    bool overflows;
-  };
-  for (const Case c : {Case{0, 4, false},
-                       {4, 0, false},
-                       {-1, 4, false},
-                       {4, -1, false},
-                       {65535, 65535, true},     // height × row size
-                       {715827882, 1, true},     // width × 3 fits, + 3 does not
-                       {46341, 46341, true}}) {  // 139024 × 46341 just above 2^31
-    SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
+  using Case = std::tuple<int32_t, int32_t, bool>;
+  // Overflows: height x row size; width x 3 fitting but not + 3; 139024 x 46341 just above 2^31.
+  const Case kCases[] = {{0, 4, false},        {4, 0, false},        {-1, 4, false},      {4, -1, false},
+                         {65535, 65535, true}, {715827882, 1, true}, {46341, 46341, true}};
+  for (const auto& [width, height, overflows] : kCases) {
+    SCOPED_TRACE(testing::Message() << width << "x" << height);
     cDIBSection dib;
     ASSERT_TRUE(dib.Create(8, 8));
-    if (c.overflows) EXPECT_THROW(dib.Create(c.width, c.height), std::overflow_error);
-    else EXPECT_FALSE(dib.Create(c.width, c.height));
+    if (overflows) EXPECT_THROW(dib.Create(width, height), std::overflow_error);
+    else EXPECT_FALSE(dib.Create(width, height));
     EXPECT_TRUE(dib.hDib() == 0 && !dib.DIBSectionBitsPtr() && dib.hdc().isNull() && !dib.Resample(4, 4));
   }
 }
 
-// Memory row 0 lands at the bottom, B,G,R become R,G,B, and every pixel outside the
-// rectangle the arguments name stays as it was.
+// Row 0 at the bottom, BGR to RGB, nothing outside the named rectangle touched.
 TEST(DibSection, PaintPictureLandsUprightOneToOne) {
-  struct Case {
-    const char* name;
-    QRect dest;
-    QPoint src;
-    QRect lands;
-  };  // in the 12 × 10 target
+  using Case = std::tuple<const char*, QRect, QPoint, QRect>;  // in the 12 × 10 target
   cDIBSection dib;
   ASSERT_TRUE(dib.Create(5, 4));
   fillDistinct(dib);
@@ -110,12 +93,12 @@ TEST(DibSection, PaintPictureLandsUprightOneToOne) {
                          {"sub-rectangle with source offsets", {6, 5, 2, 1}, {1, 2}, {6, 5, 2, 1}},
                          {"lower right corner", {0, 0, 3, 2}, {2, 2}, {0, 0, 3, 2}},
                          {"zero size", {}, {}, {}}};
-  for (const Case& c : kCases) {
+  for (const auto& [name, dest, src, lands] : kCases) {
     QImage expected = untouched;
-    for (int ty = c.lands.top(); ty <= c.lands.bottom(); ++ty)
-      for (int tx = c.lands.left(); tx <= c.lands.right(); ++tx)
-        expected.setPixel(tx, ty, colourOf(tx - c.dest.x() + c.src.x(), 3 - (ty - c.dest.y() + c.src.y())));
-    EXPECT_TRUE(painted(dib, untouched, c.dest, c.src) == expected) << c.name;
+    for (int ty = lands.top(); ty <= lands.bottom(); ++ty)
+      for (int tx = lands.left(); tx <= lands.right(); ++tx)
+        expected.setPixel(tx, ty, colourOf(tx - dest.x() + src.x(), 3 - (ty - dest.y() + src.y())));
+    EXPECT_TRUE(painted(dib, untouched, dest, src) == expected) << name;
   }
 }
 
@@ -130,8 +113,7 @@ TEST(DibSection, LoadPictureBltStoresBottomUpAndPaintsBackEqual) {
   EXPECT_TRUE(painted(dib, QImage(3, 2, QImage::Format_RGB32), {0, 0, -1, -1}) == source);
 }
 
-// 2 × 2 to 4 × 4 samples at x / 4, so the last column stops short of the right pixel; at x = 2
-// green blends to 2.5 and red to 3.5: ties go to the even neighbour.
+// 2x2 to 4x4 samples at x/4; green 2.5 and red 3.5 at x = 2: ties go to the even neighbour.
 TEST(DibSection, ResampleBlendsAndRoundsTiesToEven) {
   cDIBSection dib;
   ASSERT_TRUE(dib.Create(2, 2));

@@ -68,8 +68,7 @@ TEST_F(JpegTest, PictureIsUprightInPaddedBottomUpRowsInBlueGreenRedOrderAndGreyS
   EXPECT_TRUE(modal.shown.empty());
 }
 
-// Each damage on a camera-sized frame, decoded over a 20 x 10 picture: whether it decodes, the
-// warning, and the surface's width after (20: kept, 640: made anew, 0: not looked at).
+// Each damage over a 20x10 picture: decoded?, the warning, the width after (20 kept, 640 new, 0 unchecked).
 TEST_F(JpegTest, FailuresAndDamage) {
   const Bytes good = recgen::EncodeScene(5, 2);
   const auto declaring = [](int w, int h) {  // a header declaring w x h
@@ -80,57 +79,41 @@ TEST_F(JpegTest, FailuresAndDamage) {
       return b;
     };
   };
-  const auto cut = [](std::size_t keep) {
+  const auto cut = [](std::size_t keep) { return [=](Bytes b) { return Bytes(b.begin(), b.begin() + keep); }; };
+  const auto flip = [](std::uint8_t kind, std::size_t after, std::uint8_t to) {  // 0: the middle byte
     return [=](Bytes b) {
-      b.resize(std::min(keep, b.size()));
+      (kind ? b[findMarker(b, kind) + after] : b[b.size() / 2]) = to ? to : b[b.size() / 2] ^ 0x5A;
       return b;
     };
   };
-  struct Damage {
-    const char* name;
-    std::function<Bytes(Bytes)> spoil;
-    bool decoded;
-    const char* message;
-    int width;
-  };
+  using Damage = std::tuple<const char*, std::function<Bytes(Bytes)>, bool, const char*, int>;
   const char* kRead = "Failed to read JPG";
-  for (const Damage& c :
+  for (const auto& [name, spoil, decoded, message, width] :
        {Damage{"none", [](Bytes b) { return b; }, true, nullptr, 640},
         {"not a JPEG at all", [](Bytes b) { return Bytes(b.size(), 0x41); }, false, kRead, 20},
         {"only the start marker", cut(2), false, kRead, 20},
         {"ends inside the tables", cut(40), false, kRead, 20},
         {"entropy data cut short: shown", cut(good.size() * 2 / 3), true, nullptr, 640},
-        {"a corrupt data byte: shown",
-         [](Bytes b) {
-           b[b.size() / 2] ^= 0x5A;
-           return b;
-         },
-         true, nullptr, 640},
-        {"a scan naming a Huffman table never defined: the header reads, the data does not",
-         [](Bytes b) {
-           b[findMarker(b, 0xDA) + 6] = 0x33;
-           return b;
-         },
-         false, "Cannot read Image Data from file.", 640},
+        {"a corrupt data byte: shown", flip(0, 0, 0), true, nullptr, 640},
+        {"scan naming an undefined Huffman table", flip(0xDA, 6, 0x33), false, "Cannot read Image Data from file.",
+         640},
         {"40000 x 40000: no camera picture is that big", declaring(40'000, 40'000), false, nullptr, 0},
         {"65535 x 65535, beyond the decoder's limit", declaring(65'535, 65'535), false, nullptr, 0}}) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(name);
     ASSERT_TRUE(load(encodePattern(20, 10)));
     modal.shown.clear();
-    EXPECT_EQ(load(c.spoil(good)), c.decoded);
-    EXPECT_EQ(modal.texts(), c.message ? QStringList{c.message} : QStringList{});
+    EXPECT_EQ(load(spoil(good)), decoded);
+    EXPECT_EQ(modal.texts(), message ? QStringList{message} : QStringList{});
     for (const ShownMessage& m : modal.shown) EXPECT_TRUE(m.icon == MsgIcon::Warning && m.buttons == MsgButtons::Ok);
-    EXPECT_EQ(c.width ? dib.Width() : 0, c.width);
+    EXPECT_EQ(width ? dib.Width() : 0, width);
   }
 }
 
 TEST(FramePlacement, CentredWithHalvesToEven) {
-  struct Case {
-    int box, size, at;
-  };
+  using Case = std::tuple<int, int, int>;
   const Case kCases[] = {{640, 640, 0}, {640, 320, 160}, {480, 240, 120}, {640, 704, -32}, {480, 576, -48},
                          {640, 639, 0}, {640, 637, 2},   {640, 641, 0},   {640, 643, -2},  {480, 1, 240}};
-  for (const Case& c : kCases) EXPECT_EQ(CentreOffset(c.box, c.size), c.at) << c.box << " " << c.size;
+  for (const auto& [box, size, at] : kCases) EXPECT_EQ(CentreOffset(box, size), at) << box << " " << size;
 }
 
 // A failure keeps the picture and the surface; with decoding off nothing is decoded or painted.

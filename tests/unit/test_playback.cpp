@@ -17,11 +17,7 @@ constexpr int kFewFrames = 12;    // well under one window
 
 // Every command in turn: the mode, the timer interval (0: off), only a running command's lamp yellow.
 TEST(Transport, CommandTable) {
-  struct Case {
-    TransportCommand command;
-    PlayMode mode;
-    int interval;
-  };
+  using Case = std::tuple<TransportCommand, PlayMode, int>;
   ViewerRig rig(kFewFrames);
   Viewer& v = rig.start();
   const Case kCases[] = {{ToStart, PlayMode::Stopped, 0},
@@ -35,14 +31,14 @@ TEST(Transport, CommandTable) {
                          {Forward, PlayMode::Forward, 100},
                          {FastForward, PlayMode::FastForward, 20},
                          {ToEnd, PlayMode::Stopped, 0}};
-  for (const Case& c : kCases) {
-    const int index = static_cast<int>(c.command);
+  for (const auto& [command, mode, interval] : kCases) {
+    const int index = static_cast<int>(command);
     SCOPED_TRACE(index);
-    v.Transport(c.command);
+    v.Transport(command);
     EXPECT_EQ(std::pair(v.mode(), v.screen().timPlayEnabled ? v.screen().timPlayInterval : 0),
-              std::pair(c.mode, c.interval));
+              std::pair(mode, interval));
     for (int k = 0; k < kTransportButtons; ++k)
-      EXPECT_EQ(v.screen().shCmd[k], k == index && c.interval > 0 ? Colour::Yellow : Colour::Blue) << k;
+      EXPECT_EQ(v.screen().shCmd[k], k == index && interval > 0 ? Colour::Yellow : Colour::Blue) << k;
   }
 }
 
@@ -89,8 +85,7 @@ TEST(Transport, WalksBothWaysThroughShortAndLongFiles) {
   }
 }
 
-// A frame that cannot be decoded is found but not shown; the bounds point at it, so the next
-// step either way goes past it. The picture's size stays the last shown.
+// An undecodable frame is found, not shown, and stepped past either way; the picture size stays.
 TEST(Transport, StepsPassAFrameThatCannotBeDecoded) {
   recgen::RecordingBuilder b;
   const auto before = b.Frames({.frames = 2, .width = 160, .height = 120});
@@ -146,8 +141,7 @@ TEST(Panels, IdleAndExportingViewersIgnoreAllButStop) {
   }
 }
 
-// Grabbing the knob stops playback. Released at the right end: a window before a long file's end,
-// a short file's end (no frame).
+// Grabbing the knob stops playback; at the right end: a window before a long file's end, none in a short one.
 TEST(Slider, DragAndReleaseSeekToTheKnobsPlace) {
   ViewerRig many(kManyFrames), few(kFewFrames);
   Viewer& v = many.start();
@@ -171,22 +165,17 @@ TEST(Slider, DragAndReleaseSeekToTheKnobsPlace) {
   EXPECT_EQ(std::pair(few.shownFrame(), s.scanner().WindowPos()), std::pair(0, FilePos{1}));
 
   // A drag follows the pointer within the knob's height, clamped to the track, until the button is up.
-  struct Move {
-    int button, pixels;
-    double y;
-    float left;
-  };                                  // pixels from the grab, 15 twips each
-  s.imgSuwak_MouseDown(1, 45.4, 60);  // grabbed 3 px into the knob, at its start
+  using Move = std::tuple<int, int, double, float>;  // pixels from the grab, 15 twips each
+  s.imgSuwak_MouseDown(1, 45.4, 60);                 // grabbed 3 px into the knob, at its start
   const Move kMoves[] = {{1, 40, 60, 62},  {1, 10, -1, 62},  {1, 10, 241, 62}, {1, 10, 240, 72},
                          {1, -500, 0, 22}, {1, 900, 0, 501}, {0, 0, 0, 501},   {1, -100, 0, 501}};
-  for (const Move& m : kMoves) {
-    s.imgSuwak_MouseMove(m.button, 45 + 15 * m.pixels, m.y);
-    EXPECT_EQ(s.screen().imgSuwakLeft, m.left) << m.pixels << " " << m.y;
+  for (const auto& [button, pixels, y, left] : kMoves) {
+    s.imgSuwak_MouseMove(button, 45 + 15 * pixels, y);
+    EXPECT_EQ(s.screen().imgSuwakLeft, left) << pixels << " " << y;
   }
 }
 
-// A long name opens, plays and is shortened, the marks surviving; one that cannot be opened
-// silently stops and leaves nothing stale to show.
+// A long name opens, plays and is shortened, marks kept; an unopenable one stops and leaves nothing stale.
 TEST(CommandPanel, OpenReplacesTheRecording) {
   ViewerRig second(kManyFrames, 2), first(kFewFrames, 1);  // `first`'s modal, made last, is in force
   Viewer& v = first.start();
@@ -237,13 +226,10 @@ TEST(CommandPanel, MarkingForwardBackwardAndZeroLength) {
 // Rounded to two decimals, trailing zeros dropped, the locale's separator kept.
 TEST(CommandPanel, SizeTextRoundsAndKeepsTheLocalesSeparator) {
   QLocale::setDefault(QLocale(QLocale::Polish, QLocale::Poland));
-  struct Case {
-    std::int64_t bytes;
-    const char* text;
-  };
+  using Case = std::tuple<std::int64_t, const char*>;
   const Case kCases[] = {{2'000'000, "2,"}, {1'500'000, "1,5"},           {1'234'567, "1,23"},
                          {999, "0,"},       {12'345'678'901, "12345,68"}, {5'000, "0,01"}};
-  for (const Case& c : kCases) EXPECT_EQ(MegabytesText(c.bytes), c.text) << c.bytes;
+  for (const auto& [bytes, text] : kCases) EXPECT_EQ(MegabytesText(bytes), text) << bytes;
   QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
   EXPECT_EQ(MegabytesText(12'345'678'901), "12345.68");
   QLocale::setDefault(QLocale::c());

@@ -59,9 +59,7 @@ void FirstStart() { RegisterFileTypeAtFirstStart(".MJP", "Sekwencja wideo", "/us
 
 }  // namespace
 
-// The files are the packaged ones bar Exec; the tools find our type by name (the bytes are JPEG) and our
-// program; GLib's launcher, reading Exec as file managers do, starts the program from a folder with blanks,
-// quotes, '$', '\\' and brackets (not '%': GLib looks before undoing "%%") with the path as one argument.
+// The packaged files bar Exec; tools find our type, GLib launches from an awkward folder with one argument.
 TEST(Registration, TheDesktopFindsAndStartsTheProgram) {
   XdgHome h;
   const QString program = h.root.filePath("it's a \"$dir\" \\\\ (1)/vistrel"), out = h.root.filePath("args");
@@ -85,44 +83,39 @@ TEST(Registration, TheDesktopFindsAndStartsTheProgram) {
   EXPECT_EQ(Read(out), "1\n" + h.root.filePath("rec 1.MJP") + "\n");
 }
 
-// Folders usable, blocked (a file in the way stops root too) or read-only: ours replaces an earlier handler in
-// both groups, all else stays; the unwritable is skipped silently; once marked, a later start does nothing.
+// Usable, blocked or read-only folders: ours replaces earlier handlers, the rest stays; marked: done once.
 TEST(Registration, FirstStartRegistersWhatItCan) {
   const char* png = "[Default Applications]\nimage/png=eog.desktop;\n";
-  struct Case {
-    const char *data, *config;
-    bool readOnly;
-    const char *before, *after;
-  };
-  for (const Case& c :
+  using Case = std::tuple<const char*, const char*, bool, const char*, const char*>;
+  for (const auto& [data, config, readOnly, before, after] :
        {Case{"data", "config", false, "", "[Default Applications]\n%1\n\n[Added Associations]\n%1\n"},
         // Blanks around '=' and a repeated key are still our key; comments and look-alikes are not.
         {"data", "config", false,
          "# mine\n[Default Applications]\ntext/plain=gedit.desktop;\napplication/x-vistrel-mjp = a.desktop;\n"
          "#application/x-vistrel-mjp=x;\napplication/x-vistrel-mjp2=y;\napplication/x-vistrel-mjp=b.desktop;\n\n"
          "[Added Associations]\napplication/x-vistrel-mjp=a.desktop;b.desktop;\nvideo/mp4=a.desktop;\n\n"
-         "[Removed Associations]\napplication/x-vistrel-mjp=c.desktop;",
+         "[Removed Associations]\napplication/x-vistrel-mjp=desktop;",
          "# mine\n[Default Applications]\n%1\ntext/plain=gedit.desktop;\n#application/x-vistrel-mjp=x;\n"
          "application/x-vistrel-mjp2=y;\n\n[Added Associations]\n%1\nvideo/mp4=a.desktop;\n\n"
-         "[Removed Associations]\napplication/x-vistrel-mjp=c.desktop;\n"},
+         "[Removed Associations]\napplication/x-vistrel-mjp=desktop;\n"},
         {"file/data", "config", false, png,
          "[Default Applications]\n%1\nimage/png=eog.desktop;\n\n[Added Associations]\n%1\n"},
         {"file/data", "file/config", false, png, png},
         {"data", "config", true, png, png}}) {
-    if (c.readOnly && geteuid() == 0) continue;  // root writes into read-only folders
+    if (readOnly && geteuid() == 0) continue;  // root writes into read-only folders
     XdgHome h;
-    if (*c.before) Write(h.mimeapps, c.before);
+    if (*before) Write(h.mimeapps, before);
     Write(h.root.filePath("file"), "x");
     for (const QString& d : {h.data, h.config})
-      if (c.readOnly) QDir().mkpath(d), QFile::setPermissions(d, QFile::ReadOwner | QFile::ExeOwner);
-    SetEnv("XDG_DATA_HOME", h.root.filePath(c.data).toUtf8());
-    SetEnv("XDG_CONFIG_HOME", h.root.filePath(c.config).toUtf8());
+      if (readOnly) QDir().mkpath(d), QFile::setPermissions(d, QFile::ReadOwner | QFile::ExeOwner);
+    SetEnv("XDG_DATA_HOME", h.root.filePath(data).toUtf8());
+    SetEnv("XDG_CONFIG_HOME", h.root.filePath(config).toUtf8());
     FirstStart();
-    EXPECT_EQ(Read(h.mimeapps), QString(c.after).replace("%1", kOurs)) << c.before;
-    EXPECT_EQ(QFileInfo::exists(h.entry), !c.readOnly && QString(c.data) == "data") << c.data;
-    EXPECT_EQ(QFileInfo::exists(h.marker), !c.readOnly && QString(c.config) == "config") << c.config;
+    EXPECT_EQ(Read(h.mimeapps), QString(after).replace("%1", kOurs)) << before;
+    EXPECT_EQ(QFileInfo::exists(h.entry), !readOnly && QString(data) == "data") << data;
+    EXPECT_EQ(QFileInfo::exists(h.marker), !readOnly && QString(config) == "config") << config;
     QFile::remove(h.entry);
     FirstStart();
-    EXPECT_FALSE(QFileInfo::exists(h.entry)) << c.data << " registered again";
+    EXPECT_FALSE(QFileInfo::exists(h.entry)) << data << " registered again";
   }
 }

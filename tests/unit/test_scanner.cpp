@@ -1,5 +1,4 @@
-// The scanner alone on crafted recordings: markers, the frame and block it hands out, window
-// moves at their edges, and walks compared with a whole-file scan.
+// The scanner alone on crafted recordings: markers, frame and block, window moves, whole-file walks.
 
 #include <gtest/gtest.h>
 
@@ -46,9 +45,7 @@ struct Rig {
   Scanner scanner{recording};
 };
 
-// At either end a step finds nothing and the frame stays. The frame handed out is its bytes in
-// place with the 32 bytes before it, except at index 32 and below. After Clear (a failed open):
-// zeros at 1, the end, no frame.
+// Steps stop at both ends; the frame comes with the 32 bytes before it (none at index 32); Clear empties.
 TEST(Scanner, StepsStopAtBothEndsAndHandOutFrameAndBlock) {
   Bytes b(20'000, 'A');
   frame(b, 33, 5'002);  // FF D8 at index 32, D9 at index 5,001
@@ -76,101 +73,52 @@ TEST(Scanner, StepsStopAtBothEndsAndHandOutFrameAndBlock) {
 }
 
 TEST(Scanner, MarkerCornerCases) {
-  struct Case {
-    const char* name;
-    Bytes bytes;
-    At frame;
-  };  // the frame both searches find
+  using Case = std::tuple<const char*, Bytes, At>;  // the frame both searches find
   const Case kCases[] = {{"FF FF D8: one start, at the second FF", {0xFF, 0xFF, 0xD8, 1, 2, 0xFF, 0xD9, 0}, {1, 6}},
                          {"the last of two starts counts", {0xFF, 0xD8, 7, 0xFF, 0xD8, 9, 0xFF, 0xD9, 0}, {3, 7}},
                          {"an end before any start is skipped", {0xFF, 0xD9, 0xFF, 0xD8, 5, 0xFF, 0xD9, 0}, {2, 6}},
                          {"a frame at the very first byte", {0xFF, 0xD8, 0xFF, 0xD9, 0}, {0, 3}},
                          {"FF D8 D9 is a start only", {0xFF, 0xD8, 0xD9, 0xFF, 0xD9, 0}, {0, 4}}};
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.name);
-    Rig r(c.bytes);
+  for (const auto& [name, bytes, frame] : kCases) {
+    SCOPED_TRACE(name);
+    Rig r(bytes);
     ASSERT_TRUE(r.open());
-    EXPECT_EQ(r.F(0), std::pair(Found, c.frame));
-    EXPECT_EQ(r.R(kWindowLast), std::pair(Found, c.frame));
+    EXPECT_EQ(r.F(0), std::pair(Found, frame));
+    EXPECT_EQ(r.R(kWindowLast), std::pair(Found, frame));
   }
 }
 
-// One search on zeros holding the given frames: where the window comes to rest, which frame it finds.
+// One search on zeros holding the frames (the last is found): where the window comes to rest.
 TEST(Scanner, SearchesMoveTheWindowAtItsEdges) {
-  struct Case {
-    const char* name;
-    std::int64_t size;
-    std::vector<Span> frames;
-    FilePos openAt;
-    WindowIndex from;
-    bool forward;
-    FilePos window;
-    Span found;
-  };
-  for (const Case& c :
-       {Case{"a frame begun in the second half is carried into the next window",
-             1'600'000,
-             {{900'001, 1'100'000}},
-             1,
-             0,
-             true,
-             500'001,
-             {900'001, 1'100'000}},
-        {"from the last index the window moves before it looks",
-         2'000'000,
-         {{10, 20}, {1'200'001, 1'300'000}},
-         1,
-         kWindowLast,
-         true,
-         500'001,
-         {1'200'001, 1'300'000}},
-        {"a backward move from 400,001 lands at 1",
-         1'500'000,
-         {{100'001, 399'000}},
-         400'001,
-         0,
-         false,
-         1,
-         {100'001, 399'000}},
-        {"an end carried backward with its start a window away",
-         2'500'000,
-         {{600'001, 1'400'000}},
-         1'000'001,
-         kWindowLast,
-         false,
-         500'001,
-         {600'001, 1'400'000}},
-        {"a negative From scans from the window's start", 50'000, {{101, 200}}, 1, -1, true, 1, {101, 200}},
-        {"however negative", 50'000, {{101, 200}}, 1, -123'456'789, true, 1, {101, 200}}}) {
-    SCOPED_TRACE(c.name);
-    Bytes b(static_cast<std::size_t>(c.size), 0);
-    for (const auto& [s, e] : c.frames) frame(b, s, e);
+  using Case = std::tuple<const char*, std::int64_t, std::vector<Span>, FilePos, WindowIndex, bool, FilePos>;
+  for (const auto& [name, size, frames, openAt, from, forward, window] :
+       {Case{"begun in the 2nd half: carried on", 1'600'000, {{900'001, 1'100'000}}, 1, 0, true, 500'001},
+        {"last index: moves first", 2'000'000, {{10, 20}, {1'200'001, 1'300'000}}, 1, kWindowLast, true, 500'001},
+        {"back from 400,001 lands at 1", 1'500'000, {{100'001, 399'000}}, 400'001, 0, false, 1},
+        {"end carried back", 2'500'000, {{600'001, 1'400'000}}, 1'000'001, kWindowLast, false, 500'001},
+        {"negative From: window start", 50'000, {{101, 200}}, 1, -1, true, 1}}) {
+    SCOPED_TRACE(name);
+    Bytes b(static_cast<std::size_t>(size), 0);
+    for (const auto& [s, e] : frames) frame(b, s, e);
     Rig r(b);
-    ASSERT_TRUE(r.open(c.openAt));
-    ASSERT_EQ(c.forward ? r.scanner.FindForward(c.from) : r.scanner.FindBackward(c.from), Found);
-    EXPECT_EQ(std::pair(r.scanner.WindowPos(), r.found()), std::pair(c.window, c.found));
+    ASSERT_TRUE(r.open(openAt));
+    ASSERT_EQ(forward ? r.scanner.FindForward(from) : r.scanner.FindBackward(from), Found);
+    EXPECT_EQ(std::pair(r.scanner.WindowPos(), r.found()), std::pair(window, frames.back()));
   }
 }
 
-// A move is half a window until one that would overshoot puts it at FileLength - 500,000; a read
-// that fills the buffer exactly is not yet the end. The last frame (or none: 0) keeps its file
-// position through the moves; at the end a further search answers in place.
+// Half-window moves, then FileLength - 500,000; a read filling the buffer exactly is not yet the end.
 TEST(Scanner, ForwardWalksToTheEnd) {
-  struct Case {
-    const char* name;
-    Bytes bytes;
-    std::vector<FilePos> windows;
-    int frames;
-  };
+  using Case = std::tuple<const char*, Bytes, std::vector<FilePos>, int>;
   Bytes halves(3'300'000, 0), one(1'000'000, 0);
   for (FilePos at = 1'001; at + 200 < 3'300'000; at += 300'000) frame(halves, at, at + 100);
   frame(one, 800'001, 800'100);
-  for (const Case& c :
+  for (const auto& [name, bytes, moves, frames] :
        {Case{"every 300,000 bytes", halves, {1, 500'001, 1'000'001, 1'500'001, 2'000'001, 2'500'001}, 11},
         {"a file of exactly one window", one, {1, 500'000}, 1},
         {"no frame at all", Bytes(2'345'678, 0x11), {1'500'001}, 0}}) {
-    SCOPED_TRACE(c.name);
-    Rig r(c.bytes);
+    SCOPED_TRACE(name);
+    Rig r(bytes);
     ASSERT_TRUE(r.open());
     std::vector<FilePos> windows;
     int found = 0;
@@ -180,11 +128,11 @@ TEST(Scanner, ForwardWalksToTheEnd) {
       if (s == Found) ++found, last = r.found().first;
       if (windows.empty() || windows.back() != r.scanner.WindowPos()) windows.push_back(r.scanner.WindowPos());
     }
-    EXPECT_EQ(windows, c.windows);
+    EXPECT_EQ(windows, moves);
     EXPECT_TRUE(r.scanner.WindowAtEnd());
-    EXPECT_EQ(std::pair(found, r.found().first), std::pair(c.frames, found ? last : FilePos{0}));
+    EXPECT_EQ(std::pair(found, r.found().first), std::pair(frames, found ? last : FilePos{0}));
     EXPECT_EQ(r.F(r.scanner.FrameEnd()).first, NoFrame);
-    EXPECT_EQ(r.scanner.WindowPos(), c.windows.back());
+    EXPECT_EQ(r.scanner.WindowPos(), moves.back());
   }
 }
 
