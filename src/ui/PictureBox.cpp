@@ -1,6 +1,7 @@
 #include "ui/PictureBox.h"
 
 #include <QPainter>
+#include <QWheelEvent>
 
 #include "dib/cDIBSection.h"
 
@@ -34,4 +35,9 @@ void PictureBox::paintEvent(QPaintEvent*) {
   }
   fresh_ = false;
   QPainter(this).drawImage(0, 0, canvas_);
+}
+
+void PictureBox::wheelEvent(QWheelEvent* e) {
+  e->accept();
+  emit WheelTurned(e->angleDelta().y(), e->modifiers());
 }

@@ -22,8 +22,13 @@ class PictureBox : public QWidget, public FrameCanvas {
   // What the box shows, for tests and exports that draw into it.
   QImage& Canvas() { return canvas_; }
 
+ signals:
+  // The wheel turned over the picture: eighths of a degree (120 a notch), as Qt counts them.
+  void WheelTurned(int angleDelta, Qt::KeyboardModifiers modifiers);
+
  protected:
   void paintEvent(QPaintEvent*) override;
+  void wheelEvent(QWheelEvent* e) override;
 
  private:
   QImage canvas_;

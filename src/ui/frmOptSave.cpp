@@ -1,10 +1,13 @@
 #include "ui/frmOptSave.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+
+#include <utility>
 
 #include "ui/Shape.h"
 
@@ -41,6 +44,9 @@ frmOptSave::frmOptSave(ModuleValues& module, QWidget* parent) : QDialog(parent),
   setFixedSize(kSaveOptionsWidth, kSaveOptionsHeight);
   setFont(msSansSerif());
   BuildControls();
+  connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+    if (state != Qt::ApplicationActive) backFromAnotherApplication_ = true;
+  });
 }
 
 // Places are the design's twips divided by 15.
@@ -108,8 +114,10 @@ void frmOptSave::BuildControls() {
 }
 
 // The dialog runs Form_Activate when it is shown and again whenever it becomes the active
-// window. Showing counts by itself, because a window system without a window manager may
-// never activate the dialog; the activation that usually follows repeats the same steps.
+// window from another window of this program. Showing counts by itself, because a window
+// system without a window manager may never activate the dialog; the activation that
+// usually follows repeats the same steps. Coming back from another application is no new
+// activation: the user's choice stays as it was.
 void frmOptSave::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
   if (!e->spontaneous()) Form_Activate();
@@ -117,7 +125,7 @@ void frmOptSave::showEvent(QShowEvent* e) {
 
 bool frmOptSave::event(QEvent* e) {
   const bool handled = QDialog::event(e);
-  if (e->type() == QEvent::WindowActivate) Form_Activate();
+  if (e->type() == QEvent::WindowActivate && !std::exchange(backFromAnotherApplication_, false)) Form_Activate();
   return handled;
 }
 

@@ -53,4 +53,5 @@ class frmOptSave : public QDialog {
   std::array<bool, kSaveOptionCount> Selected() const;
 
   ModuleValues& module_;
+  bool backFromAnotherApplication_ = false;  // the program lost the focus since the last activation
 };

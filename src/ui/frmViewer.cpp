@@ -2,13 +2,18 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRegion>
 #include <QWindow>
 
 #include "platform/Modal.h"
+#include "ui/Remembered.h"
 #include "ui/Skin.h"
 
 namespace {
@@ -39,6 +44,21 @@ constexpr QSize kLampSize{24, 25};
 constexpr std::array<QRect, kCommandRows> kIcoRect{QRect(688, 380, 16, 14), QRect(688, 404, 15, 15),
                                                    QRect(688, 445, 16, 16), QRect(689, 470, 16, 16)};
 constexpr std::array<int, kCommandRows> kRightCmdTop{376, 400, 440, 464};
+
+// The progress caption's box in the picture; a longer text widens it around its centre.
+constexpr QRect kSaveBox(302, 216, 37, 29);
+
+void FitCaption(QLabel& caption) {
+  const int width = std::max(kSaveBox.width(), caption.fontMetrics().horizontalAdvance(caption.text()) + 12);
+  caption.setGeometry(kSaveBox.center().x() - (width - 1) / 2, kSaveBox.y(), width, kSaveBox.height());
+}
+
+// The one local file a drop carries when it is a recording (.mjp in any case); else empty.
+QString DroppedRecording(const QMimeData* data) {
+  if (!data || data->urls().size() != 1 || !data->urls()[0].isLocalFile()) return {};
+  const QString path = data->urls()[0].toLocalFile();
+  return QFileInfo(path).suffix().compare(QLatin1String("mjp"), Qt::CaseInsensitive) == 0 ? path : QString();
+}
 
 }  // namespace
 
@@ -102,10 +122,15 @@ void frmViewer::BuildControls() {
   picTV = new PictureBox(this);
   picTV->move(24, 50);
   picTV->SetRepaintHandler([this] { picTV_Paint(); });
+  connect(picTV, &PictureBox::WheelTurned, this, &frmViewer::picTV_Wheel);
   core_.SetCanvas(picTV);
   // Inside the picture box: positions relative to it.
   lblInfo = MakeLabel(s.lblInfo, {504, 8, 129, 33}, courier(27, true), Colour::Red, Qt::AlignRight, picTV);
-  lblSave = MakeLabel(s.lblSave, {302, 216, 37, 29}, tahoma(16, true), 0xFFFFFF, Qt::AlignHCenter, picTV);
+  lblSave = MakeLabel(s.lblSave, kSaveBox, tahoma(16, true), 0xFFFFFF, Qt::AlignHCenter, picTV);
+  // Texts over the picture let the wheel through to it.
+  for (QLabel* l : {lblInfo, lblSave}) l->setAttribute(Qt::WA_TransparentForMouseEvents);
+  // Readable over a frame too (an AVI conversion shows each one).
+  lblSave->setStyleSheet(QStringLiteral("color: white; background-color: rgba(0, 0, 0, 150); border-radius: 3px;"));
 
   shCamera = new Shape(this, s.shCamera);
   shCamera->setGeometry(698, 84, 19, 11);
@@ -146,6 +171,8 @@ void frmViewer::BuildControls() {
   shPlay = new Shape(this, Colour::Yellow);
   shPlay->setGeometry(24, 608, 636, 8);
   Label2 = MakeLabel(QStringLiteral("Ver. 2.1"), {688, 608, 57, 17}, tahoma(11), Colour::Grey, Qt::AlignLeft);
+  Label1->setToolTip(QStringLiteral("F1 – lista klawiszy"));
+  setAcceptDrops(true);
 
   connect(imgMinimize, &ImageControl::Click, this, &frmViewer::imgMinimize_Click);
   connect(imgExit, &ImageControl::Click, this, &frmViewer::imgExit_Click);
@@ -155,14 +182,7 @@ void frmViewer::BuildControls() {
 // Every command event goes to the core, and the window then shows what it decided.
 void frmViewer::ConnectCommands() {
   auto forward = [this](auto handler) {
-    return [this, handler](auto&&... args) {
-      Guarded([&] { handler(core_, args...); });
-      Render();
-      if (closeAfterExport_ && core_.mode() != PlayMode::Exporting) {
-        closeAfterExport_ = false;
-        close();
-      }
-    };
+    return [this, handler](auto&&... args) { Run([&] { handler(core_, args...); }); };
   };
   // imgCmd(k) is the k-th command of the transport row, from the left.
   for (int k = 0; k < kTransportButtons; ++k) {
@@ -202,6 +222,7 @@ void frmViewer::Render() {
   lblInfo->setText(s.lblInfo);
   lblInfo->setVisible(s.lblInfoVisible);
   lblSave->setText(s.lblSave);
+  FitCaption(*lblSave);
   lblSave->setVisible(s.lblSaveVisible);
   for (int k = 0; k < 3; ++k) lblPicInfo[k]->setText(s.lblPicInfo[k]);
   lblBattInfo->setText(s.lblBattInfo);
@@ -219,6 +240,15 @@ void frmViewer::Render() {
     timPlay.stop();
   } else if (!timPlay.isActive() || timPlay.interval() != s.timPlayInterval) {
     timPlay.start(s.timPlayInterval);
+  }
+}
+
+void frmViewer::Run(const std::function<void()>& handler) {
+  Guarded(handler);
+  Render();
+  if (closeAfterExport_ && core_.mode() != PlayMode::Exporting) {
+    closeAfterExport_ = false;
+    close();
   }
 }
 
@@ -291,4 +321,61 @@ void frmViewer::mouseMoveEvent(QMouseEvent* e) {
 
 void frmViewer::mouseReleaseEvent(QMouseEvent* e) {
   if (e->buttons() == Qt::NoButton) moving_ = false;
+}
+
+void frmViewer::keyPressEvent(QKeyEvent* e) {
+  const std::optional<KeyCommand> command = CommandForKey(e->keyCombination());
+  if (!command) {
+    QWidget::keyPressEvent(e);
+    return;
+  }
+  e->accept();
+  if (e->isAutoRepeat() && !RepeatsWhenHeld(*command)) return;
+  Run([&] { RunKeyCommand(*command); });
+}
+
+void frmViewer::RunKeyCommand(const KeyCommand& command) {
+  if (const auto* transport = std::get_if<TransportCommand>(&command)) {
+    core_.Transport(*transport);
+  } else if (const auto* panel = std::get_if<PanelCommand>(&command)) {
+    imgRightCmd_Click(static_cast<int>(*panel));
+  } else {
+    switch (std::get<KeyAction>(command)) {
+      case KeyAction::PlayOrStop: core_.PlayOrStop(TransportCommand::Forward); break;
+      case KeyAction::BackwardOrStop: core_.PlayOrStop(TransportCommand::Backward); break;
+      case KeyAction::Help: Modal::current().message(KeysHelpText(), MsgIcon::Information, MsgButtons::Ok); break;
+    }
+  }
+}
+
+// Fine-grained wheels add up to whole notches; modified turns are left for others.
+void frmViewer::picTV_Wheel(int angleDelta, Qt::KeyboardModifiers modifiers) {
+  if (modifiers != Qt::NoModifier) return;
+  wheelTurn_ += angleDelta;
+  while (std::abs(wheelTurn_) >= QWheelEvent::DefaultDeltasPerStep) {
+    const bool forward = wheelTurn_ < 0;
+    wheelTurn_ += forward ? QWheelEvent::DefaultDeltasPerStep : -QWheelEvent::DefaultDeltasPerStep;
+    Run([&] { core_.Transport(forward ? TransportCommand::StepForward : TransportCommand::StepBackward); });
+  }
+}
+
+// A recording is welcome whenever the open command would act.
+void frmViewer::dragEnterEvent(QDragEnterEvent* e) { dragMoveEvent(e); }
+
+void frmViewer::dragMoveEvent(QDragMoveEvent* e) {
+  if (!DroppedRecording(e->mimeData()).isEmpty() && core_.CommandAvailable(PanelCommand::Open))
+    e->acceptProposedAction();
+}
+
+void frmViewer::dropEvent(QDropEvent* e) {
+  const QString path = DroppedRecording(e->mimeData());
+  if (path.isEmpty()) return;
+  e->acceptProposedAction();
+  Run([&] { OpenDropped(path); });
+}
+
+void frmViewer::OpenDropped(const QString& path) {
+  if (!core_.CommandAvailable(PanelCommand::Open)) return;
+  Remembered::SetOpenFolder(path);
+  core_.OpenCommand(path);
 }

@@ -13,6 +13,7 @@
 #include "ui/PictureBox.h"
 #include "ui/Shape.h"
 #include "ui/WindowDialogs.h"
+#include "ui/WindowKeys.h"
 #include "viewer/Viewer.h"
 
 inline constexpr int kViewerWidth = 755;
@@ -74,6 +75,12 @@ class frmViewer : public QWidget {
   // The command panel (frmViewerCommands.cpp): the window asks the dialogs, builds the
   // viewer's requests and shows what their reports call for.
   void imgRightCmd_Click(int Index);
+  // A key, as the button it stands for (ui/WindowKeys.h).
+  void RunKeyCommand(const KeyCommand& command);
+  // The wheel over the picture: a frame a notch, down forward and up backward.
+  void picTV_Wheel(int angleDelta, Qt::KeyboardModifiers modifiers);
+  // A recording dropped on the window opens as the open command opens one.
+  void OpenDropped(const QString& path);
 
  protected:
   void paintEvent(QPaintEvent*) override;
@@ -81,10 +88,17 @@ class frmViewer : public QWidget {
   void mouseMoveEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void dragEnterEvent(QDragEnterEvent* e) override;
+  void dragMoveEvent(QDragMoveEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
 
  private:
   void Form_MouseDown(QMouseEvent* e);
   void Form_Unload();
+  // Every user event: the handler guarded, the core's decision shown, and a close that
+  // waited for an export carried out.
+  void Run(const std::function<void()>& handler);
   void Guarded(const std::function<void()>& handler);
   void TellUnexpectedError(const QString& what);
   void BuildControls();
@@ -103,6 +117,7 @@ class frmViewer : public QWidget {
   QtDialogs qtDialogs_{this};
   WindowDialogs* dialogs_ = &qtDialogs_;
   bool closeAfterExport_ = false;  // the window was closed during an export
+  int wheelTurn_ = 0;              // wheel turn not yet a whole notch (120 = one notch)
   QPixmap topStrip_;               // the window's own picture behind the top strip
   // Moving the window ourselves where no window manager moves it.
   bool moving_ = false;

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include "platform/Modal.h"
+#include "ui/Remembered.h"
 #include "ui/frmViewer.h"
 #include "viewer/OutputFile.h"
 #include "viewer/SaveOptions.h"
@@ -18,9 +19,13 @@ const QString kJpegFilter = QStringLiteral("JPEG (*.JPEG,*.JPG)|*.JPEG;*.JPG|wsz
 const QString kMjpFilter = QStringLiteral("MJP (*.MJP)|*.MJP|wszystkie pliki (*.*)|*.*");
 const QString kAviFilter = QStringLiteral("plik wideo (*.AVI)|*.AVI|wszystkie pliki (*.*)|*.*");
 
-// The save dialog with a preset name and a "desc|pattern|…" filter; empty = cancelled.
+// The save dialog with a preset name and a "desc|pattern|…" filter, in the folder last
+// saved to; empty = cancelled.
 QString AskSaveName(const QString& presetName, const QString& filter) {
-  return Modal::current().saveFile({QString(), presetName, filter});
+  const QString name =
+      Modal::current().saveFile({QString(), Remembered::InFolder(Remembered::SaveFolder(), presetName), filter});
+  Remembered::SetSaveFolder(name);
+  return name;
 }
 
 // The overwrite rule of the save dialogs: an existing ordinary file is replaced only
@@ -48,8 +53,12 @@ void frmViewer::imgRightCmd_Click(int Index) {
   }
 }
 
+// The dialog offers the recording last chosen, or starts in the folder last opened from.
 void frmViewer::OpenCommand() {
-  core_.OpenCommand(Modal::current().openFile({kOpenTitle, core_.RecordingPath(), kOpenFilter}));
+  const QString offered = Remembered::InFolder(Remembered::OpenFolder(), core_.RecordingPath());
+  const QString chosen = Modal::current().openFile({kOpenTitle, offered, kOpenFilter});
+  Remembered::SetOpenFolder(chosen);
+  core_.OpenCommand(chosen);
 }
 
 void frmViewer::TimeCommand() {

@@ -14,12 +14,16 @@ bool Viewer::CommandAvailable(PanelCommand command) const {
 void Viewer::OpenCommand(const QString& chosen) {
   if (chosen.isEmpty()) return;  // cancelled: nothing changes
   st_.RecordingPath = chosen;
-  if (!OpenRecordingFile(chosen, nullptr)) {
+  QString error;
+  if (!OpenRecordingFile(chosen, &error)) {
     // The old recording is closed already. Playback stops, and the window forgets
-    // its bytes, so that nothing is read from or shown of the closed file.
+    // its bytes, so that nothing is read from or shown of the closed file; its name
+    // leaves the title box, and the user learns why, as at start-up.
     Halt();
     CmdAllUp();
     scanner_.Clear();
+    screen_.lblFile.clear();
+    Modal::current().message(error, MsgIcon::Critical, MsgButtons::Ok);
     return;
   }
   ShowOpenedRecording();

@@ -17,8 +17,21 @@ struct Viewer::AviConversion {
   PAVIFILE file = nullptr;
   PAVISTREAM raw = nullptr;
   PAVISTREAM compressed = nullptr;
-  bool decoding = true;  // the display's setting before, restored at the end
+  bool decoding = true;   // the display's setting before, restored at the end
+  QString captionBefore;  // lblSave before the conversion showed its progress there
 };
+
+namespace {
+
+// "Konwersja… 42%": how far the conversion has come, by byte position between the marks.
+QString conversionCaption(FilePos reached, const AviExportRequest& r) {
+  const double span = static_cast<double>(r.to - r.from + 1);
+  const double done = static_cast<double>(std::clamp<FilePos>(reached - r.from + 1, 0, r.to - r.from + 1));
+  const int percent = span > 0 ? static_cast<int>(done * 100.0 / span) : 100;
+  return QStringLiteral("Konwersja… %1%").arg(percent);
+}
+
+}  // namespace
 
 // Here, where a conversion's handles are a complete type.
 Viewer::Viewer() = default;
@@ -82,6 +95,9 @@ ExportReport Viewer::ConvertAvi(const std::optional<AVICOMPRESSOPTIONS>& compres
     if (result != AVIERR_OK) return;
     const bool copy = compressor->codec == QLatin1String(kCopyCompressor);
     if (copy) display_.SetDecoding(false);  // the scanner then only reports each frame
+    c.captionBefore = screen_.lblSave;
+    screen_.lblSave = conversionCaption(request.from - 1, request);
+    screen_.lblSaveVisible = true;
 
     // The first frame of the sequence starts at window index 0.
     scanner_.SetWindowPos(request.from);
@@ -92,6 +108,7 @@ ExportReport Viewer::ConvertAvi(const std::optional<AVICOMPRESSOPTIONS>& compres
     }
     for (;;) {
       if (scanner_.FrameEndPos() >= request.to) return;  // the sequence is done
+      screen_.lblSave = conversionCaption(scanner_.FrameEndPos(), request);
       LetEventsRun();
       if (st_.StopRequested) {
         report.outcome = ExportOutcome::Stopped;
@@ -148,6 +165,10 @@ ExportReport Viewer::FinishAvi(ExportReport report, bool unexpected) {
   const AviResult closed = AVIFileRelease(c.file, &osError);
   if (report.aviResult == AVIERR_OK && !unexpected) report.aviResult = closed;
   display_.SetDecoding(c.decoding);
+  if (screen_.lblSaveVisible) {  // the progress caption goes, its text as it was before
+    screen_.lblSave = c.captionBefore;
+    screen_.lblSaveVisible = false;
+  }
   if (report.aviResult != AVIERR_OK) {
     report.outcome = ExportOutcome::Failed;
     if (report.cause.isEmpty()) report.cause = SystemErrorText(osError);

@@ -47,6 +47,10 @@ void Viewer::ReleaseTransport(TransportCommand command) {
   screen_.imgCmdPicture[k] = k + 1;
 }
 
+void Viewer::PlayOrStop(TransportCommand play) {
+  Transport(st_.mode() == PlayMode::Stopped ? play : TransportCommand::Stop);
+}
+
 void Viewer::Transport(TransportCommand command) {
   if (st_.mode() == PlayMode::NoRecording) return;
   CmdAllUp();

@@ -129,6 +129,9 @@ class Viewer {
   // A transport button held down and let go: its lamp and face only.
   void PressTransport(TransportCommand command);
   void ReleaseTransport(TransportCommand command);
+  // The play-or-stop key: when stopped, the play command given; when anything runs
+  // (playback, an export), Stop.
+  void PlayOrStop(TransportCommand play);
   void timPlay_Timer();
 
   // ---- Slider.cpp: the position slider and seeking --------------------------------------
@@ -141,8 +144,9 @@ class Viewer {
   // ---- CommandPanel.cpp ------------------------------------------------------------------
   // Whether a row acts: its lamp is not grey and no export runs.
   bool CommandAvailable(PanelCommand command) const;
-  // The open command once the dialog chose a path: the recording replaced (a failure
-  // stops playback and leaves nothing of the old one to read).
+  // The open command once the dialog chose a path (or a file was dropped): the
+  // recording replaced. A failure says why, stops playback and leaves nothing of the
+  // old one to read or in the title.
   void OpenCommand(const QString& chosen);
   void MarkCommand();
 

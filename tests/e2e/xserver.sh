@@ -84,3 +84,53 @@ wait_for_first_frame() {
   poll 10 shows_picture "$work/expected.png" || fail "picture area does not show the recording's frame (RMSE $rmse)"
   echo "picture area RMSE against the decoded frame: $rmse"
 }
+
+# The transport row: faces' left edges and widths (window pixels); lamps and slider read from $work/shot.png.
+left=(24 74 124 174 244 294 394 444 514 564 614)
+width=(50 50 50 70 50 100 50 70 50 50 50)
+
+picture() { convert "$work/shot.png" -crop "640x480+$((X + 24))+$((Y + 50))" +repage rgb:- | md5sum | cut -c1-32; }
+
+# The knob's left edge: in row y 550 its 26 pixels are a dark rim around 24 bright ones.
+knob() {
+  convert "$work/shot.png" -crop "540x1+$X+$((Y + 550))" +repage -colorspace gray -depth 8 gray:- |
+    od -An -v -tu1 -w1 |
+    awk '$1 > 60 { if (f == "") f = NR - 1; l = NR - 1 }
+         END { if (f != "" && l - f == 23) print f - 1; else print "none" }'
+}
+
+# Each lamp (24x25, centred at the top of its face): the lamp colour most of its pixels have.
+lamp_left=()
+for k in "${!left[@]}"; do lamp_left+=($((left[k] + (width[k] - 24) / 2))); done
+lamps() {
+  convert "$work/shot.png" -crop "660x25+$X+$((Y + 576))" +repage -depth 8 txt:- |
+    awk -v L="${lamp_left[*]}" '
+      BEGIN {
+        split(L, l)
+        name["#3399CC"] = "blue"; name["#FFFF00"] = "yellow"; name["#66FFFF"] = "lightcyan"
+        name["#808080"] = "grey"; name["#A0A0A0"] = "lightgrey"
+      }
+      NR > 1 && match($0, /#[0-9A-Fa-f]+/) {
+        c = toupper(substr($0, RSTART, 7)); split($1, p, ",")
+        if (c in name) for (k = 1; k <= 11; k++) if (p[1] >= l[k] && p[1] < l[k] + 24) n[k, name[c]]++
+      }
+      END {
+        for (k = 1; k <= 11; k++) {
+          best = "none"; most = 20
+          for (c in name) if (n[k, name[c]] > most) { most = n[k, name[c]]; best = name[c] }
+          printf "%s%s", best, (k < 11 ? " " : "\n")
+        }
+      }'
+}
+
+lamps_are() { [ "$(lamps)" = "$1" ]; }
+picture_is_not() { [ "$(picture)" != "$1" ]; }
+knob_past() { local k; k=$(knob); [ "$k" != none ] && [ "$k" -ge "$1" ]; }
+
+# Waits up to $2 seconds ("$1" says when) for every lamp blue, but lamp $3 in colour $4.
+expect_lamps() {
+  local k want=()
+  for k in $(seq 0 10); do [ "$k" = "${3:-}" ] && want+=("$4") || want+=(blue); done
+  poll "$2" lamps_are "${want[*]}" || fail "$1: lamps are [$(lamps)], expected [${want[*]}]"
+}
+

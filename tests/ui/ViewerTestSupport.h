@@ -12,6 +12,7 @@
 
 #include "RecordingGenerator.h"
 #include "support/ScriptedModal.h"
+#include "ui/Remembered.h"
 #include "ui/WindowDialogs.h"
 #include "ui/frmViewer.h"
 
@@ -63,8 +64,9 @@ struct ScriptedDialogs final : WindowDialogs {
   }
 };
 
-// The real window, every dialog it opens answered by `modal` and `dialogs`.
+// The real window, every dialog it opens answered by `modal` and `dialogs`; nothing remembered.
 struct ScriptedWindow {
+  const bool forgotten = !QFileInfo::exists(Remembered::SettingsPath()) || QFile::remove(Remembered::SettingsPath());
   ScriptedModal modal;
   ModalScope scope{modal};
   ScriptedDialogs dialogs;

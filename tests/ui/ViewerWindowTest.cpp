@@ -5,6 +5,7 @@
 #include "support/FileContents.h"
 #include "support/OrdinaryUser.h"
 #include "support/Probe.h"
+#include "ui/WindowKeys.h"
 
 namespace {
 
@@ -40,6 +41,11 @@ struct MarkedWindow : ScriptedWindow {
     dialogs.compressorAnswers.push_back(AVICOMPRESSOPTIONS{.codec = QStringLiteral("mjpeg")});
     return modal.files.back();
   }
+  int shownFrame() {
+    for (std::size_t k = 0; k < rec.frames.size(); ++k)
+      if (rec.frames[k].jpegPos == v.core().scanner().FrameStartPos()) return int(k);
+    return -1;
+  }
   int descriptors() const { return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size(); }
   void verifyReady() {
     QCOMPARE(v.core().mode(), PlayMode::Stopped);
@@ -66,6 +72,39 @@ struct Saving {
   QStringList said;   // the messages, in order
   After after;
 };
+
+// Keys as QKeySequence spells them ("Shift+Right", "Num+Right" for the keypad), or "wheel-120": the wheel
+// over the picture (negative: turned down), "Ctrl+wheel-120" with Ctrl held.
+void Press(ScriptedWindow& w, const QString& inputs) {
+  for (const QString& input : inputs.split(' ', Qt::SkipEmptyParts)) {
+    if (input.contains("wheel")) {
+      const auto modifiers = input.startsWith("Ctrl") ? Qt::ControlModifier : Qt::NoModifier;
+      const QPoint at(320, 240), turn(0, input.mid(input.indexOf("wheel") + 5).toInt());
+      QWheelEvent e(at, w.v.picTV->mapToGlobal(at), {}, turn, Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(w.v.picTV, &e);
+    } else {
+      const QKeyCombination key = QKeySequence(input)[0];
+      QTest::keyClick(&w.v, key.key(), key.keyboardModifiers());
+    }
+  }
+}
+
+// A drag of `paths` over the window, then the drop; whether the window took it.
+bool Drop(frmViewer& v, const QStringList& paths) {
+  QMimeData data;
+  QList<QUrl> urls;
+  for (const QString& p : paths) urls << QUrl::fromLocalFile(p);
+  data.setUrls(urls);
+  const QPointF at(300, 300);
+  QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, {});
+  enter.setAccepted(false);
+  QApplication::sendEvent(&v, &enter);
+  if (!enter.isAccepted()) return false;
+  QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+  drop.setAccepted(false);
+  QApplication::sendEvent(&v, &drop);
+  return drop.isAccepted();
+}
 
 const QString kReplace = QStringLiteral("Plik o podanej nazwie już istniej. Czy go zamienić ?");
 const QString kAviError = QStringLiteral("Wystapił błąd podczas tworzenia pliku !");
@@ -432,6 +471,135 @@ class ViewerWindowTest : public QObject {
     w.click(w.v.imgCmd[6]);
     QVERIFY(w.v.core().scanner().FrameStartPos() > shown);
     QCOMPARE(w.modal.shown.size(), std::size_t{1});
+  }
+
+  void keysAndWheel_data() {
+    QTest::addColumn<QString>("inputs");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("frame");           // shown after, from 4 of 8
+    QTest::addColumn<QStringList>("opened");  // dialogs, "open", "marking" (the mark lamp green), messages
+    using M = PlayMode;
+    const auto row = [](const char* name, const char* inputs, M mode, int frame, QStringList opened = {}) {
+      QTest::newRow(name) << QString(inputs) << int(mode) << frame << opened;
+    };
+    row("Space plays forward", "Space", M::Forward, 4);
+    row("Space again stops", "Space Space", M::Stopped, 4);
+    row("Shift+Space plays backward", "Shift+Space", M::Backward, 4);
+    row("Escape stops", "Shift+Space Escape", M::Stopped, 4);
+    row("arrows, keypad arrows and period step", "Right Num+Right . Left", M::Stopped, 6);
+    row("comma steps back", ", ,", M::Stopped, 2);
+    row("Shift: fast", "Shift+Right", M::FastForward, 4);
+    row("Shift: fast backward", "Shift+Left", M::FastBackward, 4);
+    row("Ctrl: fastest", "Ctrl+Right", M::FastestForward, 4);
+    row("Ctrl: fastest backward", "Ctrl+Left", M::FastestBackward, 4);
+    row("End, Home", "End Home", M::Stopped, 0);
+    row("End", "End", M::Stopped, 7);
+    row("wheel down: forward, up: back", "wheel-120 wheel-120 wheel-120 wheel+120", M::Stopped, 6);
+    row("half notches add up", "wheel-60 wheel-60 wheel-60", M::Stopped, 5);
+    row("Ctrl+wheel is no step", "Ctrl+wheel-120", M::Stopped, 4);
+    row("M marks", "M", M::Stopped, 4, {"marking"});
+    row("Ctrl+O opens", "Ctrl+O", M::Stopped, 4, {"open"});
+    row("Ctrl+T: the time", "Ctrl+T", M::Stopped, 4, {"time"});
+    row("Ctrl+S: the save options", "Ctrl+S", M::Stopped, 4, {"saveOptions"});
+    row("F1: the list of keys", "F1", M::Stopped, 4, {"Klawisze:"});
+    row("other keys do nothing", "Ctrl+M X Shift+M Alt+Right", M::Stopped, 4);
+  }
+
+  // Keys and the wheel drive the buttons' commands, from frame 4 of 8 stopped.
+  void keysAndWheel() {
+    QFETCH(QString, inputs);
+    QFETCH(int, mode);
+    QFETCH(int, frame);
+    MarkedWindow w;
+    QVERIFY(w.start());
+    Press(w, inputs);
+    QStringList opened = w.dialogs.opened;
+    if (!w.modal.fileRequests.empty()) opened << "open";
+    if (w.v.shIco[3]->FillColor() == Colour::MarkGreen) opened << "marking";
+    for (const QString& text : w.modal.texts()) opened << text.section('\n', 0, 0);
+    QCOMPARE(std::pair(int(w.v.core().mode()), w.shownFrame()), std::pair(mode, frame));
+    QTEST(opened, "opened");
+    for (const WindowKey& k : WindowKeys())  // the help names every key
+      if (inputs == "F1") QVERIFY2(w.modal.texts()[0].contains(k.keysText + " – " + k.what), qPrintable(k.what));
+  }
+
+  // While a conversion runs its caption shows, whole; of all keys only Escape acts: it stops the conversion.
+  void keysDuringExport() {
+    MarkedWindow w;
+    QVERIFY(w.start());
+    const QString out = w.queueAvi();
+    QString caption;
+    w.dialogs.opening = [&](const QString& opening) {
+      if (opening != QLatin1String("compressor")) return;
+      QTimer::singleShot(0, &w.v, [&] {
+        Press(w, "Right Ctrl+S M Home Ctrl+O wheel-120");
+        const QLabel& l = *w.v.lblSave;
+        caption = l.isVisible() && l.width() >= l.fontMetrics().horizontalAdvance(l.text()) &&
+                          std::abs(l.geometry().center().x() - 320) <= 1
+                      ? l.text()
+                      : QStringLiteral("hidden, cut or off centre");
+        Press(w, "Escape");
+      });
+    };
+    w.click(w.v.imgRightCmd[2]);
+    QCOMPARE(caption, QStringLiteral("Konwersja… 0%"));
+    QCOMPARE(std::tuple(w.dialogs.opened, w.modal.fileRequests.size(), ProbeStream(out).at("nb_read_frames")),
+             std::tuple(QStringList{"saveOptions", "compressor"}, std::size_t{1}, QStringLiteral("N/A")));
+    w.verifyReady();
+  }
+
+  void drop_data() {
+    QTest::addColumn<QStringList>("names");  // in the recording's folder
+    QTest::addColumn<bool>("taken");
+    QTest::addColumn<QString>("title");  // after
+    QTest::newRow("a recording") << QStringList{"inny.MJP"} << true << "inny.MJP";
+    QTest::newRow("lower case") << QStringList{"inny.mjp"} << true << "inny.mjp";
+    QTest::newRow("no recording") << QStringList{"inny.avi"} << false << "rec.mjp";
+    QTest::newRow("two at once") << QStringList{"inny.mjp", "inny.MJP"} << false << "rec.mjp";
+    QTest::newRow("missing: says why, no name stays") << QStringList{"brak.mjp"} << true << "";
+  }
+
+  // A dropped recording opens as the open row opens one, and the open dialog starts in its folder next time.
+  void drop() {
+    QFETCH(QStringList, names);
+    QFETCH(bool, taken);
+    MarkedWindow w;
+    QVERIFY(w.start());
+    QStringList paths;
+    for (const QString& n : names) {
+      paths << w.rec.dir.filePath(n);
+      if (!n.startsWith("brak")) QVERIFY(QFile::copy(w.rec.path, paths.back()));
+    }
+    QCOMPARE(Drop(w.v, paths), taken);
+    QTEST(w.v.lblFile->text(), "title");
+    const bool missing = names[0].startsWith("brak");
+    QCOMPARE(w.modal.texts(), missing ? QStringList{"Plik nie istnieje:\n" + paths[0]} : QStringList());
+    QCOMPARE(w.v.core().mode(), taken && !missing ? PlayMode::Forward : PlayMode::Stopped);
+    w.click(w.v.imgRightCmd[0]);
+    QCOMPARE(w.modal.fileRequests.at(0).fileName, taken ? paths[0] : QString());
+  }
+
+  // The dialogs start in the folders last used, also in the next run: the save dialog where the last export went.
+  void foldersRemembered() {
+    const uitest::GeneratedRecording other(QStringLiteral("inny.mjp"), {.frames = 2});
+    QTemporaryDir exports;
+    {
+      MarkedWindow w;
+      QVERIFY(w.start());
+      w.modal.files = {other.path};
+      w.click(w.v.imgRightCmd[0]);
+      w.dialogs.saveAnswers = {{1, 10}, {2, 10}};
+      w.modal.files = {exports.filePath("cut.MJP"), QString()};
+      w.click(w.v.imgRightCmd[2]);
+      w.click(w.v.imgRightCmd[2]);
+      QCOMPARE(w.modal.fileRequests.at(2).fileName, exports.filePath("Sekwencja.AVI"));
+    }
+    ScriptedModal modal;
+    ModalScope scope(modal);
+    frmViewer next;
+    next.Form_Load(QString());
+    next.imgRightCmd_Click(0);
+    QCOMPARE(modal.fileRequests.at(0).fileName, QFileInfo(other.path).absolutePath());
   }
 
   // Closing during a conversion stops it first; the window closes once the file is complete, silently.

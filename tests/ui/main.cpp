@@ -7,6 +7,8 @@
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QTemporaryDir config;  // what the window remembers stays out of the user's own settings
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
   QApplication app(argc, argv);
   // Tests close windows; the application must outlive them.
   QApplication::setQuitOnLastWindowClosed(false);

@@ -175,7 +175,7 @@ TEST(Slider, DragAndReleaseSeekToTheKnobsPlace) {
   }
 }
 
-// A long name opens, plays and is shortened, marks kept; an unopenable one stops and leaves nothing stale.
+// A long name opens, plays and is shortened, marks kept; an unopenable one says why, stops, leaves nothing stale.
 TEST(CommandPanel, OpenReplacesTheRecording) {
   ViewerRig second(kManyFrames, 2), first(kFewFrames, 1);  // `first`'s modal, made last, is in force
   Viewer& v = first.start();
@@ -193,8 +193,9 @@ TEST(CommandPanel, OpenReplacesTheRecording) {
 
   v.OpenCommand(missing);
   EXPECT_EQ(v.RecordingPath(), missing);
-  EXPECT_TRUE(first.modal.shown.empty());
-  EXPECT_EQ(std::pair(v.mode(), v.screen().timPlayEnabled), std::pair(PlayMode::Stopped, false));
+  EXPECT_EQ(first.modal.texts(), QStringList{"Plik nie istnieje:\n" + missing}) << "as at start-up";
+  EXPECT_EQ(std::tuple(v.mode(), v.screen().timPlayEnabled, v.screen().lblFile),
+            std::tuple(PlayMode::Stopped, false, QString()));
   first.click({StepForward, ToEnd, ToStart});
   EXPECT_EQ(v.scanner().FrameStart(), kNoFrame);
   EXPECT_FALSE(QFile::exists(missing));

@@ -1,0 +1,22 @@
+#pragma once
+// What the window keeps between runs, in the user's own settings file
+// ($XDG_CONFIG_HOME/vistrel/vistrel.conf): the folders its file dialogs last used.
+
+#include <QString>
+
+namespace Remembered {
+
+// The folder of the recording last opened (by the dialog or a drop); empty at first.
+QString OpenFolder();
+void SetOpenFolder(const QString& fileInIt);
+// The folder of the export last saved; empty at first.
+QString SaveFolder();
+void SetSaveFolder(const QString& fileInIt);
+
+// A dialog's proposed name placed in folder when it names no folder of its own.
+QString InFolder(const QString& folder, const QString& name);
+
+// The settings file (tests start from none).
+QString SettingsPath();
+
+}  // namespace Remembered

@@ -1,0 +1,49 @@
+#include "ui/WindowKeys.h"
+
+#include <QStringList>
+
+const std::vector<WindowKey>& WindowKeys() {
+  using enum TransportCommand;
+  const Qt::KeyboardModifier shift = Qt::ShiftModifier, ctrl = Qt::ControlModifier;
+  // The players' habits where they fit: Space plays and pauses, arrows step, modified
+  // arrows go faster, Home and End jump, Escape stops, Ctrl+O opens.
+  static const std::vector<WindowKey> keys{
+      {{Qt::Key_Space}, KeyAction::PlayOrStop, "Spacja", "odtwarzanie / stop"},
+      {{shift | Qt::Key_Space}, KeyAction::BackwardOrStop, "Shift+Spacja", "odtwarzanie wstecz / stop"},
+      {{Qt::Key_Right, Qt::Key_Period}, StepForward, "→ lub .", "następna klatka"},
+      {{Qt::Key_Left, Qt::Key_Comma}, StepBackward, "← lub ,", "poprzednia klatka"},
+      {{shift | Qt::Key_Right}, FastForward, "Shift+→", "szybko do przodu"},
+      {{shift | Qt::Key_Left}, FastBackward, "Shift+←", "szybko do tyłu"},
+      {{ctrl | Qt::Key_Right}, FastestForward, "Ctrl+→", "najszybciej do przodu"},
+      {{ctrl | Qt::Key_Left}, FastestBackward, "Ctrl+←", "najszybciej do tyłu"},
+      {{Qt::Key_Home}, ToStart, "Home", "początek nagrania"},
+      {{Qt::Key_End}, ToEnd, "End", "koniec nagrania"},
+      {{Qt::Key_Escape}, Stop, "Esc", "stop (także zapisu)"},
+      {{ctrl | Qt::Key_O}, PanelCommand::Open, "Ctrl+O", "otwórz plik"},
+      {{ctrl | Qt::Key_T}, PanelCommand::TimeCorrection, "Ctrl+T", "korekcja czasu"},
+      {{ctrl | Qt::Key_S}, PanelCommand::Save, "Ctrl+S", "zapisz obrazek, sekwencję lub film AVI"},
+      {{Qt::Key_M}, PanelCommand::Mark, "M", "zaznacz początek, potem koniec sekwencji"},
+      {{Qt::Key_F1}, KeyAction::Help, "F1", "ta lista"},
+  };
+  return keys;
+}
+
+std::optional<KeyCommand> CommandForKey(QKeyCombination key) {
+  const QKeyCombination pressed(key.keyboardModifiers() & ~Qt::KeypadModifier, key.key());
+  for (const WindowKey& k : WindowKeys())
+    for (QKeyCombination c : k.keys)
+      if (c == pressed) return k.command;
+  return std::nullopt;
+}
+
+bool RepeatsWhenHeld(const KeyCommand& command) {
+  return command == KeyCommand(TransportCommand::StepForward) || command == KeyCommand(TransportCommand::StepBackward);
+}
+
+QString KeysHelpText() {
+  QStringList lines{QStringLiteral("Klawisze:")};
+  for (const WindowKey& k : WindowKeys()) lines << QStringLiteral("%1 – %2").arg(k.keysText, k.what);
+  lines << QString() << QStringLiteral("Kółko myszy nad obrazem – klatka do przodu (w dół) lub do tyłu (w górę)")
+        << QStringLiteral("Plik .MJP upuszczony na okno – otwarcie nagrania");
+  return lines.join(QLatin1Char('\n'));
+}

@@ -1,0 +1,41 @@
+#pragma once
+// The keyboard: each key stands for a button of the transport row or a row of the
+// command panel and acts under that button's rules (while an export runs, only the
+// stop keys act). F1 shows this table as the user's list of keys.
+
+#include <optional>
+#include <variant>
+#include <vector>
+
+#include <QKeyCombination>
+#include <QString>
+
+#include "viewer/Viewer.h"
+
+// What only a key does.
+enum class KeyAction {
+  PlayOrStop,      // play forward when stopped, stop when anything runs
+  BackwardOrStop,  // play backward when stopped, stop when anything runs
+  Help,            // the list of keys
+};
+
+using KeyCommand = std::variant<TransportCommand, PanelCommand, KeyAction>;
+
+struct WindowKey {
+  std::vector<QKeyCombination> keys;
+  KeyCommand command;
+  QString keysText;  // the keys as the help names them
+  QString what;      // what they do, as the help says it
+};
+
+const std::vector<WindowKey>& WindowKeys();
+
+// The command a key press stands for (the keypad's arrows as the others); none for
+// any other key.
+std::optional<KeyCommand> CommandForKey(QKeyCombination key);
+
+// Whether holding the key down repeats it: frame steps do, nothing else.
+bool RepeatsWhenHeld(const KeyCommand& command);
+
+// The help message: every key, then the wheel and dropping a file.
+QString KeysHelpText();

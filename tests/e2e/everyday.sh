@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# Everyday use on a private X screen: keys and the wheel drive the player, the save options keep their
+# choice while another program has the focus, and a slow export shows its whole progress caption.
+set -euo pipefail
+vistrel=$1 mkrec=$2 slow=$3
+source "$(dirname "$0")/xserver.sh"
+start_test
+
+frames=400
+rec="$work/demo.mjp"
+"$mkrec" "$rec" --frames $frames --seed 5 >/dev/null
+# Writes into files named slow-* wait 300 ms each: a copy of several 1 MB pieces takes seconds.
+export SLOW_OUTPUT_PATH=/slow- SLOW_OUTPUT_MS=300 ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0
+LD_PRELOAD=$slow start_viewer "$vistrel" "$rec" || fail "no window named Vistrel_3.0 appeared"
+xdotool windowfocus --sync "$win"
+key() { xdotool key --clearmodifiers "$@"; }
+
+# A window of ours other than the viewer, by its exact title; waits up to 10 s.
+other_window() { local w; for _ in $(seq 100); do w=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1) && [ -n "$w" ] && { echo "$w"; return 0; }; sleep 0.1; done; return 1; }
+# The screenshot's area $1 (WxH+X+Y) as a checksum.
+area() { convert "$work/shot.png" -crop "$1" +repage rgb:- | md5sum | cut -c1-32; }
+
+# Space stops playback, Ctrl+Right plays fastest forward, Escape stops.
+expect_lamps "at start" 10 7 yellow
+key space
+expect_lamps "after Space" 5
+key ctrl+Right
+expect_lamps "after Ctrl+Right" 5 9 yellow
+key Escape
+expect_lamps "after Escape" 5
+
+# Frame $1, below the speed text drawn over it, is on screen (RMSE below 0.02).
+frame_shown() { rmse=$(rmse_of "640x420+$((X + 24))+$((Y + 110))" "$work/frame$1.png") && below "$rmse" 0.02; }
+frame_of "$rec" 0 "$work/frame0.png" ",crop=640:420:0:60"
+frame_of "$rec" $((frames - 1)) "$work/frame$((frames - 1)).png" ",crop=640:420:0:60"
+
+# Home shows the first frame; Right steps away from it; the wheel down and up again comes back to it.
+key Home
+poll 10 frame_shown 0 || fail "Home: not the first frame (RMSE $rmse)"
+first=$(picture)
+key Right
+poll 5 picture_is_not "$first" || fail "Right: the picture stayed the first frame"
+xdotool mousemove $((X + 24 + 320)) $((Y + 50 + 240)) click 5
+shot; two=$(picture)
+xdotool click 4 click 4
+poll 5 frame_shown 0 || fail "wheel up twice after Right and wheel down: not the first frame (RMSE $rmse)"
+[ "$two" != "$first" ] || fail "the wheel turned down did not step"
+xdotool mousemove $((X + 900)) $((Y + 700))
+
+# F1 lists the keys in a message box; Return closes it.
+key F1
+box=$(other_window Vistrel) || fail "F1 showed no message box"
+xdotool windowfocus --sync "$box"
+key Return
+retry 50 '! xdotool search --onlyvisible --name "^Vistrel\$" >/dev/null 2>&1' || fail "the list of keys did not close"
+
+# Everything marked: M at the first frame, M at the last; the message says how long it is.
+xdotool windowfocus --sync "$win"
+key m End m
+box=$(other_window Vistrel) || fail "marking showed no message"
+xdotool windowfocus --sync "$box"
+key Return
+retry 50 '! xdotool search --onlyvisible --name "^Vistrel\$" >/dev/null 2>&1' || fail "the marking message did not close"
+
+# The save options: AVI chosen; another program takes the focus and gives it back; the choice stays.
+xdotool windowfocus --sync "$win"
+key ctrl+s
+dialog=$(other_window "Opcje zapisu") || fail "Ctrl+S showed no save options"
+eval "$(xdotool getwindowgeometry --shell "$dialog" | sed 's/^/D/')"
+xdotool windowfocus --sync "$dialog"
+sleep 0.3; shot; shown=$(area "337x289+$DX+$DY")
+xdotool mousemove $((DX + 30)) $((DY + 120)) click 1
+sleep 0.3; shot; chosen=$(area "337x289+$DX+$DY")
+cp "$work/shot.png" "$work/chosen.png"
+[ "$chosen" != "$shown" ] || fail "clicking the AVI option changed nothing in the dialog"
+xmessage -geometry +700+650 "inny program" &
+other=$!
+elsewhere=$(other_window xmessage) || fail "the other program showed no window"
+xdotool windowfocus --sync "$elsewhere"
+sleep 0.5
+xdotool windowfocus --sync "$dialog"
+sleep 0.5; shot
+kill $other
+[ "$(area "337x289+$DX+$DY")" = "$chosen" ] || {
+  cp "$work/shot.png" "${E2E_KEEP:-$work}/back.png" 2>/dev/null || true
+  fail "the save options changed while another program had the focus"
+}
+
+# MJP, OK, and in the save dialog a name the slow output applies to.
+xdotool mousemove $((DX + 30)) $((DY + 80)) click 1 mousemove $((DX + 284)) $((DY + 260)) click 1
+sleep 1
+key ctrl+a
+xdotool type --delay 20 "$work/slow-cut.MJP"
+key Return
+
+# The caption while it copies: white text about the picture's centre, far wider than its 37-pixel box.
+caption_width() {
+  convert "$work/shot.png" -crop "640x29+$((X + 24))+$((Y + 50 + 216))" +repage -depth 8 txt:- |
+    awk 'NR > 1 && match($0, /#[0-9A-Fa-f]+/) {
+           c = toupper(substr($0, RSTART, 7)); split($1, p, ",")
+           if (c == "#FFFFFF") { if (f == "" || p[1] < f) f = p[1]; if (p[1] > l) l = p[1] }
+         }
+         END { if (f == "") print "0 0"; else print f, l }'
+}
+whole_caption() { read -r from to < <(caption_width); [ $((to - from)) -ge 120 ] && [ $(((from + to) / 2 - 320)) -le 12 ] && [ $(((from + to) / 2 - 320)) -ge -12 ]; }
+poll 20 whole_caption || fail "no whole progress caption during the export (white from x $(caption_width))"
+cp "$work/shot.png" "${E2E_KEEP:-$work}/caption.png" 2>/dev/null || true
+echo "caption spans x $(caption_width) of the picture"
+
+# Done: the caption gone, the last frame back, the copy holds every frame.
+poll 60 frame_shown $((frames - 1)) || fail "after the export: the picture is not the last frame (RMSE $rmse)"
+read -r from to < <(caption_width)
+[ "$to" = 0 ] || fail "the caption stayed after the export (white from x $from to $to)"
+copied=$(ffprobe -v error -f mjpeg -count_frames -show_entries stream=nb_read_frames -of csv=p=0 "$work/slow-cut.MJP")
+[ "$copied" = $frames ] || fail "the copy holds $copied frames, not $frames"
+
+kill -0 $app 2>/dev/null || fail "the program is no longer running"
+echo "e2e everyday: ok"
