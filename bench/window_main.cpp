@@ -96,7 +96,10 @@ class ScriptedDialogs final : public WindowDialogs {
   QString codec;
 
   void showTime(std::int16_t&) override {}
-  void showSaveOptions(ModuleValues& module) override { module.SaveKind = kSaveAvi; }
+  void showSaveOptions(ModuleValues& module, bool& overlay) override {
+    module.SaveKind = kSaveAvi;
+    overlay = false;
+  }
   std::optional<AVICOMPRESSOPTIONS> chooseCompressor(const std::vector<AviCompressor>&) override {
     AVICOMPRESSOPTIONS options;
     options.codec = codec;

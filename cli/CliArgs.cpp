@@ -1,5 +1,7 @@
 #include "CliArgs.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 
 #include "CliError.h"
@@ -64,4 +66,14 @@ std::int64_t CliArgs::Number(const char* name, const QString& text, std::int64_t
     throw CliError::Usage(
         QStringLiteral("%1 must be a whole number from %2 to %3, not '%4'").arg(name).arg(min).arg(max).arg(text));
   return n;
+}
+
+std::int16_t CliArgs::powerOnMinutes() const {
+  const auto text = value("--power-on");
+  if (!text) return 0;
+  static const QRegularExpression kTime(QStringLiteral("^([01]?[0-9]|2[0-3]):([0-5][0-9])$"));
+  const QRegularExpressionMatch m = kTime.match(*text);
+  if (!m.hasMatch())
+    throw CliError::Usage(QStringLiteral("--power-on must be HH:MM from 00:00 to 23:59, not '%1'").arg(*text));
+  return static_cast<std::int16_t>(m.captured(1).toInt() * 60 + m.captured(2).toInt());
 }

@@ -28,6 +28,10 @@ class CliArgs {
   // The option's value; a usage error when it is missing.
   QString required(const char* name) const;
 
+  // --power-on HH:MM as the time dialog stores it: minutes after midnight (none or 00:00
+  // is 0, which means time since power-on, as in the dialog); a usage error otherwise.
+  std::int16_t powerOnMinutes() const;
+
   // An option's value as a whole number in [min, max]; a usage error otherwise.
   static std::int64_t Number(const char* name, const QString& text, std::int64_t min, std::int64_t max);
 

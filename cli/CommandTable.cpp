@@ -36,15 +36,28 @@ them (the speed is empty while the viewer hides it).
   --no-decode          as for 'frames'
 )";
 
+// The overlay's companions, as export-jpeg and export-avi take them.
+#define OVERLAY_HELP                                                                          \
+  "  --overlay-text FORMAT  the caption: {ident}, {time} and {speed} stand for the panel's\n" \
+  "                       identifier, time and speed after the frame (the speed is empty\n"   \
+  "                       while the viewer hides it); default \"{ident}  {time}  {speed}\"\n" \
+  "  --overlay-at top|bottom  the band's edge (default bottom)\n"                             \
+  "  --power-on HH:MM     the camera's power-on time: the caption's time as a time of day\n"
+
 constexpr const char* kJpegHelp = R"(usage: vistrel-cli export-jpeg FILE --frame N -o OUT [--force]
+                               [--overlay [--overlay-text FORMAT] [--overlay-at top|bottom]]
+                               [--power-on HH:MM]
 
 Writes frame N (numbered from 0, as 'frames' numbers them) exactly as it is stored in
 the recording. Nothing is decoded: a damaged frame's bytes are written too.
 
   --frame N            the frame
   -o OUT               the JPEG file to write
-  --force              replace OUT if it exists
-)";
+  --force              replace OUT (and its annotated copy) if it exists
+  --overlay            also write an annotated copy beside OUT, "-opis" before its
+                       extension (klatka.jpg -> klatka-opis.jpg): the frame decoded, the
+                       camera's data on a dark band, encoded at quality 95
+)" OVERLAY_HELP;
 
 constexpr const char* kMjpHelp =
     R"(usage: vistrel-cli export-mjp FILE (--from POS --to POS | --frames A:B) -o OUT [--force]
@@ -63,6 +76,8 @@ Ctrl-C stops the export; the file then holds what was written, and the status is
 
 constexpr const char* kAviHelp = R"(usage: vistrel-cli export-avi FILE (--from POS --to POS | --frames A:B) --fps N
                               --codec NAME [--keyint K] [--bitrate B] -o OUT [--force]
+                              [--overlay [--overlay-text FORMAT] [--overlay-at top|bottom]]
+                              [--power-on HH:MM]
 
 Converts the frames of a range into an AVI video with the viewer's conversion: from the
 first frame that starts at or after --from, each frame is decoded and written as a key
@@ -81,7 +96,8 @@ reported (status 1) and the file holds the frames before it.
                        without it they use a fixed quality
   -o OUT               the AVI file to write
   --force              replace OUT if it exists
-
+  --overlay            every frame carries the camera's data on a dark band (not with copy)
+)" OVERLAY_HELP R"(
 Ctrl-C stops the conversion; the file then holds the frames written, and the status is 1.
 )";
 
@@ -101,7 +117,13 @@ const std::vector<CliCommand>& Commands() {
        RunTelemetry},
       {"export-jpeg",
        "one frame's exact bytes as a JPEG file",
-       {{"--frame", true}, {"-o", true}, {"--force", false}},
+       {{"--frame", true},
+        {"-o", true},
+        {"--force", false},
+        {"--overlay", false},
+        {"--overlay-text", true},
+        {"--overlay-at", true},
+        {"--power-on", true}},
        kJpegHelp,
        RunExportJpeg},
       {"export-mjp",
@@ -119,7 +141,11 @@ const std::vector<CliCommand>& Commands() {
         {"--keyint", true},
         {"--bitrate", true},
         {"-o", true},
-        {"--force", false}},
+        {"--force", false},
+        {"--overlay", false},
+        {"--overlay-text", true},
+        {"--overlay-at", true},
+        {"--power-on", true}},
        kAviHelp,
        RunExportAvi},
   };

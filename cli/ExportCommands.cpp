@@ -5,10 +5,12 @@
 #include <csignal>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QRegularExpression>
 
 #include "BatchViewer.h"
@@ -150,18 +152,49 @@ AVICOMPRESSOPTIONS compressorOptions(const CliArgs& args) {
   return o;
 }
 
+// Drawing text needs Qt's font database, which only a GUI application has: an overlay's
+// export runs inside one on the offscreen platform (nothing is shown); none otherwise.
+std::unique_ptr<QGuiApplication> textRendering(bool needed) {
+  static int argc = 1;
+  static char name[] = "vistrel-cli";
+  static char* argv[] = {name, nullptr};
+  if (!needed) return nullptr;
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+// --overlay with its format and place; none without --overlay (its companions alone are a usage error).
+std::optional<OverlayRequest> overlayRequest(const CliArgs& args) {
+  const auto text = args.value("--overlay-text"), at = args.value("--overlay-at");
+  if (!args.flag("--overlay")) {
+    if (text || at) throw CliError::Usage(QStringLiteral("--overlay-text and --overlay-at need --overlay"));
+    return std::nullopt;
+  }
+  OverlayRequest overlay;
+  if (text) overlay.format = *text;
+  if (at && *at != QLatin1String("top") && *at != QLatin1String("bottom"))
+    throw CliError::Usage(QStringLiteral("--overlay-at must be top or bottom, not '%1'").arg(*at));
+  if (at) overlay.place = *at == QLatin1String("top") ? OverlayPlace::Top : OverlayPlace::Bottom;
+  return overlay;
+}
+
 }  // namespace
 
 int RunExportJpeg(const CliArgs& args) {
   const int n =
       static_cast<int>(CliArgs::Number("--frame", args.required("--frame"), 0, std::numeric_limits<int>::max()));
-  BatchViewer viewer(0, false);  // the export copies bytes: nothing needs decoding
+  const std::optional<OverlayRequest> overlay = overlayRequest(args);
+  BatchViewer viewer(args.powerOnMinutes(), false);  // the export copies bytes: nothing needs decoding
   viewer.Open(args.file());
   const QString out = outputPath(viewer, args);
+  if (overlay) checkOutput(OverlayCopyPath(out), args.flag("--force"), viewer.path());
+  const auto text = textRendering(overlay.has_value());
   viewer.GoToFrame(n);
   std::optional<std::vector<std::uint8_t>> frame = viewer.v.CurrentFrameBytes();
   replaceExisting(out);
-  return outcome(viewer.v.SaveJpeg({out, frame ? std::move(*frame) : std::vector<std::uint8_t>()}), out);
+  return outcome(viewer.v.SaveJpeg({out, frame ? std::move(*frame) : std::vector<std::uint8_t>(), overlay,
+                                    PanelTextsOf(viewer.v.screen())}),
+                 out);
 }
 
 int RunExportMjp(const CliArgs& args) {
@@ -185,7 +218,12 @@ int RunExportMjp(const CliArgs& args) {
 int RunExportAvi(const CliArgs& args) {
   const auto fps = static_cast<std::uint8_t>(CliArgs::Number("--fps", args.required("--fps"), 1, 30));
   const AVICOMPRESSOPTIONS options = compressorOptions(args);
-  BatchViewer viewer(0, false);  // marking by frame numbers needs no pictures
+  const std::optional<OverlayRequest> overlay = overlayRequest(args);
+  if (overlay && options.codec == QLatin1String(kCopyCompressor))
+    throw CliError::Usage(
+        QStringLiteral("--overlay needs a codec that encodes pictures: copy writes the stored bytes"));
+  const auto text = textRendering(overlay.has_value());
+  BatchViewer viewer(args.powerOnMinutes(), false);  // marking by frame numbers needs no pictures
   viewer.Open(args.file());
   const QString out = outputPath(viewer, args);
   setMarks(viewer, args);
@@ -200,5 +238,5 @@ int RunExportAvi(const CliArgs& args) {
     bar.Update(static_cast<double>(viewer.FrameEndPos() - m.MarkStart), static_cast<double>(m.MarkEnd - m.MarkStart));
     stop.Poll();
   });
-  return outcome(v.SaveAvi({out, m.MarkStart, m.MarkEnd, fps, options}), out);
+  return outcome(v.SaveAvi({out, m.MarkStart, m.MarkEnd, fps, options, overlay}), out);
 }

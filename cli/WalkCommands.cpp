@@ -11,18 +11,6 @@
 
 namespace {
 
-// --power-on HH:MM as the time dialog stores it: minutes after midnight (00:00 is 0,
-// which means time since power-on, as in the dialog).
-std::int16_t powerOnMinutes(const CliArgs& args) {
-  const auto text = args.value("--power-on");
-  if (!text) return 0;
-  static const QRegularExpression kTime(QStringLiteral("^([01]?[0-9]|2[0-3]):([0-5][0-9])$"));
-  const QRegularExpressionMatch m = kTime.match(*text);
-  if (!m.hasMatch())
-    throw CliError::Usage(QStringLiteral("--power-on must be HH:MM from 00:00 to 23:59, not '%1'").arg(*text));
-  return static_cast<std::int16_t>(m.captured(1).toInt() * 60 + m.captured(2).toInt());
-}
-
 void append(std::string& out, const QString& text) { out += text.toUtf8().toStdString(); }
 
 // Left-aligned in width columns (counted in characters, not bytes).
@@ -94,7 +82,7 @@ void walkWriting(BatchViewer& viewer, StdoutBuffer& out, const QString& name, Ro
 }  // namespace
 
 int RunFrames(const CliArgs& args) {
-  BatchViewer viewer(powerOnMinutes(args), !args.flag("--no-decode"));
+  BatchViewer viewer(args.powerOnMinutes(), !args.flag("--no-decode"));
   viewer.Open(args.file());
   StdoutBuffer out;
   walkWriting(viewer, out, QStringLiteral("frames"),
@@ -103,7 +91,7 @@ int RunFrames(const CliArgs& args) {
 }
 
 int RunTelemetry(const CliArgs& args) {
-  BatchViewer viewer(powerOnMinutes(args), !args.flag("--no-decode"));
+  BatchViewer viewer(args.powerOnMinutes(), !args.flag("--no-decode"));
   viewer.Open(args.file());
   const bool csv = args.flag("--csv");
   StdoutBuffer out;

@@ -95,3 +95,18 @@ bool LoadJpegFromMemory(cDIBSection& Dib, const std::uint8_t* Ptr, std::int32_t 
   }
   return true;
 }
+
+std::vector<std::uint8_t> EncodeJpeg(const cDIBSection& Dib, int quality) {
+  if (!Dib.DIBSectionBitsPtr()) return {};
+  tjhandle tj = tjInitCompress();
+  if (!tj) return {};
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  const int rc = tjCompress2(tj, Dib.DIBSectionBitsPtr(), Dib.Width(), Dib.BytesPerScanLine(), Dib.Height(), TJPF_BGR,
+                             &out, &size, TJSAMP_444, quality, TJFLAG_BOTTOMUP);
+  std::vector<std::uint8_t> jpeg;
+  if (rc == 0) jpeg.assign(out, out + size);
+  tjFree(out);
+  tjDestroy(tj);
+  return jpeg;
+}

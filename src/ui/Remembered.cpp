@@ -24,6 +24,13 @@ void SetOpenFolder(const QString& fileInIt) { setFolder("folders/open", fileInIt
 QString SaveFolder() { return folder("folders/save"); }
 void SetSaveFolder(const QString& fileInIt) { setFolder("folders/save", fileInIt); }
 
+bool Overlay() {
+  return QSettings(SettingsPath(), QSettings::IniFormat).value(QLatin1String("exports/overlay"), false).toBool();
+}
+void SetOverlay(bool on) {
+  QSettings(SettingsPath(), QSettings::IniFormat).setValue(QLatin1String("exports/overlay"), on);
+}
+
 QString InFolder(const QString& folder, const QString& name) {
   if (folder.isEmpty() || name.contains(QLatin1Char('/'))) return name;
   return QDir(folder).filePath(name);

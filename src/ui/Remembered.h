@@ -1,6 +1,7 @@
 #pragma once
 // What the window keeps between runs, in the user's own settings file
-// ($XDG_CONFIG_HOME/vistrel/vistrel.conf): the folders its file dialogs last used.
+// ($XDG_CONFIG_HOME/vistrel/vistrel.conf): the folders its file dialogs last used, and
+// whether exports carry the camera's data on their pictures.
 
 #include <QString>
 
@@ -12,6 +13,10 @@ void SetOpenFolder(const QString& fileInIt);
 // The folder of the export last saved; empty at first.
 QString SaveFolder();
 void SetSaveFolder(const QString& fileInIt);
+
+// The save options' "Nanieś dane kamery na obraz"; off at first.
+bool Overlay();
+void SetOverlay(bool on);
 
 // A dialog's proposed name placed in folder when it names no folder of its own.
 QString InFolder(const QString& folder, const QString& name);

@@ -9,8 +9,8 @@ void QtDialogs::showTime(std::int16_t& PowerOnMinutes) {
   dialog.exec();
 }
 
-void QtDialogs::showSaveOptions(ModuleValues& module) {
-  frmOptSave dialog(module, parent_);
+void QtDialogs::showSaveOptions(ModuleValues& module, bool& overlay) {
+  frmOptSave dialog(module, parent_, &overlay);
   dialog.exec();
 }
 

@@ -17,8 +17,9 @@ class WindowDialogs {
   virtual ~WindowDialogs() = default;
   // The time correction dialog, modal; it may change PowerOnMinutes (only on OK).
   virtual void showTime(std::int16_t& PowerOnMinutes) = 0;
-  // The save options dialog, modal; it leaves its answer in SaveKind and AviSpeed.
-  virtual void showSaveOptions(ModuleValues& module) = 0;
+  // The save options dialog, modal; it leaves its answer in SaveKind and AviSpeed, and
+  // on OK whether the camera's data goes on the exported pictures in overlay.
+  virtual void showSaveOptions(ModuleValues& module, bool& overlay) = 0;
   // The compressor dialog over the offered compressors: the options chosen, or nothing
   // when the user cancelled.
   virtual std::optional<AVICOMPRESSOPTIONS> chooseCompressor(const std::vector<AviCompressor>& offered) = 0;
@@ -29,7 +30,7 @@ class QtDialogs final : public WindowDialogs {
  public:
   explicit QtDialogs(QWidget* parent) : parent_(parent) {}
   void showTime(std::int16_t& PowerOnMinutes) override;
-  void showSaveOptions(ModuleValues& module) override;
+  void showSaveOptions(ModuleValues& module, bool& overlay) override;
   std::optional<AVICOMPRESSOPTIONS> chooseCompressor(const std::vector<AviCompressor>& offered) override;
 
  private:

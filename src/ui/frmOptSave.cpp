@@ -1,6 +1,7 @@
 #include "ui/frmOptSave.h"
 
 #include <QGuiApplication>
+#include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -39,7 +40,8 @@ QLabel* MakeLabel(const QString& text, const QRect& place, QWidget* parent) {
 
 }  // namespace
 
-frmOptSave::frmOptSave(ModuleValues& module, QWidget* parent) : QDialog(parent), module_(module) {
+frmOptSave::frmOptSave(ModuleValues& module, QWidget* parent, bool* overlay)
+    : QDialog(parent), module_(module), overlay_(overlay) {
   setWindowTitle(QStringLiteral("Opcje zapisu"));
   setFixedSize(kSaveOptionsWidth, kSaveOptionsHeight);
   setFont(msSansSerif());
@@ -91,6 +93,12 @@ void frmOptSave::BuildControls() {
   // Until an option is chosen the speed has nothing to apply to, and the option chosen
   // first when activation chooses none (kStartOption, the JPEG frame) wants them off too.
   SetSpeedControls(false);
+
+  chkOverlay = new QCheckBox(QStringLiteral("Nanieś dane kamery na obraz"), this);
+  chkOverlay->setGeometry(24, 227, 297, 17);
+  chkOverlay->setFont(msSansSerif());
+  chkOverlay->setChecked(overlay_ && *overlay_);
+  chkOverlay->setFocusPolicy(Qt::ClickFocus);  // the dialog's Tab round stays as it was
 
   cmdAnuluj = new QPushButton(QStringLiteral("Anuluj"), this);
   cmdAnuluj->setGeometry(16, 248, 73, 25);
@@ -150,6 +158,7 @@ void frmOptSave::Select(int Index) {
 void frmOptSave::OptSave_Click(int Index) {
   if (SpeedControlsWanted(Index)) SpeedOn();
   else SpeedOff();
+  chkOverlay->setEnabled(Index != kSaveMjp);  // an MJP copy keeps the recording's bytes
 }
 
 void frmOptSave::SpeedOn() { SetSpeedControls(true); }
@@ -170,6 +179,7 @@ void frmOptSave::cmdOK_Click() {
   const SaveChoice after = ChoiceOnOK({module_.SaveKind, module_.AviSpeed}, Selected(), sldSpeed->value());
   module_.SaveKind = after.SaveKind;
   module_.AviSpeed = after.AviSpeed;
+  if (overlay_) *overlay_ = chkOverlay->isChecked();
   accept();
 }
 

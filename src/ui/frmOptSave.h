@@ -11,6 +11,7 @@
 #include "viewer/SaveOptions.h"
 #include "viewer/ViewerState.h"
 
+class QCheckBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -23,7 +24,8 @@ inline constexpr int kSaveOptionsHeight = 289;
 class frmOptSave : public QDialog {
   Q_OBJECT
  public:
-  explicit frmOptSave(ModuleValues& module, QWidget* parent = nullptr);
+  // overlay: the burn-in choice shown and, on OK, answered (none: off, not answered).
+  explicit frmOptSave(ModuleValues& module, QWidget* parent = nullptr, bool* overlay = nullptr);
 
   // Controls, named as the design names them.
   std::array<QRadioButton*, kSaveOptionCount> OptSave;  // kSaveJpeg, kSaveMjp, kSaveAvi
@@ -32,6 +34,9 @@ class frmOptSave : public QDialog {
   QSlider* sldSpeed;
   QPushButton* cmdAnuluj;
   QPushButton* cmdOK;
+  // "Nanieś dane kamery na obraz": the camera's data burned into the JPEG copy or the AVI
+  // frames; below the speed scale, where it moves nothing else.
+  QCheckBox* chkOverlay;
 
   void Form_Activate();
   void OptSave_Click(int Index);
@@ -53,5 +58,6 @@ class frmOptSave : public QDialog {
   std::array<bool, kSaveOptionCount> Selected() const;
 
   ModuleValues& module_;
+  bool* overlay_;
   bool backFromAnotherApplication_ = false;  // the program lost the focus since the last activation
 };

@@ -39,6 +39,11 @@ bool ConfirmReplace(const QString& path) {
   return answer == MsgAnswer::Yes && RemoveToReplace(path);
 }
 
+// The camera's data on exported pictures, as the save options last said.
+std::optional<OverlayRequest> OverlayChoice() {
+  return Remembered::Overlay() ? std::optional(OverlayRequest{}) : std::nullopt;
+}
+
 }  // namespace
 
 void frmViewer::imgRightCmd_Click(int Index) {
@@ -69,7 +74,9 @@ void frmViewer::TimeCommand() {
 
 void frmViewer::SaveCommand() {
   ModuleValues values = core_.module();
-  dialogs_->showSaveOptions(values);
+  bool overlay = Remembered::Overlay();
+  dialogs_->showSaveOptions(values, overlay);
+  Remembered::SetOverlay(overlay);
   core_.SetSaveChoice(values.SaveKind, values.AviSpeed);
   switch (values.SaveKind) {
     case kSaveJpeg: SaveJpegCommand(); break;
@@ -83,11 +90,13 @@ void frmViewer::SaveJpegCommand() {
   const QString name = AskSaveName(core_.JpegFileName(), kJpegFilter);
   if (name.isEmpty()) return;
   core_.SetJpegFileName(name);  // offered next time, even if the user then declines to replace
-  // The frame on screen now, whatever plays on while the question waits.
+  // The frame on screen now, and its panel, whatever plays on while the question waits.
   std::optional<std::vector<std::uint8_t>> frame = core_.CurrentFrameBytes();
   if (!frame) return;  // no frame inside the window: no bytes to address
+  const PanelTexts panel = PanelTextsOf(core_.screen());
   if (!ConfirmReplace(name)) return;
-  core_.SaveJpeg({name, std::move(*frame)});  // a failure ends it without a message
+  // A failure ends it without a message.
+  core_.SaveJpeg({name, std::move(*frame), OverlayChoice(), panel});
 }
 
 void frmViewer::SaveMjpCommand() {
@@ -100,7 +109,7 @@ void frmViewer::SaveAviCommand() {
   const QString name = AskSaveName(core_.AviFileName(), kAviFilter);
   if (name.isEmpty() || !ConfirmReplace(name)) return;
   const ModuleValues& m = core_.module();
-  ExportReport report = core_.OpenAvi({name, m.MarkStart, m.MarkEnd, m.AviSpeed, std::nullopt});
+  ExportReport report = core_.OpenAvi({name, m.MarkStart, m.MarkEnd, m.AviSpeed, std::nullopt, OverlayChoice()});
   if (report.outcome == ExportOutcome::Opened) {
     std::optional<AVICOMPRESSOPTIONS> chosen;
     try {

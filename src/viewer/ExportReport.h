@@ -11,12 +11,20 @@
 
 #include "avi/AviFile.h"
 #include "recording/Scanner.h"
+#include "viewer/FrameOverlay.h"
 
 // The frame on screen as a JPEG file: its stored bytes, start marker to end marker.
+// With an overlay, also an annotated copy beside it (OverlayCopyPath), its caption made
+// from `panel`: what the panel showed when the frame was taken.
 struct JpegExportRequest {
   QString path;
   std::vector<std::uint8_t> frame;
+  std::optional<OverlayRequest> overlay = std::nullopt;
+  PanelTexts panel = {};
 };
+
+// "klatka.jpeg" -> "klatka-opis.jpeg": where the annotated copy of a JPEG export goes.
+QString OverlayCopyPath(const QString& path);
 
 // The recording's bytes from `from` through `to` (file positions, both included).
 struct MjpExportRequest {
@@ -33,6 +41,9 @@ struct AviExportRequest {
   FilePos to = -1;
   std::uint8_t fps = 10;
   std::optional<AVICOMPRESSOPTIONS> compressor;  // none: the user cancelled the choice
+  // Every written frame carries the caption of its own panel texts; the stream copy
+  // re-encodes nothing and so carries none.
+  std::optional<OverlayRequest> overlay = std::nullopt;
 };
 
 enum class ExportOutcome {

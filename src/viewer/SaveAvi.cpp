@@ -19,6 +19,7 @@ struct Viewer::AviConversion {
   PAVISTREAM compressed = nullptr;
   bool decoding = true;   // the display's setting before, restored at the end
   QString captionBefore;  // lblSave before the conversion showed its progress there
+  FrameOverlay overlay;   // the camera's data on each frame, when the request asks for it
 };
 
 namespace {
@@ -137,8 +138,12 @@ ExportReport Viewer::ConvertAvi(const std::optional<AVICOMPRESSOPTIONS>& compres
         display_.PaintFrame();
       }
       ShowInfo(frame);
+      // The caption of this frame's own panel texts, on the surface only while it is written.
+      if (request.overlay)
+        c.overlay.Draw(dib, OverlayCaption(request.overlay->format, PanelTextsOf(screen_)), request.overlay->place);
       result = AVIStreamWrite(c.compressed, n, 1, dib.PointerToBits(), static_cast<std::int32_t>(dib.SizeImage()),
                               AVIIF_KEYFRAME);
+      if (request.overlay) c.overlay.Restore(dib);
       if (result != AVIERR_OK) return;
       ++report.written;
     }

@@ -1,8 +1,37 @@
 // The frame on screen as a JPEG file: exactly its stored bytes, start marker to end
-// marker, copied from the window without reading the recording again.
+// marker, copied from the window without reading the recording again. On request, an
+// annotated copy beside it: the frame decoded, the camera's data laid over it, encoded
+// anew at quality 95.
 
+#include <cerrno>
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "dib/cDIBSection.h"
+#include "recording/JpegModule.h"
 #include "viewer/OutputFile.h"
 #include "viewer/Viewer.h"
+
+namespace {
+
+constexpr int kAnnotatedQuality = 95;
+
+// Writes bytes as the file at path; the system's error, 0 on success.
+int writeFile(const QString& path, const std::vector<std::uint8_t>& bytes) {
+  OutputFile out;
+  const bool written = out.Create(path) && out.Write(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  const bool closed = out.Close();
+  return written && closed ? 0 : (out.error() ? out.error() : EIO);
+}
+
+}  // namespace
+
+QString OverlayCopyPath(const QString& path) {
+  const QFileInfo f(path);
+  const QString suffix = f.suffix().isEmpty() ? QString() : QLatin1Char('.') + f.suffix();
+  return f.dir().filePath(f.completeBaseName() + QStringLiteral("-opis") + suffix);
+}
 
 std::optional<std::vector<std::uint8_t>> Viewer::CurrentFrameBytes() const {
   const std::optional<FrameBytes> frame = scanner_.CurrentFrame();
@@ -17,15 +46,26 @@ ExportReport Viewer::SaveJpeg(const JpegExportRequest& request) {
     report.outcome = ExportOutcome::Failed;
     return report;
   }
-  OutputFile out;
-  const auto size = static_cast<std::int64_t>(request.frame.size());
-  const bool written = out.Create(request.path) && out.Write(request.frame.data(), size);
-  const bool closed = out.Close();
-  if (written && closed) {
-    report.written = size;
-  } else {
+  if (const int error = writeFile(request.path, request.frame)) {
     report.outcome = ExportOutcome::Failed;
-    report.cause = SystemErrorText(out.error());
+    report.cause = SystemErrorText(error);
+    return report;
+  }
+  report.written = static_cast<std::int64_t>(request.frame.size());
+  if (!request.overlay) return report;
+
+  cDIBSection picture;
+  std::vector<std::uint8_t> annotated;
+  if (LoadJpegFromMemory(picture, request.frame.data(), static_cast<std::int32_t>(request.frame.size()))) {
+    FrameOverlay().Draw(picture, OverlayCaption(request.overlay->format, request.panel), request.overlay->place);
+    annotated = EncodeJpeg(picture, kAnnotatedQuality);
+  }
+  if (annotated.empty()) {  // the original stands; its copy cannot be made
+    report.outcome = ExportOutcome::Failed;
+    report.cause = QStringLiteral("the frame cannot be decoded for its annotated copy");
+  } else if (const int error = writeFile(OverlayCopyPath(request.path), annotated)) {
+    report.outcome = ExportOutcome::Failed;
+    report.cause = SystemErrorText(error);
   }
   return report;
 }

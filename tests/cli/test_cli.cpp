@@ -121,6 +121,9 @@ TEST_F(Cli, UsageErrorsAndFailuresSayWhatWentWrong) {
       {1, "export-mjp @REC --frames 2:4 --force -o @REC", "vistrel-cli: @REC: is the recording itself"},
       {2, "export-avi @REC --frames 2:4 --fps 31 --codec raw -o @OUT", "vistrel-cli export-avi: --fps must be a whole number from 1 to 30"},
       {2, "export-avi @REC --frames 2:4 --fps 10 --codec divx -o @OUT", "vistrel-cli export-avi: unknown codec 'divx' (here: raw, mjpeg"},
+      {2, "export-avi @REC --frames 2:4 --fps 10 --codec copy --overlay -o @OUT", "vistrel-cli export-avi: --overlay needs a codec that encodes pictures"},
+      {2, "export-jpeg @REC --frame 1 --overlay-at top -o @OUT", "vistrel-cli export-jpeg: --overlay-text and --overlay-at need --overlay"},
+      {2, "export-jpeg @REC --frame 1 --overlay --overlay-at left -o @OUT", "vistrel-cli export-jpeg: --overlay-at must be top or bottom, not 'left'"},
       // clang-format on
   };
   for (const auto& c : cases) {
@@ -169,6 +172,24 @@ TEST_F(Cli, AviConversionThatMeetsAnUndecodableFrameSaysSo) {
   // The copy decodes nothing: every frame goes in.
   ASSERT_EQ(cli("export-avi @DIR/damaged.mjp --frames 1:5 --fps 10 --codec copy -o @DIR/d.avi --force").code, 0);
   EXPECT_EQ(PacketFlags(path("d.avi")).size(), 5);
+}
+
+// The camera's data on the pictures: the JPEG's original stays exact, its copy beside it; the AVI's frames
+// change only in the band (raw: nothing else is lost), here along the top.
+TEST_F(Cli, OverlayOnExportedPictures) {
+  ASSERT_EQ(cli("export-jpeg @REC --frame 7 --overlay --power-on 07:30 -o @DIR/o7.jpg").code, 0);
+  EXPECT_TRUE(BytesOf(path("o7.jpg")) == frameBytes(7, 7));
+  EXPECT_EQ(ProbeStream(path("o7-opis.jpg")).at("width"), "32");
+  const QString plain = path("plain.avi"), burnt = path("burnt.avi");
+  ASSERT_EQ(cli(QStringLiteral("export-avi @REC --frames 3:4 --fps 10 --codec raw -o %1").arg(plain)).code, 0);
+  const Outcome r = cli(
+      QStringLiteral("export-avi @REC --frames 3:4 --fps 10 --codec raw --overlay --overlay-at top -o %1").arg(burnt));
+  ASSERT_EQ(r.code, 0) << r.err.toStdString();
+  const QByteArray a = FirstPictureBgr(plain), b = FirstPictureBgr(burnt);
+  const qsizetype row = 32 * 3, band = 18 * row;  // the band: 18 of the 24 rows, from the top
+  ASSERT_EQ(std::pair(a.size(), b.size()), std::pair(24 * row, 24 * row));
+  EXPECT_TRUE(a.mid(band) == b.mid(band));
+  EXPECT_FALSE(a.left(band) == b.left(band));
 }
 
 // Runs the tool with `folder` an empty 8 KiB tmpfs in namespaces of its own; code -2 when it cannot be mounted.

@@ -39,7 +39,9 @@ inline QStringList PacketFlags(const QString& file) {
   return flags;
 }
 
-// The first picture as top-down BGR bytes, as ffmpeg decodes it.
-inline QByteArray FirstPictureBgr(const QString& file) {
-  return RunTool("ffmpeg", {"-v", "error", "-i", file, "-frames:v", "1", "-f", "rawvideo", "-pix_fmt", "bgr24", "-"});
+// The first picture (or all of them, one after the other) as top-down BGR bytes, as ffmpeg decodes them.
+inline QByteArray FirstPictureBgr(const QString& file, bool all = false) {
+  return RunTool("ffmpeg", QStringList{"-v", "error", "-i", file} +
+                               (all ? QStringList() : QStringList{"-frames:v", "1"}) +
+                               QStringList{"-f", "rawvideo", "-pix_fmt", "bgr24", "-"});
 }

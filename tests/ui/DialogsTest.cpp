@@ -106,6 +106,7 @@ class DialogsTest : public QObject {
       QTest::addRow("lblSpeed(%d)", k) << Placed{
           s.lblSpeed[k], S, Twips(std::array{480, 1680, 2880, 4200}[k - 1], 3120, k == 1 ? 375 : 255, 255),
           QString::number(k == 1 ? 1 : (k - 1) * 10)};
+    row("chkOverlay", s.chkOverlay, S, {24, 227, 297, 17}, "Nanieś dane kamery na obraz");
     row("save cmdAnuluj", s.cmdAnuluj, S, Twips(240, 3720, 1095, 375), "Anuluj");
     row("save cmdOK", s.cmdOK, S, Twips(3720, 3720, 1095, 375), "OK");
     row("frmTime", T, nullptr, {0, 0, 449, 363}, "Korekcja czasu");
@@ -157,6 +158,24 @@ class DialogsTest : public QObject {
     QCOMPARE(d.sldSpeed->isEnabled(), c.selected == 2);
     for (QLabel* l : d.lblSpeed) QCOMPARE(l->isEnabled(), c.selected == 2);
     QCOMPARE(std::pair(int(module_.SaveKind), int(module_.AviSpeed)), std::pair(c.saveKindAfter, c.aviSpeedAfter));
+  }
+
+  // The burn-in box starts as the window remembers it, answers on OK only, and is off for an MJP copy.
+  void overlayBox() {
+    for (const bool ok : {true, false}) {
+      bool overlay = true;
+      module_ = {1'000, 250'000, 2, 10};
+      frmOptSave d(module_, nullptr, &overlay);
+      d.show();
+      QVERIFY(QTest::qWaitForWindowActive(&d));
+      QVERIFY(d.chkOverlay->isChecked() && d.chkOverlay->isEnabled());
+      Act(d, "opt1");
+      QVERIFY(!d.chkOverlay->isEnabled());
+      Act(d, "opt2");
+      QTest::mouseClick(d.chkOverlay, Qt::LeftButton, {}, QPoint(6, 8));
+      Act(d, ok ? "OK" : "Anuluj");
+      QCOMPARE(overlay, !ok);
+    }
   }
 
   void timeKeys_data() {

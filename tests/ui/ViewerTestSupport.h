@@ -42,6 +42,8 @@ struct ScriptedDialogs final : WindowDialogs {
   std::deque<std::pair<std::uint8_t, std::uint8_t>> saveAnswers;    // (SaveKind, AviSpeed); empty: Anuluj
   std::deque<std::optional<AVICOMPRESSOPTIONS>> compressorAnswers;  // nullopt or empty: cancelled
   QStringList opened;                                               // "time", "saveOptions", "compressor", in order
+  std::optional<bool> overlayAnswer;                                // the burn-in choice on OK; none: as shown
+  std::vector<bool> overlayShown;                                   // the burn-in choice each showing offered
   // Runs as a dialog opens: may throw (an unplanned failure) or queue what the user does meanwhile.
   std::function<void(const QString& dialog)> opening;
 
@@ -49,10 +51,11 @@ struct ScriptedDialogs final : WindowDialogs {
     open("time");
     if (!timeAnswers.empty()) PowerOnMinutes = Pop(timeAnswers);
   }
-  void showSaveOptions(ModuleValues& module) override {
+  void showSaveOptions(ModuleValues& module, bool& overlay) override {
     open("saveOptions");
+    overlayShown.push_back(overlay);
     if (saveAnswers.empty()) module.SaveKind |= 128;
-    else std::tie(module.SaveKind, module.AviSpeed) = Pop(saveAnswers);
+    else std::tie(module.SaveKind, module.AviSpeed) = Pop(saveAnswers), overlay = overlayAnswer.value_or(overlay);
   }
   std::optional<AVICOMPRESSOPTIONS> chooseCompressor(const std::vector<AviCompressor>&) override {
     open("compressor");

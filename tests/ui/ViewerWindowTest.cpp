@@ -602,6 +602,19 @@ class ViewerWindowTest : public QObject {
     QCOMPARE(modal.fileRequests.at(0).fileName, QFileInfo(other.path).absolutePath());
   }
 
+  // The burn-in choice is remembered from one save to the next; with it, a JPEG gets its annotated copy beside it.
+  void overlayRemembered() {
+    MarkedWindow w;
+    QVERIFY(w.start());
+    w.dialogs.saveAnswers = {{0, 10}, {0, 10}};
+    w.dialogs.overlayAnswer = true;
+    w.modal.files = {w.rec.dir.filePath("k.jpeg"), QString()};
+    w.click(w.v.imgRightCmd[2]);
+    w.click(w.v.imgRightCmd[2]);
+    QCOMPARE(w.dialogs.overlayShown, (std::vector<bool>{false, true}));
+    QVERIFY(QFileInfo(w.rec.dir.filePath("k-opis.jpeg")).size() > 0);
+  }
+
   // Closing during a conversion stops it first; the window closes once the file is complete, silently.
   void closeDuringExport() {
     MarkedWindow w;

@@ -39,6 +39,14 @@ struct ExportRig : ViewerRig {
   }
 };
 
+// The surface's picture as top-down BGR rows without padding, as ffmpeg hands a decoded picture out.
+QByteArray TopDownBgr(const cDIBSection& dib) {
+  QByteArray rows;
+  for (int y = dib.Height() - 1; y >= 0; --y)
+    rows.append(reinterpret_cast<const char*>(dib.DIBSectionBitsPtr()) + y * dib.BytesPerScanLine(), dib.Width() * 3);
+  return rows;
+}
+
 int openDescriptors() { return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size(); }
 
 // Over a longer file in the way; without a frame nothing is written; a folder is never removed.
@@ -58,6 +66,63 @@ TEST(SaveJpeg, WritesTheFramesBytes) {
   EXPECT_TRUE(RemoveToReplace(out)) << "nothing of that name";
   EXPECT_FALSE(RemoveToReplace(rig.folder()));
   EXPECT_TRUE(QFileInfo(rig.folder()).isDir());
+}
+
+// With the camera's data asked for, the original bytes still go to the file; beside it a copy at quality 95
+// differs only in the band. The copy's name: "-opis" before the extension.
+TEST(SaveJpeg, AnnotatedCopyBesideTheOriginal) {
+  ExportRig rig(8, 2, 2);
+  const QString out = rig.folder() + "/klatka.jpeg", copy = rig.folder() + "/klatka-opis.jpeg";
+  const ExportReport r = rig.v.SaveJpeg({out, *rig.v.CurrentFrameBytes(), OverlayRequest{}, {"CAM", "10:15", "87"}});
+  EXPECT_EQ(r.outcome, Done);
+  EXPECT_EQ(BytesOf(out), BytesOf(rig.path(), rig.records[2].jpegPos, rig.records[2].EndPos()));
+  cDIBSection original, annotated;
+  const QByteArray a = BytesOf(out), b = BytesOf(copy);
+  ASSERT_TRUE(LoadJpegFromMemory(original, reinterpret_cast<const std::uint8_t*>(a.data()), std::int32_t(a.size())));
+  ASSERT_TRUE(LoadJpegFromMemory(annotated, reinterpret_cast<const std::uint8_t*>(b.data()), std::int32_t(b.size())));
+  ASSERT_EQ(std::pair(annotated.Width(), annotated.Height()), std::pair(original.Width(), original.Height()));
+  const QRect band = FrameOverlay::BandRect(original.Width(), original.Height(), OverlayPlace::Bottom);
+  double outside = 0, inside = 0;  // mean change of a byte
+  const QByteArray x = TopDownBgr(original), y = TopDownBgr(annotated);
+  const qsizetype bandStart = qsizetype(band.top()) * original.Width() * 3;
+  for (qsizetype i = 0; i < x.size(); ++i) (i < bandStart ? outside : inside) += std::abs(x[i] - y[i]);
+  EXPECT_LT(outside / double(bandStart), 2.0);
+  EXPECT_GT(inside / double(x.size() - bandStart), 20.0);
+  for (const auto& [path, expected] : {std::pair{"d/a.b.JPG", "d/a.b-opis.JPG"}, {"d/bez", "d/bez-opis"}})
+    EXPECT_EQ(OverlayCopyPath(path), expected);
+}
+
+// At every size the band lies along the chosen edge inside the picture, darkens what it covers and carries white
+// text; no other byte changes (row padding included), and Restore puts back what it covered.
+TEST(FrameOverlay, OnlyTheBandChangesAndRestoreUndoesIt) {
+  using enum OverlayPlace;
+  using Case = std::tuple<int, int, OverlayPlace>;
+  for (const auto& [w, h, place] : {Case{320, 240, Bottom}, {641, 480, Top}, {1920, 1080, Bottom}, {63, 5, Top}}) {
+    SCOPED_TRACE(testing::Message() << w << "x" << h);
+    cDIBSection dib;
+    ASSERT_TRUE(dib.Create(w, h));
+    std::memset(dib.DIBSectionBitsPtr(), 128, dib.SizeImage());
+    const std::vector<std::uint8_t> before(dib.DIBSectionBitsPtr(), dib.DIBSectionBitsPtr() + dib.SizeImage());
+    const QRect band = FrameOverlay::BandRect(w, h, place);
+    EXPECT_EQ(std::tuple(band.left(), band.width(), place == Top ? band.top() : band.bottom()),
+              std::tuple(0, w, place == Top ? 0 : h - 1));
+    EXPECT_GE(band.height(), std::min(h, 18));
+    FrameOverlay overlay;
+    overlay.Draw(dib, "CAM-0417-A02  06.12.2026   10:15  123 km/h", place);
+    int dark = 0, white = 0, changedOutside = 0;
+    for (int y = 0; y < h; ++y)
+      for (int i = 0; i < dib.BytesPerScanLine(); ++i) {
+        const std::uint8_t v = dib.DIBSectionBitsPtr()[std::size_t(h - 1 - y) * dib.BytesPerScanLine() + i];
+        const bool inBand = band.contains(i / 3, y) && i < 3 * w;
+        if (!inBand) changedOutside += v != 128;
+        else dark += v<128, white += v> 200;
+      }
+    EXPECT_EQ(changedOutside, 0);
+    EXPECT_GT(dark, band.width() * band.height());  // most of the band's bytes
+    EXPECT_GT(white, 0);
+    overlay.Restore(dib);
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), dib.DIBSectionBitsPtr()));
+  }
 }
 
 // Pieces of 1,000,000 bytes, events let run and the caption set between them; the window stays.
@@ -107,11 +172,7 @@ TEST(SaveAvi, WritesTheMarkedFramesAtTheClampedRate) {
   const QByteArray jpeg = BytesOf(rig.path(), rig.records[2].jpegPos, rig.records[2].EndPos());
   cDIBSection dib;
   ASSERT_TRUE(LoadJpegFromMemory(dib, reinterpret_cast<const std::uint8_t*>(jpeg.constData()), jpeg.size()));
-  QByteArray expected;
-  for (int y = dib.Height() - 1; y >= 0; --y)
-    expected.append(reinterpret_cast<const char*>(dib.DIBSectionBitsPtr()) + y * dib.BytesPerScanLine(),
-                    dib.Width() * 3);
-  EXPECT_TRUE(FirstPictureBgr(out) == expected) << "first decoded picture differs";
+  EXPECT_TRUE(FirstPictureBgr(out) == TopDownBgr(dib)) << "first decoded picture differs";
   for (const auto& [fps, rate] :
        std::vector<std::pair<int, const char*>>{{0, "1/1"}, {31, "30/1"}, {200, "30/1"}, {25, "25/1"}}) {
     ASSERT_EQ(rig.run(Export::Avi, out, "mjpeg", 0, std::uint8_t(fps)).outcome, Done);
@@ -141,6 +202,55 @@ TEST(SaveAvi, EndsBeforeAnUndecodableFrame) {
   EXPECT_EQ(std::tuple(r.outcome, r.written, r.at, r.aviResult), std::tuple(Undecodable, 3, broken, AVIERR_OK));
   EXPECT_EQ(ProbeStream(out).at("nb_read_frames"), "3");
   ExpectIdleAfterExport(rig.v);
+}
+
+// Each written frame is its own picture with its own panel's caption laid over it: a measurement, a hidden
+// speed (0 km/h), a time text; the time correction applies; at either edge, in any format. The captions are
+// worked out by hand; the pictures are the viewer's own with FrameOverlay's band.
+TEST(SaveAvi, OverlayCarriesEachFramesOwnPanelTexts) {
+  recgen::RecordingBuilder b;
+  b.Fill(100, ' ');  // the first frame's block lies inside the window
+  const auto frame = [&](const recgen::Block& block, int k) {
+    b.Append(block).Append(recgen::EncodeScene(3, k, 160, 120));
+  };
+  frame(recgen::MeasurementBlock("CAM-0417-A02", 87, 200, 3600), 0);
+  frame(recgen::MeasurementBlock("CAM-0417-A02", 0, 200, 4000), 1);
+  frame(recgen::TextTimeBlock("CAM-0417-A02", "06.12.2026 10:15"), 2);
+  frame(recgen::MeasurementBlock("CAM-0417-A02", 123, 200, 4001), 3);
+  ExportRig rig(1, 0, 0);
+  b.Write(rig.path().toStdString());
+  rig.start();
+  const QString out = rig.folder() + "/opis.AVI";
+  using Case =
+      std::tuple<std::int16_t, OverlayRequest, QStringList>;  // power-on minutes, overlay, each frame's caption
+  const Case kCases[] = {{0,
+                          {},
+                          {"CAM-0417-A02  001:00:00  87 km/h", "CAM-0417-A02  001:06:40",
+                           "CAM-0417-A02  06.12.2026   10:15", "CAM-0417-A02  001:06:41  123 km/h"}},
+                         {605,
+                          {"{speed} @ {time}", OverlayPlace::Top},
+                          {"87 km/h @ 11:05:00", "@ 11:11:40", "@ 06.12.2026   10:15", "123 km/h @ 11:11:41"}}};
+  for (const auto& [powerOn, overlay, captions] : kCases) {
+    SCOPED_TRACE(powerOn);
+    rig.v.SetPowerOnMinutes(powerOn);
+    const ExportReport r =
+        rig.v.SaveAvi({out, 1, FilePos(b.Data().size()), 10, AVICOMPRESSOPTIONS{.codec = "raw"}, overlay});
+    ASSERT_EQ(std::pair(r.outcome, r.written), std::pair(Done, std::int64_t{4}));
+    const QByteArray written = FirstPictureBgr(out, true);
+    const qsizetype size = 160 * 120 * 3;
+    ASSERT_EQ(written.size(), 4 * size);
+    rig.v.Transport(ToStart);
+    for (int k = 0; k < 4; ++k, rig.v.Transport(StepForward)) {
+      const QString caption = OverlayCaption(overlay.format, PanelTextsOf(rig.v.screen()));
+      EXPECT_EQ(caption.toStdString(), captions[k].toStdString());
+      cDIBSection expected;
+      const cDIBSection& shown = *rig.v.FrameDib();
+      ASSERT_TRUE(expected.Create(shown.Width(), shown.Height()));
+      std::memcpy(expected.DIBSectionBitsPtr(), shown.DIBSectionBitsPtr(), shown.SizeImage());
+      FrameOverlay().Draw(expected, caption, overlay.place);
+      EXPECT_TRUE(written.mid(k * size, size) == TopDownBgr(expected)) << "frame " << k;
+    }
+  }
 }
 
 // Full after `bytes`: a write past the file-size limit fails (EFBIG) where a full disk would (ENOSPC).
