@@ -18,21 +18,29 @@ class PictureBox : public QWidget, public FrameCanvas {
   void SetRepaintHandler(std::function<void()> handler) { onRepaint_ = std::move(handler); }
 
   void Paint(cDIBSection& dib, int x, int y) override;
+  void PaintMagnified(const cDIBSection& dib, QPoint at, int factor, bool smooth) override;
   void Clear() override;
   // What the box shows, for tests and exports that draw into it.
   QImage& Canvas() { return canvas_; }
 
  signals:
-  // The wheel turned over the picture: eighths of a degree (120 a notch), as Qt counts them.
-  void WheelTurned(int angleDelta, Qt::KeyboardModifiers modifiers);
+  // The wheel turned over the picture at a point of it: eighths of a degree (120 a notch).
+  void WheelTurned(int angleDelta, Qt::KeyboardModifiers modifiers, QPointF at);
+  // The left button dragged the picture by delta pixels since the last report.
+  void Dragged(QPointF delta);
+  void DoubleClicked();
 
  protected:
   void paintEvent(QPaintEvent*) override;
   void wheelEvent(QWheelEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
 
  private:
   QImage canvas_;
   std::function<void()> onRepaint_;
   bool fresh_ = false;     // the canvas holds a paint the screen has not shown yet
   bool painting_ = false;  // inside paintEvent: no further update request
+  QPointF dragFrom_;       // where the left button last was while dragging
 };

@@ -31,6 +31,13 @@ void SetOverlay(bool on) {
   QSettings(SettingsPath(), QSettings::IniFormat).setValue(QLatin1String("exports/overlay"), on);
 }
 
+bool SmoothZoom() {
+  return QSettings(SettingsPath(), QSettings::IniFormat).value(QLatin1String("loupe/smooth"), false).toBool();
+}
+void SetSmoothZoom(bool on) {
+  QSettings(SettingsPath(), QSettings::IniFormat).setValue(QLatin1String("loupe/smooth"), on);
+}
+
 QString InFolder(const QString& folder, const QString& name) {
   if (folder.isEmpty() || name.contains(QLatin1Char('/'))) return name;
   return QDir(folder).filePath(name);

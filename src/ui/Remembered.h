@@ -18,6 +18,10 @@ void SetSaveFolder(const QString& fileInIt);
 bool Overlay();
 void SetOverlay(bool on);
 
+// The loupe's smooth scaling (S); off at first: the camera's own pixels.
+bool SmoothZoom();
+void SetSmoothZoom(bool on);
+
 // A dialog's proposed name placed in folder when it names no folder of its own.
 QString InFolder(const QString& folder, const QString& name);
 

@@ -19,6 +19,13 @@ const std::vector<WindowKey>& WindowKeys() {
       {{Qt::Key_Home}, ToStart, "Home", "początek nagrania"},
       {{Qt::Key_End}, ToEnd, "End", "koniec nagrania"},
       {{Qt::Key_Escape}, Stop, "Esc", "stop (także zapisu)"},
+      {{Qt::Key_Plus, shift | Qt::Key_Plus, Qt::Key_Equal},
+       KeyAction::ZoomIn,
+       "+",
+       "lupa: powiększenie (2x, 4x, 8x) wokół wskaźnika"},
+      {{Qt::Key_Minus}, KeyAction::ZoomOut, "-", "lupa: pomniejszenie"},
+      {{Qt::Key_0}, KeyAction::ZoomReset, "0", "lupa: bez powiększenia (także dwuklik na obrazie)"},
+      {{Qt::Key_S}, KeyAction::SmoothZoom, "S", "lupa: wygładzanie lub piksele kamery"},
       {{ctrl | Qt::Key_O}, PanelCommand::Open, "Ctrl+O", "otwórz plik"},
       {{ctrl | Qt::Key_T}, PanelCommand::TimeCorrection, "Ctrl+T", "korekcja czasu"},
       {{ctrl | Qt::Key_S}, PanelCommand::Save, "Ctrl+S", "zapisz obrazek, sekwencję lub film AVI"},
@@ -44,6 +51,7 @@ QString KeysHelpText() {
   QStringList lines{QStringLiteral("Klawisze:")};
   for (const WindowKey& k : WindowKeys()) lines << QStringLiteral("%1 – %2").arg(k.keysText, k.what);
   lines << QString() << QStringLiteral("Kółko myszy nad obrazem – klatka do przodu (w dół) lub do tyłu (w górę)")
+        << QStringLiteral("Ctrl+kółko nad obrazem – lupa; przeciąganie obrazu – przesuwanie powiększenia")
         << QStringLiteral("Plik .MJP upuszczony na okno – otwarcie nagrania");
   return lines.join(QLatin1Char('\n'));
 }

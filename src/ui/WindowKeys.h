@@ -16,6 +16,10 @@
 enum class KeyAction {
   PlayOrStop,      // play forward when stopped, stop when anything runs
   BackwardOrStop,  // play backward when stopped, stop when anything runs
+  ZoomIn,          // the loupe twice as strong, around the pointer over the picture
+  ZoomOut,         // half as strong
+  ZoomReset,       // back to 1x
+  SmoothZoom,      // smooth scaling on or off (remembered)
   Help,            // the list of keys
 };
 

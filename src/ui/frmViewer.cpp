@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -123,6 +124,8 @@ void frmViewer::BuildControls() {
   picTV->move(24, 50);
   picTV->SetRepaintHandler([this] { picTV_Paint(); });
   connect(picTV, &PictureBox::WheelTurned, this, &frmViewer::picTV_Wheel);
+  connect(picTV, &PictureBox::Dragged, this, [this](QPointF delta) { Run([&] { core_.PanBy(delta); }); });
+  connect(picTV, &PictureBox::DoubleClicked, this, [this] { Run([&] { core_.ZoomAt(1, {320, 240}); }); });
   core_.SetCanvas(picTV);
   // Inside the picture box: positions relative to it.
   lblInfo = MakeLabel(s.lblInfo, {504, 8, 129, 33}, courier(27, true), Colour::Red, Qt::AlignRight, picTV);
@@ -207,6 +210,7 @@ void frmViewer::ConnectCommands() {
 }
 
 void frmViewer::Form_Load(const QString& argumentString) {
+  core_.SetSmoothZoom(Remembered::SmoothZoom());
   core_.StartUpBegin();
   ApplyWindowRegion(*this);
   core_.StartUpState();
@@ -343,13 +347,32 @@ void frmViewer::RunKeyCommand(const KeyCommand& command) {
     switch (std::get<KeyAction>(command)) {
       case KeyAction::PlayOrStop: core_.PlayOrStop(TransportCommand::Forward); break;
       case KeyAction::BackwardOrStop: core_.PlayOrStop(TransportCommand::Backward); break;
+      case KeyAction::ZoomIn:
+      case KeyAction::ZoomOut: {
+        // Around the pointer when it is over the picture, else around the picture's centre.
+        const QPoint pointer = picTV->mapFromGlobal(QCursor::pos());
+        ZoomStep(std::get<KeyAction>(command) == KeyAction::ZoomIn ? 1 : -1,
+                 picTV->rect().contains(pointer) ? QPointF(pointer) : QPointF(320, 240));
+        break;
+      }
+      case KeyAction::ZoomReset: core_.ZoomAt(1, {320, 240}); break;
+      case KeyAction::SmoothZoom:
+        core_.SetSmoothZoom(!core_.loupe().smooth);
+        Remembered::SetSmoothZoom(core_.loupe().smooth);
+        break;
       case KeyAction::Help: Modal::current().message(KeysHelpText(), MsgIcon::Information, MsgButtons::Ok); break;
     }
   }
 }
 
-// Fine-grained wheels add up to whole notches; modified turns are left for others.
-void frmViewer::picTV_Wheel(int angleDelta, Qt::KeyboardModifiers modifiers) {
+// Fine-grained wheels add up to whole notches.
+void frmViewer::picTV_Wheel(int angleDelta, Qt::KeyboardModifiers modifiers, QPointF at) {
+  if (modifiers == Qt::ControlModifier) {
+    zoomTurn_ += angleDelta;
+    for (; std::abs(zoomTurn_) >= QWheelEvent::DefaultDeltasPerStep; zoomTurn_ -= zoomTurn_ > 0 ? 120 : -120)
+      ZoomStep(zoomTurn_ > 0 ? 1 : -1, at);
+    return;
+  }
   if (modifiers != Qt::NoModifier) return;
   wheelTurn_ += angleDelta;
   while (std::abs(wheelTurn_) >= QWheelEvent::DefaultDeltasPerStep) {
@@ -360,6 +383,11 @@ void frmViewer::picTV_Wheel(int angleDelta, Qt::KeyboardModifiers modifiers) {
 }
 
 // A recording is welcome whenever the open command would act.
+void frmViewer::ZoomStep(int step, QPointF at) {
+  const int factor = core_.loupe().factor;
+  Run([&] { core_.ZoomAt(step > 0 ? factor * 2 : factor / 2, at); });
+}
+
 void frmViewer::dragEnterEvent(QDragEnterEvent* e) { dragMoveEvent(e); }
 
 void frmViewer::dragMoveEvent(QDragMoveEvent* e) {

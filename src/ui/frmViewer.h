@@ -78,7 +78,10 @@ class frmViewer : public QWidget {
   // A key, as the button it stands for (ui/WindowKeys.h).
   void RunKeyCommand(const KeyCommand& command);
   // The wheel over the picture: a frame a notch, down forward and up backward.
-  void picTV_Wheel(int angleDelta, Qt::KeyboardModifiers modifiers);
+  // Ctrl: the loupe, a step per notch, around the pointer.
+  void picTV_Wheel(int angleDelta, Qt::KeyboardModifiers modifiers, QPointF at);
+  // The loupe's factor changed by a step of the keys or the wheel (+1 in, -1 out).
+  void ZoomStep(int step, QPointF at);
   // A recording dropped on the window opens as the open command opens one.
   void OpenDropped(const QString& path);
 
@@ -118,6 +121,7 @@ class frmViewer : public QWidget {
   WindowDialogs* dialogs_ = &qtDialogs_;
   bool closeAfterExport_ = false;  // the window was closed during an export
   int wheelTurn_ = 0;              // wheel turn not yet a whole notch (120 = one notch)
+  int zoomTurn_ = 0;               // the same with Ctrl held
   QPixmap topStrip_;               // the window's own picture behind the top strip
   // Moving the window ourselves where no window manager moves it.
   bool moving_ = false;

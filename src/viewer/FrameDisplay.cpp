@@ -21,6 +21,11 @@ void FrameDisplay::PaintAt(int x, int y) {
 
 void FrameDisplay::PaintFrame() {
   if (!FrameDib_) return;
+  if (loupe_.factor > 1 && canvas_ && FrameDib_->hDib()) {
+    const QSize frame(FrameDib_->Width(), FrameDib_->Height()), box(kPictureWidth, kPictureHeight);
+    canvas_->PaintMagnified(*FrameDib_, LoupeOffset(loupe_, frame, box), loupe_.factor, loupe_.smooth);
+    return;
+  }
   PaintAt(CentreOffset(kPictureWidth, FrameDib_->Width()), CentreOffset(kPictureHeight, FrameDib_->Height()));
 }
 

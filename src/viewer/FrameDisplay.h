@@ -9,6 +9,7 @@
 #include "dib/cDIBSection.h"
 #include "recording/Scanner.h"
 #include "viewer/FrameCanvas.h"
+#include "viewer/Loupe.h"
 
 inline constexpr int kPictureWidth = 640;  // picTV
 inline constexpr int kPictureHeight = 480;
@@ -30,8 +31,10 @@ class FrameDisplay {
 
   // Paints the surface with its top-left corner at (x, y), whatever the state.
   void PaintAt(int x, int y);
-  // Paints the surface centred, as a shown frame is.
+  // Paints the surface centred, as a shown frame is, or magnified through the loupe.
   void PaintFrame();
+  const Loupe& loupe() const { return loupe_; }
+  void SetLoupe(const Loupe& loupe) { loupe_ = loupe; }
   void ClearBox();
 
   // FrameDib, made on first use.
@@ -46,4 +49,5 @@ class FrameDisplay {
   FrameCanvas* canvas_ = nullptr;
   FilePos decodedAt_ = -1;  // file position of the frame FrameDib holds; -1 none
   bool decoding_ = true;
+  Loupe loupe_;
 };

@@ -60,6 +60,9 @@ bool Viewer::OpenRecordingFile(const QString& path, QString* error) {
 
 SearchResult Viewer::ShowOpenedRecording() {
   screen_.lblFile = ShortTitle(FileTitle(cdlFileName));
+  Loupe unzoomed = display_.loupe();  // a new recording starts at 1x
+  unzoomed.factor = 1;
+  display_.SetLoupe(unzoomed);
   scanner_.SetWindowPos(1);
   const bool read = scanner_.ReadWindow();
   const SearchResult first = SearchForward(0);

@@ -55,7 +55,7 @@ void Viewer::ShowInfo(const FrameBytes& frame) {
   if (u.lblIdent) screen_.lblIdent = *u.lblIdent;
   if (u.timeCorrectionOff) screen_.shIco[static_cast<int>(PanelCommand::TimeCorrection)] = Colour::Grey;
   screen_.lblPicInfo[0] = u.quality;
-  screen_.lblPicInfo[1] = u.zoom;
+  screen_.lblPicInfo[1] = ZoomLine(u.zoom);
 }
 
 void Viewer::picTV_Paint() {

@@ -122,6 +122,17 @@ class Viewer {
   // The box's repaint: the frame again, except with no recording or during an export.
   void picTV_Paint();
 
+  // ---- Loupe.cpp: the magnifier over the picture box ------------------------------------
+  const Loupe& loupe() const { return display_.loupe(); }
+  // Magnifies factor times (1, 2, 4, 8) around a point of the box, keeping the frame
+  // pixel under it there; the panel's zoom line says the factor. Not without a frame
+  // nor during an export.
+  void ZoomAt(int factor, QPointF boxPoint);
+  // Moves the magnified picture with the pointer, held inside the frame.
+  void PanBy(QPointF boxDelta);
+  // Smooth scaling instead of each frame pixel as a block.
+  void SetSmoothZoom(bool on);
+
   // ---- Transport.cpp ---------------------------------------------------------------------
   // A transport button's click. While an export runs only Stop acts: it asks the export
   // to stop.
@@ -171,6 +182,8 @@ class Viewer {
   SearchResult Show(ScanResult found);
   bool ShowJpeg();
   void ShowInfo(const FrameBytes& frame);
+  // Loupe.cpp
+  QString ZoomLine(const QString& atOne) const;
   void SetTimer(bool enabled, int intervalMs);
   void LetEventsRun() {
     if (doEvents_) doEvents_();

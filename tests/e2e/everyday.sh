@@ -45,6 +45,18 @@ shot; two=$(picture)
 xdotool click 4 click 4
 poll 5 frame_shown 0 || fail "wheel up twice after Right and wheel down: not the first frame (RMSE $rmse)"
 [ "$two" != "$first" ] || fail "the wheel turned down did not step"
+
+# Ctrl+wheel up at (200, 150) of the picture: 2x around it, each frame pixel a 2 x 2 block. The picture then
+# shows frame pixels from (100, 75); below the speed text, compared with ffmpeg's decoding magnified alike.
+loupe="format=rgb24,crop=320:240:100:75,scale=640:480:flags=neighbor,crop=640:420:0:60"
+frame_of "$rec" 0 "$work/frame0x2.png" ",$loupe"
+frame_of "$rec" 1 "$work/frame1x2.png" ",$loupe"
+xdotool mousemove $((X + 24 + 200)) $((Y + 50 + 150)) keydown ctrl click 4 keyup ctrl
+poll 5 frame_shown 0x2 || fail "Ctrl+wheel: not the first frame magnified 2x around the pointer (RMSE $rmse)"
+key Right
+poll 5 frame_shown 1x2 || fail "a step while magnified: not the same region of the next frame (RMSE $rmse)"
+key Left 0
+poll 5 frame_shown 0 || fail "0: not back to the plain first frame (RMSE $rmse)"
 xdotool mousemove $((X + 900)) $((Y + 700))
 
 # F1 lists the keys in a message box; Return closes it.

@@ -3,6 +3,7 @@
 # Ends the test with a reason, and the program's last words when it left any.
 fail() {
   echo "FAIL: $*"
+  [ -n "${E2E_KEEP:-}" ] && [ -f "$work/shot.png" ] && cp "$work/shot.png" "$E2E_KEEP/fail.png"
   [ -s "$work/app.log" ] && { echo "--- program output:"; tail -n 20 "$work/app.log"; }
   exit 1
 }

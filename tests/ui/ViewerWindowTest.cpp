@@ -6,6 +6,7 @@
 #include "support/OrdinaryUser.h"
 #include "support/Probe.h"
 #include "ui/WindowKeys.h"
+#include "viewer/Loupe.h"
 
 namespace {
 
@@ -74,12 +75,14 @@ struct Saving {
 };
 
 // Keys as QKeySequence spells them ("Shift+Right", "Num+Right" for the keypad), or "wheel-120": the wheel
-// over the picture (negative: turned down), "Ctrl+wheel-120" with Ctrl held.
+// over the picture (negative: turned down), "Ctrl+wheel-120" with Ctrl held, "wheel+120@10,470" at that point.
 void Press(ScriptedWindow& w, const QString& inputs) {
   for (const QString& input : inputs.split(' ', Qt::SkipEmptyParts)) {
     if (input.contains("wheel")) {
       const auto modifiers = input.startsWith("Ctrl") ? Qt::ControlModifier : Qt::NoModifier;
-      const QPoint at(320, 240), turn(0, input.mid(input.indexOf("wheel") + 5).toInt());
+      const QStringList place = input.section('@', 1).split(',');
+      const QPoint at = place.size() == 2 ? QPoint(place[0].toInt(), place[1].toInt()) : QPoint(320, 240);
+      const QPoint turn(0, input.section('@', 0, 0).mid(input.indexOf("wheel") + 5).toInt());
       QWheelEvent e(at, w.v.picTV->mapToGlobal(at), {}, turn, Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
       QApplication::sendEvent(w.v.picTV, &e);
     } else {
@@ -87,6 +90,22 @@ void Press(ScriptedWindow& w, const QString& inputs) {
       QTest::keyClick(&w.v, key.key(), key.keyboardModifiers());
     }
   }
+}
+
+// Whether the picture box shows the frame through the loupe as it stands: each sampled box pixel is the frame
+// pixel it falls on (the frame's own pixel: no smoothing).
+bool ShowsFrameThroughLoupe(frmViewer& v) {
+  const cDIBSection& dib = *v.core().FrameDib();
+  const int f = v.core().loupe().factor;
+  const QPoint at = LoupeOffset(v.core().loupe(), {dib.Width(), dib.Height()}, {640, 480});
+  for (int y = 3; y < 480; y += 29)
+    for (int x = 1; x < 640; x += 31) {
+      const int fx = (x - at.x()) / f, fy = (y - at.y()) / f;
+      if (x < at.x() || y < at.y() || fx >= dib.Width() || fy >= dib.Height()) continue;
+      const std::uint8_t* p = dib.DIBSectionBitsPtr() + (dib.Height() - 1 - fy) * dib.BytesPerScanLine() + 3 * fx;
+      if (v.picTV->Canvas().pixel(x, y) != qRgb(p[2], p[1], p[0])) return false;
+    }
+  return true;
 }
 
 // A drag of `paths` over the window, then the drop; whether the window took it.
@@ -521,6 +540,41 @@ class ViewerWindowTest : public QObject {
     QTEST(opened, "opened");
     for (const WindowKey& k : WindowKeys())  // the help names every key
       if (inputs == "F1") QVERIFY2(w.modal.texts()[0].contains(k.keysText + " – " + k.what), qPrintable(k.what));
+  }
+
+  // Ctrl+wheel magnifies around the pointer, near a corner too: each box pixel is the frame pixel it falls on,
+  // also after a step and a drag; S smooths (remembered), 0 and a double click give back the plain picture.
+  void loupe() {
+    MarkedWindow w;
+    QVERIFY(w.start());
+    const QList<std::tuple<QString, int, QString>> steps{{"Ctrl+wheel+120@10,470", 2, "Zoom: 2x"},
+                                                         {"Ctrl+wheel+120@600,30", 4, "Zoom: 4x"},
+                                                         {"Right", 4, "Zoom: 4x"},
+                                                         {"drag", 4, "Zoom: 4x"},
+                                                         {"Ctrl+wheel-120@9,9", 2, "Zoom: 2x"},
+                                                         {"0", 1, "Zoom: 1x"},
+                                                         {"+ + + +", 8, "Zoom: 8x"},
+                                                         {"doubleclick", 1, "Zoom: 1x"}};
+    for (const auto& [input, factor, text] : steps) {
+      const Loupe before = w.v.core().loupe();
+      if (input == "drag") {
+        QTest::mousePress(w.v.picTV, Qt::LeftButton, {}, {300, 300});
+        QTest::mouseMove(w.v.picTV, {250, 260});
+        QTest::mouseRelease(w.v.picTV, Qt::LeftButton, {}, {250, 260});
+        QCOMPARE(w.v.core().loupe().centre, before.centre + QPointF(50, 40) / 4);
+      } else if (input == "doubleclick") {
+        QTest::mouseDClick(w.v.picTV, Qt::LeftButton, {}, {100, 100});
+      } else {
+        Press(w, input);
+      }
+      QCOMPARE(std::pair(w.v.core().loupe().factor, w.v.lblPicInfo[1]->text()), std::pair(factor, text));
+      QVERIFY2(ShowsFrameThroughLoupe(w.v), qPrintable(input));
+    }
+    QCOMPARE(w.shownFrame(), 5);
+    Press(w, "S");
+    QCOMPARE(std::pair(w.v.core().loupe().smooth, Remembered::SmoothZoom()), std::pair(true, true));
+    Press(w, "S");
+    QCOMPARE(Remembered::SmoothZoom(), false);
   }
 
   // While a conversion runs its caption shows, whole; of all keys only Escape acts: it stops the conversion.

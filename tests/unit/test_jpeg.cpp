@@ -120,6 +120,7 @@ TEST(FramePlacement, CentredWithHalvesToEven) {
 struct RecordingCanvas : FrameCanvas {
   std::vector<std::array<int, 4>> paints;  // x, y, w, h
   void Paint(cDIBSection& dib, int x, int y) override { paints.push_back({x, y, dib.Width(), dib.Height()}); }
+  void PaintMagnified(const cDIBSection&, QPoint, int, bool) override {}
   void Clear() override {}
 };
 

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QLocale>
 
+#include "viewer/Loupe.h"
 #include "viewer/MarkText.h"
 #include "support/TempRecording.h"
 #include "support/ViewerRig.h"
@@ -234,6 +235,53 @@ TEST(CommandPanel, SizeTextRoundsAndKeepsTheLocalesSeparator) {
   QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
   EXPECT_EQ(MegabytesText(12'345'678'901), "12345.68");
   QLocale::setDefault(QLocale::c());
+}
+
+// Zooming in keeps the frame pixel under the pointer there, also near a corner; zooming out and panning stop at
+// the frame's edges; a frame that stays smaller than the box is centred.
+TEST(Loupe, ZoomsAroundThePointerAndStaysInsideTheFrame) {
+  using Case = std::tuple<const char*, QSize, int, QPointF, int, QPointF, QPointF, QPoint>;
+  // frame, factor and pointer before, factor and pointer now, a pan after, the frame's corner in the box
+  const QSize vga(640, 480), box(640, 480);
+  const Case kCases[] = {
+      {"2x at a point", vga, 1, {}, 2, {200, 150}, {}, {-200, -150}},
+      {"2x near the top-left corner", vga, 1, {}, 2, {5, 5}, {}, {-5, -5}},
+      {"8x near the bottom-right corner", vga, 1, {}, 8, {630, 470}, {}, {-4410, -3290}},
+      {"2x then 4x elsewhere", vga, 2, {200, 150}, 4, {600, 20}, {}, {-1000, -320}},
+      {"back to 1x from 8x", vga, 8, {630, 470}, 1, {10, 10}, {}, {0, 0}},
+      {"factors held to 1-8, powers of two", vga, 1, {}, 5, {320, 240}, {}, {-960, -720}},
+      {"a pan past the top-left edge stops there", vga, 1, {}, 2, {200, 150}, {900, 900}, {0, 0}},
+      {"a pan past the bottom-right edge stops there", vga, 1, {}, 4, {200, 150}, {-9000, -9000}, {-1920, -1440}},
+      {"a small frame magnified within the box: centred", {160, 120}, 1, {}, 2, {5, 5}, {50, 50}, {160, 120}},
+      {"larger one way only", {320, 120}, 1, {}, 4, {320, 240}, {-9000, 0}, {-640, 0}}};
+  for (const auto& [name, frame, before, beforeAt, factor, at, pan, corner] : kCases) {
+    SCOPED_TRACE(name);
+    const Loupe from = ZoomedAt({}, before, frame, box, beforeAt);
+    const QPointF under = (at - QPointF(LoupeOffset(from, frame, box))) / from.factor;
+    const Loupe to = ZoomedAt(from, factor, frame, box, at);
+    if (factor > before && frame == vga) {
+      EXPECT_EQ((at - QPointF(LoupeOffset(to, frame, box))) / to.factor, under) << "the pixel under the pointer";
+    }
+    EXPECT_EQ(LoupeOffset(PannedBy(to, frame, box, pan), frame, box), corner);
+  }
+}
+
+// The panel names the factor; stepping and playing keep loupe and place; a new recording starts at 1x.
+TEST(Loupe, StaysWhileSteppingAndANewRecordingStartsUnzoomed) {
+  ViewerRig rig(kFewFrames);
+  Viewer& v = rig.start();
+  v.Transport(Stop);
+  v.ZoomAt(4, {10, 470});
+  const Loupe zoomed = v.loupe();
+  EXPECT_EQ(std::pair(zoomed.factor, v.screen().lblPicInfo[1]), std::pair(4, QString("Zoom: 4x")));
+  rig.click({StepForward, StepForward, StepBackward, Forward});
+  v.timPlay_Timer();
+  EXPECT_EQ(std::tuple(v.loupe().factor, v.loupe().centre, v.screen().lblPicInfo[1]),
+            std::tuple(4, zoomed.centre, QString("Zoom: 4x")));
+  v.PanBy({-30, 12});
+  EXPECT_NE(v.loupe().centre, zoomed.centre);
+  v.OpenCommand(rig.path());
+  EXPECT_EQ(std::pair(v.loupe().factor, v.screen().lblPicInfo[1]), std::pair(1, QString("Zoom: 1x")));
 }
 
 }  // namespace
