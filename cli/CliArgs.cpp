@@ -23,9 +23,7 @@ CliArgs::CliArgs(const std::vector<OptionSpec>& accepted, const std::vector<std:
       return;  // help is shown whatever else the line holds
     }
     if (arg.size() < 2 || arg[0] != '-') {
-      if (!file_.isEmpty())
-        throw CliError::Usage(QStringLiteral("unexpected argument '%1'").arg(QString::fromStdString(arg)));
-      file_ = QString::fromLocal8Bit(arg.c_str());
+      files_ << QString::fromLocal8Bit(arg.c_str());
       continue;
     }
     const std::size_t eq = arg.find('=');
@@ -44,8 +42,13 @@ CliArgs::CliArgs(const std::vector<OptionSpec>& accepted, const std::vector<std:
 }
 
 const QString& CliArgs::file() const {
-  if (file_.isEmpty()) throw CliError::Usage(QStringLiteral("no recording given"));
-  return file_;
+  if (files_.size() > 1) throw CliError::Usage(QStringLiteral("unexpected argument '%1'").arg(files_[1]));
+  return files().front();
+}
+
+const QStringList& CliArgs::files() const {
+  if (files_.isEmpty()) throw CliError::Usage(QStringLiteral("no recording given"));
+  return files_;
 }
 
 std::optional<QString> CliArgs::value(const char* name) const {

@@ -4,6 +4,7 @@
 // a command takes and throws a usage error for anything else.
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -21,8 +22,10 @@ class CliArgs {
   CliArgs(const std::vector<OptionSpec>& accepted, const std::vector<std::string>& args);
 
   bool help() const { return help_; }
-  // The recording; a usage error when none was given.
+  // The recording; a usage error when none or more than one was given.
   const QString& file() const;
+  // The recordings, files or folders (walk commands); a usage error when none was given.
+  const QStringList& files() const;
   bool flag(const char* name) const { return flags_.count(name) != 0; }
   std::optional<QString> value(const char* name) const;
   // The option's value; a usage error when it is missing.
@@ -38,6 +41,6 @@ class CliArgs {
  private:
   std::map<std::string, QString> values_;
   std::set<std::string> flags_;
-  QString file_;
+  QStringList files_;
   bool help_ = false;
 };

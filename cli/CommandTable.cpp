@@ -4,7 +4,16 @@
 
 namespace {
 
-constexpr const char* kFramesHelp = R"(usage: vistrel-cli frames FILE [--power-on HH:MM] [--no-decode]
+// Several recordings in one run, as the walk commands take them.
+#define MANY_HELP                                                                                  \
+  "\nSeveral files, or a folder (searched at any depth for .mjp files), are walked side by side\n" \
+  "and printed in the order given, then of names, every record with its \"file\" first (CSV: a\n"  \
+  "first column; the table: a heading per recording). A recording that cannot be read gives its\n" \
+  "one error line on stderr; the run goes on and ends with status 1.\n\n"                          \
+  "  --jobs N             recordings walked at once (default: the number of cores)\n"
+
+constexpr const char* kFramesHelp =
+    R"(usage: vistrel-cli frames FILE|FOLDER... [--power-on HH:MM] [--no-decode] [--jobs N]
 
 One JSON object per line for each frame that stepping forward from the opening visits
 (a frame that cannot be decoded included), with the information panel as the viewer
@@ -23,9 +32,10 @@ shows it after that frame:
   --no-decode          find the frames without decoding them (much faster): every frame then
                        has decoded false, width and height 0, and counts as shown, so the
                        panel takes the block of a frame the viewer could not show as well
-)";
+)" MANY_HELP;
 
-constexpr const char* kTelemetryHelp = R"(usage: vistrel-cli telemetry FILE [--power-on HH:MM] [--csv] [--no-decode]
+constexpr const char* kTelemetryHelp =
+    R"(usage: vistrel-cli telemetry FILE|FOLDER... [--power-on HH:MM] [--csv] [--no-decode] [--jobs N]
 
 The walk of 'frames' as a table: frame number, file position of the frame, and the
 panel's identifier, speed, battery level and time after that frame, as the viewer shows
@@ -34,7 +44,7 @@ them (the speed is empty while the viewer hides it).
   --power-on HH:MM     the camera's power-on time: times of day instead of time since power-on
   --csv                comma-separated, with a header line; the speed is in km/h
   --no-decode          as for 'frames'
-)";
+)" MANY_HELP;
 
 // The overlay's companions, as export-jpeg and export-avi take them.
 #define OVERLAY_HELP                                                                          \
@@ -107,12 +117,12 @@ const std::vector<CliCommand>& Commands() {
   static const std::vector<CliCommand> commands{
       {"frames",
        "every frame's position, camera data and panel texts, as JSON lines",
-       {{"--power-on", true}, {"--no-decode", false}},
+       {{"--power-on", true}, {"--no-decode", false}, {"--jobs", true}},
        kFramesHelp,
        RunFrames},
       {"telemetry",
        "the same walk as a table, or CSV, for people",
-       {{"--power-on", true}, {"--csv", false}, {"--no-decode", false}},
+       {{"--power-on", true}, {"--csv", false}, {"--no-decode", false}, {"--jobs", true}},
        kTelemetryHelp,
        RunTelemetry},
       {"export-jpeg",

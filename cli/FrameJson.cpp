@@ -15,7 +15,11 @@ void number(std::string& out, T value) {
   out.append(digits, end);
 }
 
-void string(std::string& out, const QString& text) {
+void string(std::string& out, const QString& text) { AppendJsonString(out, text); }
+
+}  // namespace
+
+void AppendJsonString(std::string& out, const QString& text) {
   static constexpr char kHex[] = "0123456789abcdef";
   out += '"';
   for (const char c : text.toUtf8()) {
@@ -33,6 +37,8 @@ void string(std::string& out, const QString& text) {
   }
   out += '"';
 }
+
+namespace {
 
 void boolean(std::string& out, bool value) { out += value ? "true" : "false"; }
 

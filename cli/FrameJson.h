@@ -6,7 +6,12 @@
 #include <cstdint>
 #include <string>
 
+#include <QString>
+
 class BatchViewer;
+
+// A JSON string of the text.
+void AppendJsonString(std::string& out, const QString& text);
 
 // Appends the object and a line feed.
 void AppendFrameJson(std::string& out, int n, bool decoded, const BatchViewer& viewer);

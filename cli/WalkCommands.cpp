@@ -1,11 +1,15 @@
 // frames and telemetry: the walk forward from the opening, one line per frame.
 
+#include <thread>
+
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include "BatchViewer.h"
 #include "CliError.h"
 #include "Commands.h"
 #include "FrameJson.h"
+#include "ManyRecordings.h"
 #include "ProgressBar.h"
 #include "StdoutBuffer.h"
 
@@ -79,9 +83,40 @@ void walkWriting(BatchViewer& viewer, StdoutBuffer& out, const QString& name, Ro
   out.Flush();
 }
 
+// A run over one file prints what it always printed; over several (or a folder) each
+// recording is walked on its own, in parallel, with its name on every record.
+bool manyRecordings(const CliArgs& args) { return args.files().size() > 1 || QFileInfo(args.files().front()).isDir(); }
+
+int jobs(const CliArgs& args) {
+  const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  return static_cast<int>(CliArgs::Number("--jobs", args.value("--jobs").value_or(QString::number(cores)), 1, 256));
+}
+
+// Walks one recording of a run over many, its rows into out.
+void walkInto(const CliArgs& args, const QString& path, const std::function<void(BatchViewer&, int, bool)>& row) {
+  BatchViewer viewer(args.powerOnMinutes(), !args.flag("--no-decode"));
+  viewer.Open(path);
+  viewer.Walk([&](int n, bool decoded) {
+    row(viewer, n, decoded);
+    return true;
+  });
+}
+
 }  // namespace
 
 int RunFrames(const CliArgs& args) {
+  if (manyRecordings(args)) {
+    return RunEach(RecordingsNamed(args.files()), jobs(args), [&](const QString& path, std::string& out) {
+      std::string prefix = "{\"file\":";
+      AppendJsonString(prefix, path);
+      prefix += ',';
+      walkInto(args, path, [&](BatchViewer& viewer, int n, bool decoded) {
+        const std::size_t at = out.size();
+        AppendFrameJson(out, n, decoded, viewer);
+        out.replace(at, 1, prefix);  // the object's brace, then its file first
+      });
+    });
+  }
   BatchViewer viewer(args.powerOnMinutes(), !args.flag("--no-decode"));
   viewer.Open(args.file());
   StdoutBuffer out;
@@ -91,9 +126,27 @@ int RunFrames(const CliArgs& args) {
 }
 
 int RunTelemetry(const CliArgs& args) {
+  const bool csv = args.flag("--csv");
+  if (manyRecordings(args)) {
+    // CSV: the file is the first column; the table: each recording under its name.
+    if (csv) std::fputs("file,frame,position,ident,speed_kmh,battery,time\n", stdout);
+    std::fflush(stdout);
+    return RunEach(RecordingsNamed(args.files()), jobs(args), [&](const QString& path, std::string& out) {
+      if (!csv) {
+        append(out, QStringLiteral("== %1\n").arg(path));
+        tableLine(out, "frame", "position", "ident", "speed", "battery", "time");
+      }
+      walkInto(args, path, [&](BatchViewer& viewer, int n, bool) {
+        if (csv) {
+          csvField(out, path);
+          out += ',';
+        }
+        (csv ? csvRow : tableRow)(out, n, viewer.FrameStartPos(), viewer.v.screen());
+      });
+    });
+  }
   BatchViewer viewer(args.powerOnMinutes(), !args.flag("--no-decode"));
   viewer.Open(args.file());
-  const bool csv = args.flag("--csv");
   StdoutBuffer out;
   if (csv) {
     out.text += "frame,position,ident,speed_kmh,battery,time\n";

@@ -12,8 +12,9 @@ namespace {
 
 void warn(const QString& text) { Modal::current().message(text, MsgIcon::Warning, MsgButtons::Ok); }
 
-// One decompressor is kept between frames: every frame of playback comes through
-// here, on the one user-interface thread. After a failure it is made anew, since a
+// One decompressor is kept between frames, one per thread: every frame of playback
+// comes through here on the user-interface thread, and the command-line tool walks
+// recordings side by side. After a failure it is made anew, since a
 // decompressor that stopped inside a header can refuse the next picture.
 class Decompressor {
  public:
@@ -31,7 +32,7 @@ class Decompressor {
   tjhandle handle_ = nullptr;
 };
 
-Decompressor decompressor;
+thread_local Decompressor decompressor;
 
 // Far beyond any camera picture (64 megapixels, a 192 MB surface).
 constexpr std::int64_t kMaxPicturePixels = std::int64_t{8192} * 8192;

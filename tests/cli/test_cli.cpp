@@ -107,7 +107,7 @@ TEST_F(Cli, UsageErrorsAndFailuresSayWhatWentWrong) {
       {2, "frames @REC --fast", "vistrel-cli frames: unknown option --fast"},
       {2, "frames @REC --power-on 24:00", "vistrel-cli frames: --power-on must be HH:MM"},
       {1, "frames @DIR/none.mjp", "vistrel-cli: @DIR/none.mjp: no such file"},
-      {1, "telemetry @DIR", "vistrel-cli: @DIR: is a directory"},
+      {1, "export-jpeg @DIR --frame 1 -o @OUT", "vistrel-cli: @DIR: is a directory"},
       {2, "export-jpeg @REC --frame 16 -o @OUT", "vistrel-cli export-jpeg: @REC has 16 frames: frame 16 is past the last"},
       {2, "export-jpeg @REC --frame 1", "vistrel-cli export-jpeg: -o is required"},
       {2, "export-mjp @REC --from 50 --to 40 -o @OUT", "vistrel-cli export-mjp: the range 50 to 40 is reversed"},
@@ -172,6 +172,30 @@ TEST_F(Cli, AviConversionThatMeetsAnUndecodableFrameSaysSo) {
   // The copy decodes nothing: every frame goes in.
   ASSERT_EQ(cli("export-avi @DIR/damaged.mjp --frames 1:5 --fps 10 --codec copy -o @DIR/d.avi --force").code, 0);
   EXPECT_EQ(PacketFlags(path("d.avi")).size(), 5);
+}
+
+// Several recordings: each one's lines as its own run prints them, its file first, in the order of the arguments
+// and then of names within a folder (any depth, .mjp in any case, nothing else); a bad one in the middle gives
+// its one error line and the run goes on; the same for any number of jobs.
+TEST_F(Cli, ManyRecordingsInOneRun) {
+  QDir(dir->path()).mkpath("many/sub");
+  recgen::WriteRecording(path("many/sub/b.MJP").toStdString(), small(3));
+  QFile::copy(path("kinds.mjp"), path("many/a.mjp"));
+  QFile(path("many/notes.txt")).open(QIODevice::WriteOnly);
+  const QStringList order{path("damaged.mjp"), path("many/a.mjp"), path("many/sub/b.MJP")};
+  QByteArray expected;
+  for (const QString& file : order)
+    for (const QByteArray& line : cli({"frames", file}).out.split('\n'))
+      if (!line.isEmpty()) expected += "{\"file\":\"" + file.toUtf8() + "\"," + line.mid(1) + '\n';
+  for (const char* jobs : {"1", "4"}) {
+    SCOPED_TRACE(jobs);
+    const Outcome r = cli({"frames", path("damaged.mjp"), path("none.mjp"), path("many"), "--jobs", jobs});
+    EXPECT_EQ(std::tuple(r.code, r.err, r.out),
+              std::tuple(1, "vistrel-cli: " + path("none.mjp").toUtf8() + ": no such file\n", expected));
+  }
+  const Outcome csv = cli({"telemetry", path("many"), "--csv"});
+  EXPECT_TRUE(csv.out.startsWith("file,frame,position,") && csv.out.count(path("many/sub/b.MJP").toUtf8()) == 3)
+      << csv.out.toStdString();
 }
 
 // The camera's data on the pictures: the JPEG's original stays exact, its copy beside it; the AVI's frames
