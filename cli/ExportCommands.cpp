@@ -124,6 +124,8 @@ int outcome(const ExportReport& report, const QString& out) {
 
 // The codec's options as the compressor dialog would fill them.
 AVICOMPRESSOPTIONS compressorOptions(const CliArgs& args) {
+  if (const QString why = AviModuleError(); !why.isEmpty())
+    throw CliError::Failure(QStringLiteral("the AVI writer"), QStringLiteral("cannot be loaded: %1").arg(why));
   AVICOMPRESSOPTIONS o;
   o.codec = args.required("--codec");
   QStringList names;

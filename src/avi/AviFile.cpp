@@ -2,6 +2,7 @@
 // turning the surface's memory into samples. Frames are read where the caller keeps them;
 // the only copies are the ones an encoder's own pixel format forces.
 #include "avi/AviFile.h"
+#include "avi/AviFunctions.h"
 
 #include <QFile>
 
@@ -392,6 +393,9 @@ bool readFormat(const void* format, std::int32_t size, BitmapInfoHeader& h) {
 
 }  // namespace
 
+// The functions AviFile.h declares, as this module hands them to the loader.
+namespace ffmpegavi {
+
 std::vector<AviCompressor> AviCompressors() {
   quietLibraries();
   std::vector<AviCompressor> offered;
@@ -399,24 +403,6 @@ std::vector<AviCompressor> AviCompressors() {
     if (offeredHere(c))
       offered.push_back({QString::fromLatin1(c.name), QString::fromUtf8(c.description), c.lossless, c.usesDataRate});
   return offered;
-}
-
-std::uint32_t mmioStringToFOURCCA(const char* text, std::uint32_t flags) {
-  constexpr std::uint32_t kToUpper = 0x0010;  // MMIO_TOUPPER
-  std::uint32_t code = 0;
-  bool ended = !text;
-  for (int i = 0; i < 4; ++i) {
-    if (!ended && text[i] == '\0') ended = true;
-    // A short name is padded with blanks, as a FourCC always is.
-    char ch = ended ? ' ' : text[i];
-    if ((flags & kToUpper) && ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
-    code |= static_cast<std::uint32_t>(static_cast<unsigned char>(ch)) << (8 * i);
-  }
-  return code;
-}
-
-void SetRect(AviRect& r, std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom) {
-  r = {left, top, right, bottom};
 }
 
 AviResult AVIFileOpen(PAVIFILE* file, const QString& path, std::uint32_t mode, int* osError) {
@@ -559,4 +545,16 @@ AviResult AVIFileRelease(PAVIFILE file, int* osError) {
   if (osError) *osError = file->writeError;
   delete file;
   return result;
+}
+
+}  // namespace ffmpegavi
+
+// The one symbol the module exports: the loader asks for it once.
+extern "C" __attribute__((visibility("default"))) const AviFunctions* vistrel_avi_functions() {
+  static const AviFunctions functions{ffmpegavi::AviCompressors,      ffmpegavi::AVIFileOpen,
+                                      ffmpegavi::AVIFileCreateStream, ffmpegavi::AVIMakeCompressedStream,
+                                      ffmpegavi::AVIStreamSetFormat,  ffmpegavi::AVIStreamWrite,
+                                      ffmpegavi::AVIStreamRelease,    ffmpegavi::AVIFileWriteError,
+                                      ffmpegavi::AVIFileRelease};
+  return &functions;
 }

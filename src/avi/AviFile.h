@@ -75,8 +75,11 @@ struct AviCompressor {
   bool usesDataRate = false;  // whether a data rate means anything to it
 };
 
-// What can be chosen here, uncompressed 24-bit first (the default).
+// What can be chosen here, uncompressed 24-bit first (the default); nothing when the
+// FFmpeg module cannot be loaded.
 std::vector<AviCompressor> AviCompressors();
+// Why the FFmpeg module could not be loaded (loading it on first use); empty when it was.
+QString AviModuleError();
 
 // The stream copy, for the command-line tool: not offered by AviCompressors(), but
 // AVIMakeCompressedStream accepts it. The format set is the usual bitmap header (it gives

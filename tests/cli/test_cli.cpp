@@ -216,6 +216,28 @@ TEST_F(Cli, OverlayOnExportedPictures) {
   EXPECT_FALSE(a.left(band) == b.left(band));
 }
 
+// Only what writes an AVI loads FFmpeg's libraries; without its module the AVI export says why.
+TEST_F(Cli, FfmpegIsLoadedOnlyToWriteAnAvi) {
+  const auto run = [](const QStringList& args, const char* name, const char* value) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(name, value);
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(VISTREL_CLI), args);
+    p.waitForFinished(60'000);
+    return std::pair(p.exitCode(), p.readAllStandardError());
+  };
+  const QStringList avi = QString("export-avi @REC --frames 1:2 --fps 10 --codec mjpeg --force -o @DIR/l.avi")
+                              .replace("@REC", path("kinds.mjp"))
+                              .replace("@DIR", dir->path())
+                              .split(' ');
+  EXPECT_FALSE(run({"frames", path("kinds.mjp")}, "LD_DEBUG", "libs").second.contains("libavformat"));
+  EXPECT_TRUE(run(avi, "LD_DEBUG", "libs").second.contains("libavformat"));
+  const auto [code, err] = run(avi, "VISTREL_AVI_MODULE", "/nonexistent/module.so");
+  EXPECT_EQ(code, 1);
+  EXPECT_TRUE(err.startsWith("vistrel-cli: the AVI writer: cannot be loaded:")) << err.toStdString();
+}
+
 // Runs the tool with `folder` an empty 8 KiB tmpfs in namespaces of its own; code -2 when it cannot be mounted.
 Outcome cliOnTinyDevice(const QString& folder, const QStringList& args) {
   const QString script = QStringLiteral("mount -t tmpfs -o size=8k tmpfs \"$1\" || exit 99; shift; exec \"$@\"");
