@@ -163,11 +163,15 @@ AVI_MJPEG_S=$(timed_median cli_avi_mjpeg "$AVI_FILE" "$CLI" "${AVI_ARGS[@]}" --c
 AVI_OVERLAY_S=$(timed_median cli_avi_overlay "$AVI_FILE" "$CLI" "${AVI_ARGS[@]}" --codec mjpeg --overlay \
   -o "$OUT/overlay.avi")
 CLI_START_S=$(timed_median cli_startup "$ONE_FILE" "$CLI" --version)
+# Start-up of a walk, whole process, beside ffmpeg's stream copy of the same one-frame file.
+CLI_ONE_S=$(timed_median cli_one_frame "$ONE_FILE" "$CLI" frames "$ONE_FILE")
+FF_ONE_S=$(timed_median ffmpeg_one_frame "$ONE_FILE" ffmpeg -nostdin -f mjpeg -i "$ONE_FILE" -c copy -f null -)
 AVI_FRAMES=$("$CLI" frames --no-decode "$AVI_FILE" | wc -l)
 printf '   frames --no-decode %s: median %.3f s\n' "$(basename "$RSS_FILE")" "$CLI_FRAMES_S"
 printf '   export-avi of %d frames: --codec copy median %.3f s, --codec mjpeg median %.3f s, with --overlay %.3f s\n' \
   "$AVI_FRAMES" "$AVI_COPY_S" "$AVI_MJPEG_S" "$AVI_OVERLAY_S"
-printf '   start-up (vistrel-cli --version): median %.3f s\n' "$CLI_START_S"
+printf '   start-up (vistrel-cli --version): median %.3f s; frames of a one-frame file %.3f s, ffmpeg -c copy %.3f s\n' \
+  "$CLI_START_S" "$CLI_ONE_S" "$FF_ONE_S"
 echo
 
 # ---- exports: AVI conversion beside ffmpeg's, MJP export beside cp ----------------------------
@@ -268,6 +272,7 @@ awk -v walk_s="$WALK_S" -v walk_b="$WALK_BYTES" -v memchr_s="$MEMCHR_S" -v memch
     -v rss_kib="$RSS_BIG_KIB" -v rss_small_kib="$RSS_SMALL_KIB" -v rss_size="$RSS_SIZE" \
     -v scan_mb="$SCAN_MB" -v step_n="$STEP_FRAMES" \
     -v cli_s="$CLI_FRAMES_S" -v cli_b="$(bytes_of "$RSS_FILE")" -v cli_start_s="$CLI_START_S" \
+    -v cli_one_s="$CLI_ONE_S" -v ff_one_s="$FF_ONE_S" \
     -v avi_copy_s="$AVI_COPY_S" -v avi_mjpeg_s="$AVI_MJPEG_S" -v avi_overlay_s="$AVI_OVERLAY_S" -v avi_n="$AVI_FRAMES" \
     -v conv_n="$AVI_N" -v barred="raw mjpeg ffv1" \
     -v mjp_s="$MJP_S" -v mjp_b="$MJP_BYTES" -v cp_s="$CP_S" -v cp_b="$CP_BYTES" '
@@ -298,6 +303,11 @@ BEGIN {
   copy_alone_x = avi_copy_s > cli_start_s ? (avi_mjpeg_s - cli_start_s) / (avi_copy_s - cli_start_s) : 0
   row(sprintf("vistrel-cli frames --no-decode, %d MB", cli_b / 1e6), sprintf("%.2f GB/s", cli), "-", "-",
       ">= 1 GB/s", cli >= 1)
+  row("  the same vs ffmpeg -f mjpeg -c copy, whole commands", sprintf("%.2f GB/s", cli),
+      sprintf("%.3f GB/s", copy), sprintf("%.1fx", cli / copy), ">= 10x", cli / copy >= 10)
+  row("vistrel-cli frames, one-frame file, whole process", sprintf("%.1f ms", cli_one_s * 1000),
+      sprintf("%.1f ms ffmpeg -c copy", ff_one_s * 1000), sprintf("%.2fx", cli_one_s / ff_one_s), "<= 0.15x",
+      cli_one_s / ff_one_s <= 0.15)
   row(sprintf("export-avi %d frames, --codec copy", avi_n), sprintf("%.3f s", avi_copy_s),
       sprintf("%.3f s --codec mjpeg", avi_mjpeg_s), sprintf("%.1fx", copy_x), ">= 20x", copy_x >= 20)
   row("  the same, start-up subtracted", sprintf("%.3f s", avi_copy_s - cli_start_s),
