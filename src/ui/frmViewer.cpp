@@ -132,8 +132,12 @@ void frmViewer::BuildControls() {
   lblSave = MakeLabel(s.lblSave, kSaveBox, tahoma(16, true), 0xFFFFFF, Qt::AlignHCenter, picTV);
   // Texts over the picture let the wheel through to it.
   for (QLabel* l : {lblInfo, lblSave}) l->setAttribute(Qt::WA_TransparentForMouseEvents);
-  // Readable over a frame too (an AVI conversion shows each one).
-  lblSave->setStyleSheet(QStringLiteral("color: white; background-color: rgba(0, 0, 0, 150); border-radius: 3px;"));
+  // Readable over a frame too (an AVI conversion shows each one): a translucent dark backing,
+  // filled by the label itself (a style sheet would cost a conversion a third of its speed).
+  QPalette backing = lblSave->palette();
+  backing.setColor(QPalette::Window, QColor(0, 0, 0, 150));
+  lblSave->setPalette(backing);
+  lblSave->setAutoFillBackground(true);
 
   shCamera = new Shape(this, s.shCamera);
   shCamera->setGeometry(698, 84, 19, 11);
