@@ -342,7 +342,7 @@ END {
       (copy_s > start_s ? copy_b / (copy_s - start_s) / 1e9 : 0)
   printf "decode at %.0f fps. Peak RSS of the same walk over the %d-frame file: %.1f MB.\n",
       (dec_s > start_s ? dec_f / (dec_s - start_s) : 0), step_n, rss_small_kib * 1024 / 1e6
-  printf "vistrel-cli figures include its start-up, %.3f s here (loading FFmpeg'"'"'s and Qt'"'"'s libraries).\n", cli_start_s
+  printf "vistrel-cli figures include its start-up, %.3f s here (loading Qt'"'"'s libraries; FFmpeg'"'"'s only for export-avi).\n", cli_start_s
   printf "ffmpeg'"'"'s AVI conversions without its start-up:"
   for (i = 1; i <= n; i++) printf " %s %.0f fps%s", codec[i], peer_alone[i], i < n ? "," : ";\n"
   printf "its encoders run at their default thread count (only its decoder is -threads 1). AVI rows: the\n"
