@@ -54,6 +54,27 @@ them (the speed is empty while the viewer hides it).
   "  --overlay-at top|bottom  the band's edge (default bottom)\n"                             \
   "  --power-on HH:MM     the camera's power-on time: the caption's time as a time of day\n"
 
+constexpr const char* kEventsHelp =
+    R"(usage: vistrel-cli events FILE|FOLDER... --over KMH [--power-on HH:MM] [--csv] [--jobs N]
+
+Where the recording went over a speed limit: each run of consecutive measurement frames at
+or above KMH is one event (a frame without a measurement, or below the limit, ends it). One
+JSON object per line, keys in this order (or CSV rows with a header):
+
+  file                 the recording
+  first, last          frame numbers from 0, as 'frames' counts them, both in the run
+  first_time, last_time  the time display after those frames, as the viewer shows it
+  peak_kmh, peak_frame   the highest speed, and the first frame of the run that measured it
+
+  --over KMH           the limit, km/h (0 to 1000)
+  --power-on HH:MM     the camera's power-on time: the times as times of day
+  --csv                comma-separated, with a header line
+  --jobs N             recordings walked at once (default: the number of cores)
+
+Frames are found without decoding them. Several files and folders are taken as 'frames'
+takes them.
+)";
+
 constexpr const char* kJpegHelp = R"(usage: vistrel-cli export-jpeg FILE --frame N -o OUT [--force]
                                [--overlay [--overlay-text FORMAT] [--overlay-at top|bottom]]
                                [--power-on HH:MM]
@@ -125,6 +146,11 @@ const std::vector<CliCommand>& Commands() {
        {{"--power-on", true}, {"--csv", false}, {"--no-decode", false}, {"--jobs", true}},
        kTelemetryHelp,
        RunTelemetry},
+      {"events",
+       "where the speed was at or over a limit, one line per run of frames",
+       {{"--over", true}, {"--power-on", true}, {"--csv", false}, {"--jobs", true}},
+       kEventsHelp,
+       RunEvents},
       {"export-jpeg",
        "one frame's exact bytes as a JPEG file",
        {{"--frame", true},

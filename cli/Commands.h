@@ -18,6 +18,7 @@ const std::vector<CliCommand>& Commands();
 
 int RunFrames(const CliArgs& args);
 int RunTelemetry(const CliArgs& args);
+int RunEvents(const CliArgs& args);
 int RunExportJpeg(const CliArgs& args);
 int RunExportMjp(const CliArgs& args);
 int RunExportAvi(const CliArgs& args);

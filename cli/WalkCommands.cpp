@@ -10,6 +10,8 @@
 #include "Commands.h"
 #include "FrameJson.h"
 #include "ManyRecordings.h"
+#include "caminfo/DecodeFrameInfo.h"
+#include "viewer/SpeedEvents.h"
 #include "ProgressBar.h"
 #include "StdoutBuffer.h"
 
@@ -102,7 +104,58 @@ void walkInto(const CliArgs& args, const QString& path, const std::function<void
   });
 }
 
+// One recording's events over the limit, as JSON lines or CSV rows with the file first.
+void appendEvents(std::string& out, const CliArgs& args, const QString& path, int limit, bool csv) {
+  BatchViewer viewer(args.powerOnMinutes(), false);  // no pictures needed
+  viewer.Open(path);
+  std::vector<FrameSpeed> frames;
+  viewer.Walk([&](int n, bool) {
+    const std::optional<FrameBytes> frame = viewer.v.scanner().CurrentFrame();
+    const FrameInfo info = DecodeFrameInfo(frame ? frame->block : std::span<const std::uint8_t>());
+    frames.push_back({n, info.Kind == FrameKind::Measurement ? std::optional<int>(info.SpeedKmh) : std::nullopt,
+                      viewer.v.screen().lblTime});
+    return true;
+  });
+  for (const SpeedEvent& e : EventsOver(frames, limit)) {
+    const auto number = [&](int v) { out += std::to_string(v); };
+    if (csv) {
+      csvField(out, path);
+      out += ',' + std::to_string(e.first) + ',' + std::to_string(e.last) + ',';
+      csvField(out, e.firstTime);
+      out += ',';
+      csvField(out, e.lastTime);
+      out += ',' + std::to_string(e.peakKmh) + ',' + std::to_string(e.peakFrame) + '\n';
+      continue;
+    }
+    out += "{\"file\":";
+    AppendJsonString(out, path);
+    out += ",\"first\":";
+    number(e.first);
+    out += ",\"last\":";
+    number(e.last);
+    out += ",\"first_time\":";
+    AppendJsonString(out, e.firstTime);
+    out += ",\"last_time\":";
+    AppendJsonString(out, e.lastTime);
+    out += ",\"peak_kmh\":";
+    number(e.peakKmh);
+    out += ",\"peak_frame\":";
+    number(e.peakFrame);
+    out += "}\n";
+  }
+}
+
 }  // namespace
+
+int RunEvents(const CliArgs& args) {
+  const int limit = static_cast<int>(CliArgs::Number("--over", args.required("--over"), 0, 1000));
+  const bool csv = args.flag("--csv");
+  const QStringList recordings = RecordingsNamed(args.files());
+  if (csv) std::fputs("file,first,last,first_time,last_time,peak_kmh,peak_frame\n", stdout);
+  std::fflush(stdout);
+  return RunEach(recordings, jobs(args),
+                 [&](const QString& path, std::string& out) { appendEvents(out, args, path, limit, csv); });
+}
 
 int RunFrames(const CliArgs& args) {
   if (manyRecordings(args)) {

@@ -198,6 +198,28 @@ TEST_F(Cli, ManyRecordingsInOneRun) {
       << csv.out.toStdString();
 }
 
+// Events as JSON lines and CSV rows, times as the time display shows them with the power-on time.
+TEST_F(Cli, EventsOverALimit) {
+  recgen::RecordingBuilder b;
+  b.Fill(100, ' ');
+  const int speeds[] = {40, 60, 70, 70, 0, 80};
+  for (int k = 0; k < 6; ++k)
+    b.Append(recgen::MeasurementBlock("CAM-0417-A02", speeds[k], 200, 3600 + k))
+        .Append(recgen::EncodeScene(3, k, 32, 24));
+  b.Write(path("events.mjp").toStdString());
+  const Outcome json = cli({"events", path("events.mjp"), "--over", "60", "--power-on", "07:30"});
+  EXPECT_EQ(std::pair(json.code, QString::fromUtf8(json.out)),
+            std::pair(0, "{\"file\":\"" + path("events.mjp") +
+                             "\",\"first\":1,\"last\":3,\"first_time\":\"08:30:01\",\"last_time\":\"08:30:03\","
+                             "\"peak_kmh\":70,\"peak_frame\":2}\n{\"file\":\"" +
+                             path("events.mjp") +
+                             "\",\"first\":5,\"last\":5,\"first_time\":\"08:30:05\",\"last_time\":\"08:30:05\","
+                             "\"peak_kmh\":80,\"peak_frame\":5}\n"));
+  const Outcome csv = cli({"events", path("events.mjp"), "--over", "75", "--csv"});
+  EXPECT_EQ(QString::fromUtf8(csv.out), "file,first,last,first_time,last_time,peak_kmh,peak_frame\n" +
+                                            path("events.mjp") + ",5,5,001:00:05,001:00:05,80,5\n");
+}
+
 // The camera's data on the pictures: the JPEG's original stays exact, its copy beside it; the AVI's frames
 // change only in the band (raw: nothing else is lost), here along the top.
 TEST_F(Cli, OverlayOnExportedPictures) {
