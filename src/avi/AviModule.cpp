@@ -21,14 +21,17 @@ struct Loaded {
   QString error;
 };
 
-// Where the module may lie: $VISTREL_AVI_MODULE alone when it is set; else the build tree
-// this program came from, the installed library folder, beside the program.
+// Where the module may lie: $VISTREL_AVI_MODULE alone when it is set; else the installed
+// library folder seen from the program (<prefix>/bin/.. /lib/vistrel, whatever the prefix),
+// then the build tree this program came from.
 QStringList places() {
-  QStringList out;
   if (const QByteArray env = qgetenv("VISTREL_AVI_MODULE"); !env.isEmpty()) return {QString::fromLocal8Bit(env)};
-  out << QStringLiteral(VISTREL_AVI_MODULE_BUILD) << QStringLiteral(VISTREL_AVI_MODULE_INSTALL);
+  QStringList out;
   const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-  if (!self.isEmpty()) out << QFileInfo(self).dir().filePath(QString::fromLatin1(kAviModuleName));
+  if (!self.isEmpty())
+    out << QDir::cleanPath(QFileInfo(self).dir().filePath(QStringLiteral("../" VISTREL_AVI_MODULE_LIBDIR "/") +
+                                                          QString::fromLatin1(kAviModuleName)));
+  out << QStringLiteral(VISTREL_AVI_MODULE_BUILD);
   return out;
 }
 
