@@ -132,6 +132,13 @@ reported (status 1) and the file holds the frames before it.
 Ctrl-C stops the conversion; the file then holds the frames written, and the status is 1.
 )";
 
+// An export's options and those of the camera's data on its pictures (OVERLAY_HELP).
+std::vector<OptionSpec> withOverlay(std::vector<OptionSpec> options) {
+  options.insert(options.end(),
+                 {{"--overlay", false}, {"--overlay-text", true}, {"--overlay-at", true}, {"--power-on", true}});
+  return options;
+}
+
 }  // namespace
 
 const std::vector<CliCommand>& Commands() {
@@ -151,39 +158,24 @@ const std::vector<CliCommand>& Commands() {
        {{"--over", true}, {"--power-on", true}, {"--csv", false}, {"--jobs", true}},
        kEventsHelp,
        RunEvents},
-      {"export-jpeg",
-       "one frame's exact bytes as a JPEG file",
-       {{"--frame", true},
-        {"-o", true},
-        {"--force", false},
-        {"--overlay", false},
-        {"--overlay-text", true},
-        {"--overlay-at", true},
-        {"--power-on", true}},
-       kJpegHelp,
-       RunExportJpeg},
+      {"export-jpeg", "one frame's exact bytes as a JPEG file",
+       withOverlay({{"--frame", true}, {"-o", true}, {"--force", false}}), kJpegHelp, RunExportJpeg},
       {"export-mjp",
        "a stretch of the recording as a new MJP recording",
        {{"--from", true}, {"--to", true}, {"--frames", true}, {"-o", true}, {"--force", false}},
        kMjpHelp,
        RunExportMjp},
-      {"export-avi",
-       "a stretch converted into an AVI video",
-       {{"--from", true},
-        {"--to", true},
-        {"--frames", true},
-        {"--fps", true},
-        {"--codec", true},
-        {"--keyint", true},
-        {"--bitrate", true},
-        {"-o", true},
-        {"--force", false},
-        {"--overlay", false},
-        {"--overlay-text", true},
-        {"--overlay-at", true},
-        {"--power-on", true}},
-       kAviHelp,
-       RunExportAvi},
+      {"export-avi", "a stretch converted into an AVI video",
+       withOverlay({{"--from", true},
+                    {"--to", true},
+                    {"--frames", true},
+                    {"--fps", true},
+                    {"--codec", true},
+                    {"--keyint", true},
+                    {"--bitrate", true},
+                    {"-o", true},
+                    {"--force", false}}),
+       kAviHelp, RunExportAvi},
   };
   return commands;
 }

@@ -8,13 +8,18 @@
 namespace Remembered {
 namespace {
 
-QString folder(const char* key) {
-  return QSettings(SettingsPath(), QSettings::IniFormat).value(QLatin1String(key)).toString();
+QVariant value(const char* key, const QVariant& unset = {}) {
+  return QSettings(SettingsPath(), QSettings::IniFormat).value(QLatin1String(key), unset);
 }
 
+void setValue(const char* key, const QVariant& v) {
+  QSettings(SettingsPath(), QSettings::IniFormat).setValue(QLatin1String(key), v);
+}
+
+QString folder(const char* key) { return value(key).toString(); }
+
 void setFolder(const char* key, const QString& fileInIt) {
-  if (fileInIt.isEmpty()) return;
-  QSettings(SettingsPath(), QSettings::IniFormat).setValue(QLatin1String(key), QFileInfo(fileInIt).absolutePath());
+  if (!fileInIt.isEmpty()) setValue(key, QFileInfo(fileInIt).absolutePath());
 }
 
 }  // namespace
@@ -24,19 +29,10 @@ void SetOpenFolder(const QString& fileInIt) { setFolder("folders/open", fileInIt
 QString SaveFolder() { return folder("folders/save"); }
 void SetSaveFolder(const QString& fileInIt) { setFolder("folders/save", fileInIt); }
 
-bool Overlay() {
-  return QSettings(SettingsPath(), QSettings::IniFormat).value(QLatin1String("exports/overlay"), false).toBool();
-}
-void SetOverlay(bool on) {
-  QSettings(SettingsPath(), QSettings::IniFormat).setValue(QLatin1String("exports/overlay"), on);
-}
-
-bool SmoothZoom() {
-  return QSettings(SettingsPath(), QSettings::IniFormat).value(QLatin1String("loupe/smooth"), false).toBool();
-}
-void SetSmoothZoom(bool on) {
-  QSettings(SettingsPath(), QSettings::IniFormat).setValue(QLatin1String("loupe/smooth"), on);
-}
+bool Overlay() { return value("exports/overlay", false).toBool(); }
+void SetOverlay(bool on) { setValue("exports/overlay", on); }
+bool SmoothZoom() { return value("loupe/smooth", false).toBool(); }
+void SetSmoothZoom(bool on) { setValue("loupe/smooth", on); }
 
 QString InFolder(const QString& folder, const QString& name) {
   if (folder.isEmpty() || name.contains(QLatin1Char('/'))) return name;
