@@ -43,16 +43,23 @@ void BatchViewer::PastTheLast(int visited, int n) const {
 }
 
 int BatchViewer::Walk(const std::function<bool(int, bool)>& visit, ProgressBar* progress) {
-  SearchResult found = first_;
+  const SearchResult first = first_;
   first_ = SearchResult::NoFrame;
-  int n = 0;
-  for (;; ++n) {
-    if (found == SearchResult::ReadFailed) ReadError();
-    if (found == SearchResult::NoFrame) return n;
+  const WalkResult walked = WalkForward(v, first, [&](int n, bool decoded) {
     if (progress) progress->Update(static_cast<double>(FrameEndPos()), static_cast<double>(v.FileLength()));
-    if (!visit(n, found == SearchResult::Shown && v.HoldsCurrentFrame())) return n + 1;
-    found = v.SearchForward(v.scanner().FrameEnd());
-  }
+    return visit(n, decoded);
+  });
+  if (walked.end == WalkEnd::ReadFailed) ReadError();
+  return walked.visited;
+}
+
+std::vector<FrameRecord> BatchViewer::Records() {
+  std::vector<FrameRecord> records;
+  Walk([&](int n, bool) {
+    records.push_back(RecordOfCurrentFrame(v, n));
+    return true;
+  });
+  return records;
 }
 
 void BatchViewer::GoToFrame(int n) {

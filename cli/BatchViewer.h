@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "viewer/Viewer.h"
+#include "viewer/FrameWalk.h"
 
 class ProgressBar;
 
@@ -24,6 +24,9 @@ class BatchViewer {
   // cannot be decoded included: visit(n, decoded) for the n-th (from 0) answers whether
   // to go on. Answers the number of frames visited; a read error is a failure.
   int Walk(const std::function<bool(int n, bool decoded)>& visit, ProgressBar* progress = nullptr);
+
+  // Every frame's record, walked from the opening.
+  std::vector<FrameRecord> Records();
 
   // Makes frame n of the walk the current frame; a usage error when there are fewer.
   void GoToFrame(int n);

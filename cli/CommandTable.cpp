@@ -75,6 +75,35 @@ Frames are found without decoding them. Several files and folders are taken as '
 takes them.
 )";
 
+constexpr const char* kPlotHelp =
+    R"(usage: vistrel-cli plot FILE -o OUT.svg|OUT.png [--over KMH] [--size WxH] [--power-on HH:MM] [--force]
+
+Speed against the camera's time for the whole recording: every measurement frame is a
+point, consecutive measurements are joined, the axes carry their units.
+
+  -o OUT               the picture to write: SVG or PNG, by its extension
+  --over KMH           the limit, drawn as a line; the frames at or over it are marked
+  --size WxH           the picture's size in pixels (default 1200x500)
+  --power-on HH:MM     the camera's power-on time: the time axis in times of day
+  --force              replace OUT if it exists
+)";
+
+constexpr const char* kReportHelp =
+    R"(usage: vistrel-cli report FILE --over KMH -o OUT.pdf|OUT.html [--power-on HH:MM] [--force]
+
+An evidence report: the recording's name, size and SHA-256, its camera identifiers, its
+first and last time, the speed plot, the events over KMH (as 'events' finds them), and for
+each event its peak frame: the picture, its speed, time and identifier, and the SHA-256 of
+the frame's original JPEG bytes (the bytes 'export-jpeg' writes for that frame), so that
+anyone can check an exported frame against the report. A frame whose JPEG data the decoder
+reports damaged is marked so.
+
+  --over KMH           the limit, km/h (0 to 1000)
+  -o OUT               a PDF, or one self-contained HTML file, by its extension
+  --power-on HH:MM     the camera's power-on time: the times as times of day
+  --force              replace OUT if it exists
+)";
+
 constexpr const char* kJpegHelp = R"(usage: vistrel-cli export-jpeg FILE --frame N -o OUT [--force]
                                [--overlay [--overlay-text FORMAT] [--overlay-at top|bottom]]
                                [--power-on HH:MM]
@@ -158,6 +187,16 @@ const std::vector<CliCommand>& Commands() {
        {{"--over", true}, {"--power-on", true}, {"--csv", false}, {"--jobs", true}},
        kEventsHelp,
        RunEvents},
+      {"plot",
+       "speed against the camera's time, as an SVG or PNG picture",
+       {{"-o", true}, {"--over", true}, {"--size", true}, {"--power-on", true}, {"--force", false}},
+       kPlotHelp,
+       RunPlot},
+      {"report",
+       "an evidence report of the events over a limit, as PDF or HTML",
+       {{"--over", true}, {"-o", true}, {"--power-on", true}, {"--force", false}},
+       kReportHelp,
+       RunReport},
       {"export-jpeg", "one frame's exact bytes as a JPEG file",
        withOverlay({{"--frame", true}, {"-o", true}, {"--force", false}}), kJpegHelp, RunExportJpeg},
       {"export-mjp",

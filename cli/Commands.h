@@ -2,7 +2,10 @@
 // The commands of vistrel-cli: each one's name, the options it takes, its help text and
 // the routine that runs it. A routine answers the exit status or throws a CliError.
 
+#include <memory>
 #include <vector>
+
+#include <QGuiApplication>
 
 #include "CliArgs.h"
 
@@ -22,3 +25,15 @@ int RunEvents(const CliArgs& args);
 int RunExportJpeg(const CliArgs& args);
 int RunExportMjp(const CliArgs& args);
 int RunExportAvi(const CliArgs& args);
+int RunPlot(const CliArgs& args);
+int RunReport(const CliArgs& args);
+
+// Shared by the commands that write files.
+// What would keep a command from writing out, found before anything is written: a usage
+// or failure error naming it.
+void CheckOutput(const QString& out, bool force, const QString& recording);
+// With --force an existing output is deleted first, as answering Yes in the viewer does.
+void ReplaceExisting(const QString& out);
+// Drawing text needs Qt's font database, which only a GUI application has: commands that
+// draw run inside one on the offscreen platform (nothing is shown); none when not needed.
+std::unique_ptr<QGuiApplication> TextRendering(bool needed);

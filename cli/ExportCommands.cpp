@@ -47,8 +47,9 @@ bool sameFile(const QString& a, const QString& b) {
          sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-// What would keep the export from writing out, found before anything is written.
-void checkOutput(const QString& out, bool force, const QString& recording) {
+}  // namespace
+
+void CheckOutput(const QString& out, bool force, const QString& recording) {
   const QFileInfo info(out);
   if (info.isDir()) throw CliError::Failure(out, QStringLiteral("is a directory"));
   if (sameFile(out, recording))
@@ -60,18 +61,23 @@ void checkOutput(const QString& out, bool force, const QString& recording) {
                             QStringLiteral("cannot be written: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
 }
 
+namespace {
+
 // The output path, checked.
 QString outputPath(const BatchViewer& viewer, const CliArgs& args) {
   const QString out = args.required("-o");
   if (out.isEmpty()) throw CliError::Usage(QStringLiteral("-o needs a file name"));
-  checkOutput(out, args.flag("--force"), viewer.path());
+  CheckOutput(out, args.flag("--force"), viewer.path());
   return out;
 }
 
-// With --force an existing output is deleted first, as answering Yes in the viewer does.
-void replaceExisting(const QString& out) {
+}  // namespace
+
+void ReplaceExisting(const QString& out) {
   if (!RemoveToReplace(out)) throw CliError::Failure(out, QStringLiteral("the existing file could not be replaced"));
 }
+
+namespace {
 
 // --frames A:B as the marks that marking frame A, then frame B forward, sets.
 void markFrames(BatchViewer& viewer, const QString& text) {
@@ -154,9 +160,9 @@ AVICOMPRESSOPTIONS compressorOptions(const CliArgs& args) {
   return o;
 }
 
-// Drawing text needs Qt's font database, which only a GUI application has: an overlay's
-// export runs inside one on the offscreen platform (nothing is shown); none otherwise.
-std::unique_ptr<QGuiApplication> textRendering(bool needed) {
+}  // namespace
+
+std::unique_ptr<QGuiApplication> TextRendering(bool needed) {
   static int argc = 1;
   static char name[] = "vistrel-cli";
   static char* argv[] = {name, nullptr};
@@ -164,6 +170,8 @@ std::unique_ptr<QGuiApplication> textRendering(bool needed) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   return std::make_unique<QGuiApplication>(argc, argv);
 }
+
+namespace {
 
 // --overlay with its format and place; none without --overlay (its companions alone are a usage error).
 std::optional<OverlayRequest> overlayRequest(const CliArgs& args) {
@@ -189,11 +197,11 @@ int RunExportJpeg(const CliArgs& args) {
   BatchViewer viewer(args.powerOnMinutes(), false);  // the export copies bytes: nothing needs decoding
   viewer.Open(args.file());
   const QString out = outputPath(viewer, args);
-  if (overlay) checkOutput(OverlayCopyPath(out), args.flag("--force"), viewer.path());
-  const auto text = textRendering(overlay.has_value());
+  if (overlay) CheckOutput(OverlayCopyPath(out), args.flag("--force"), viewer.path());
+  const auto text = TextRendering(overlay.has_value());
   viewer.GoToFrame(n);
   std::optional<std::vector<std::uint8_t>> frame = viewer.v.CurrentFrameBytes();
-  replaceExisting(out);
+  ReplaceExisting(out);
   return outcome(viewer.v.SaveJpeg({out, frame ? std::move(*frame) : std::vector<std::uint8_t>(), overlay,
                                     PanelTextsOf(viewer.v.screen())}),
                  out);
@@ -204,7 +212,7 @@ int RunExportMjp(const CliArgs& args) {
   viewer.Open(args.file());
   const QString out = outputPath(viewer, args);
   setMarks(viewer, args);
-  replaceExisting(out);
+  ReplaceExisting(out);
   ProgressBar bar(QStringLiteral("export-mjp"), false);
   InterruptAsStop stop(viewer.v);
   const ModuleValues& m = viewer.v.module();
@@ -224,13 +232,13 @@ int RunExportAvi(const CliArgs& args) {
   if (overlay && options.codec == QLatin1String(kCopyCompressor))
     throw CliError::Usage(
         QStringLiteral("--overlay needs a codec that encodes pictures: copy writes the stored bytes"));
-  const auto text = textRendering(overlay.has_value());
+  const auto text = TextRendering(overlay.has_value());
   BatchViewer viewer(args.powerOnMinutes(), false);  // marking by frame numbers needs no pictures
   viewer.Open(args.file());
   const QString out = outputPath(viewer, args);
   setMarks(viewer, args);
   viewer.ShowFirstFrameOfRange();  // the frame on screen, whose size the video takes
-  replaceExisting(out);
+  ReplaceExisting(out);
   Viewer& v = viewer.v;
   const ModuleValues& m = v.module();
 

@@ -10,7 +10,6 @@
 #include "Commands.h"
 #include "FrameJson.h"
 #include "ManyRecordings.h"
-#include "caminfo/DecodeFrameInfo.h"
 #include "viewer/SpeedEvents.h"
 #include "ProgressBar.h"
 #include "StdoutBuffer.h"
@@ -108,15 +107,7 @@ void walkInto(const CliArgs& args, const QString& path, const std::function<void
 void appendEvents(std::string& out, const CliArgs& args, const QString& path, int limit, bool csv) {
   BatchViewer viewer(args.powerOnMinutes(), false);  // no pictures needed
   viewer.Open(path);
-  std::vector<FrameSpeed> frames;
-  viewer.Walk([&](int n, bool) {
-    const std::optional<FrameBytes> frame = viewer.v.scanner().CurrentFrame();
-    const FrameInfo info = DecodeFrameInfo(frame ? frame->block : std::span<const std::uint8_t>());
-    frames.push_back({n, info.Kind == FrameKind::Measurement ? std::optional<int>(info.SpeedKmh) : std::nullopt,
-                      viewer.v.screen().lblTime});
-    return true;
-  });
-  for (const SpeedEvent& e : EventsOver(frames, limit)) {
+  for (const SpeedEvent& e : EventsOver(viewer.Records(), limit)) {
     const auto number = [&](int v) { out += std::to_string(v); };
     if (csv) {
       csvField(out, path);

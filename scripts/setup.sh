@@ -15,6 +15,7 @@ packages=(
   xvfb x11-utils xdotool imagemagick xdg-utils shared-mime-info desktop-file-utils
   libfile-mimeinfo-perl libglib2.0-bin
   ffmpeg hyperfine jq
+  qt6-svg-dev poppler-utils chromium
 )
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)

@@ -53,7 +53,8 @@ bool makeSurface(cDIBSection& Dib, int width, int height) {
 
 }  // namespace
 
-bool LoadJpegFromMemory(cDIBSection& Dib, const std::uint8_t* Ptr, std::int32_t Size) {
+bool LoadJpegFromMemory(cDIBSection& Dib, const std::uint8_t* Ptr, std::int32_t Size, bool* damaged) {
+  if (damaged) *damaged = false;
   tjhandle tj = decompressor.get();
   if (!tj) {
     // The decoder reports its start-up failure only as a null handle.
@@ -93,6 +94,7 @@ bool LoadJpegFromMemory(cDIBSection& Dib, const std::uint8_t* Ptr, std::int32_t 
       warn(QStringLiteral("Cannot read Image Data from file."));
       return false;
     }
+    if (damaged) *damaged = true;
   }
   return true;
 }

@@ -10,7 +10,8 @@ class cDIBSection;
 
 // True when decoded. A damaged but decodable image (a decoder warning) counts as
 // decoded: the whole picture has been written.
-bool LoadJpegFromMemory(cDIBSection& Dib, const std::uint8_t* Ptr, std::int32_t Size);
+// damaged, when given, tells whether the decoder warned about the data.
+bool LoadJpegFromMemory(cDIBSection& Dib, const std::uint8_t* Ptr, std::int32_t Size, bool* damaged = nullptr);
 
 // The surface's picture encoded as a JPEG image at quality 1-100 (full colour resolution,
 // so text on it stays crisp); empty when the surface is empty or encoding fails.

@@ -98,3 +98,8 @@ void PictureBox::mouseMoveEvent(QMouseEvent* e) {
 void PictureBox::mouseDoubleClickEvent(QMouseEvent* e) {
   if (e->button() == Qt::LeftButton) emit DoubleClicked();
 }
+
+void PictureBox::contextMenuEvent(QContextMenuEvent* e) {
+  e->accept();
+  emit ContextMenuAsked(e->globalPos());
+}

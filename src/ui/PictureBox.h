@@ -29,6 +29,8 @@ class PictureBox : public QWidget, public FrameCanvas {
   // The left button dragged the picture by delta pixels since the last report.
   void Dragged(QPointF delta);
   void DoubleClicked();
+  // The context menu was asked for at a point of the screen (right button or menu key).
+  void ContextMenuAsked(QPoint global);
 
  protected:
   void paintEvent(QPaintEvent*) override;
@@ -36,6 +38,7 @@ class PictureBox : public QWidget, public FrameCanvas {
   void mousePressEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
   void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void contextMenuEvent(QContextMenuEvent* e) override;
 
  private:
   QImage canvas_;

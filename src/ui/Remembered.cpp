@@ -34,6 +34,9 @@ void SetOverlay(bool on) { setValue("exports/overlay", on); }
 bool SmoothZoom() { return value("loupe/smooth", false).toBool(); }
 void SetSmoothZoom(bool on) { setValue("loupe/smooth", on); }
 
+int OverviewLimit() { return value("overview/limit", 50).toInt(); }
+void SetOverviewLimit(int kmh) { setValue("overview/limit", kmh); }
+
 QString InFolder(const QString& folder, const QString& name) {
   if (folder.isEmpty() || name.contains(QLatin1Char('/'))) return name;
   return QDir(folder).filePath(name);

@@ -22,6 +22,10 @@ void SetOverlay(bool on);
 bool SmoothZoom();
 void SetSmoothZoom(bool on);
 
+// The overview's speed limit, km/h; 50 at first.
+int OverviewLimit();
+void SetOverviewLimit(int kmh);
+
 // A dialog's proposed name placed in folder when it names no folder of its own.
 QString InFolder(const QString& folder, const QString& name);
 

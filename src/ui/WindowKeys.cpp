@@ -30,6 +30,9 @@ const std::vector<WindowKey>& WindowKeys() {
       {{ctrl | Qt::Key_T}, PanelCommand::TimeCorrection, "Ctrl+T", "korekcja czasu"},
       {{ctrl | Qt::Key_S}, PanelCommand::Save, "Ctrl+S", "zapisz obrazek, sekwencję lub film AVI"},
       {{Qt::Key_M}, PanelCommand::Mark, "M", "zaznacz początek, potem koniec sekwencji"},
+      {{Qt::Key_G}, KeyAction::Overview, "G", "przegląd nagrania: wykres prędkości i zdarzenia (także prawy przycisk)"},
+      {{Qt::Key_N}, KeyAction::NextEvent, "N", "następne zdarzenie powyżej limitu (klatka szczytowa)"},
+      {{shift | Qt::Key_N}, KeyAction::PreviousEvent, "Shift+N", "poprzednie zdarzenie powyżej limitu"},
       {{Qt::Key_F1}, KeyAction::Help, "F1", "ta lista"},
   };
   return keys;

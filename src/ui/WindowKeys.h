@@ -20,6 +20,9 @@ enum class KeyAction {
   ZoomOut,         // half as strong
   ZoomReset,       // back to 1x
   SmoothZoom,      // smooth scaling on or off (remembered)
+  Overview,        // the recording at a glance, in its own window
+  NextEvent,       // the next event's peak frame
+  PreviousEvent,   // the previous event's peak frame
   Help,            // the list of keys
 };
 

@@ -125,6 +125,7 @@ void frmViewer::BuildControls() {
   picTV->SetRepaintHandler([this] { picTV_Paint(); });
   connect(picTV, &PictureBox::WheelTurned, this, &frmViewer::picTV_Wheel);
   connect(picTV, &PictureBox::Dragged, this, [this](QPointF delta) { Run([&] { core_.PanBy(delta); }); });
+  connect(picTV, &PictureBox::ContextMenuAsked, this, &frmViewer::picTV_ContextMenu);
   connect(picTV, &PictureBox::DoubleClicked, this, [this] { Run([&] { core_.ZoomAt(1, {320, 240}); }); });
   core_.SetCanvas(picTV);
   // Inside the picture box: positions relative to it.
@@ -242,6 +243,7 @@ void frmViewer::Render() {
     shCmd[k]->SetFillColor(s.shCmd[k]);
     imgCmd[k]->SetPicture(imglCmd[s.imgCmdPicture[k] - 1]);
   }
+  if (overview_ && overview_->isVisible() && SyncOverview()) overview_->SetCurrent(core_.scanner().FrameStartPos());
   // The platform rounds the knob's single-precision position for display.
   imgSuwak->move(qRound(s.imgSuwakLeft), imgSuwak->y());
   if (!s.timPlayEnabled) {
@@ -364,6 +366,9 @@ void frmViewer::RunKeyCommand(const KeyCommand& command) {
         core_.SetSmoothZoom(!core_.loupe().smooth);
         Remembered::SetSmoothZoom(core_.loupe().smooth);
         break;
+      case KeyAction::Overview: OverviewCommand(); break;
+      case KeyAction::NextEvent: EventCommand(true); break;
+      case KeyAction::PreviousEvent: EventCommand(false); break;
       case KeyAction::Help: Modal::current().message(KeysHelpText(), MsgIcon::Information, MsgButtons::Ok); break;
     }
   }

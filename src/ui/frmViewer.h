@@ -13,6 +13,7 @@
 #include "ui/PictureBox.h"
 #include "ui/Shape.h"
 #include "ui/WindowDialogs.h"
+#include "ui/frmOverview.h"
 #include "ui/WindowKeys.h"
 #include "viewer/Viewer.h"
 
@@ -84,6 +85,12 @@ class frmViewer : public QWidget {
   void ZoomStep(int step, QPointF at);
   // A recording dropped on the window opens as the open command opens one.
   void OpenDropped(const QString& path);
+  // The overview window (frmOverview.cpp), made on first use, on the open recording; the
+  // frame it asks for shown exactly.
+  frmOverview& Overview();
+  void OverviewCommand();
+  void EventCommand(bool forward);
+  void picTV_ContextMenu(QPoint global);
 
  protected:
   void paintEvent(QPaintEvent*) override;
@@ -116,7 +123,11 @@ class frmViewer : public QWidget {
   void SaveMjpCommand();
   void SaveAviCommand();
 
+  // The overview follows the recording and the frame the window shows.
+  bool SyncOverview();
+
   Viewer core_;
+  frmOverview* overview_ = nullptr;
   QtDialogs qtDialogs_{this};
   WindowDialogs* dialogs_ = &qtDialogs_;
   bool closeAfterExport_ = false;  // the window was closed during an export

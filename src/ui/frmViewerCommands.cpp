@@ -7,6 +7,7 @@
 
 #include "platform/Modal.h"
 #include "ui/Remembered.h"
+#include "ui/SaveQuestions.h"
 #include "ui/frmViewer.h"
 #include "viewer/OutputFile.h"
 #include "viewer/SaveOptions.h"
@@ -19,8 +20,8 @@ const QString kJpegFilter = QStringLiteral("JPEG (*.JPEG,*.JPG)|*.JPEG;*.JPG|wsz
 const QString kMjpFilter = QStringLiteral("MJP (*.MJP)|*.MJP|wszystkie pliki (*.*)|*.*");
 const QString kAviFilter = QStringLiteral("plik wideo (*.AVI)|*.AVI|wszystkie pliki (*.*)|*.*");
 
-// The save dialog with a preset name and a "desc|pattern|…" filter, in the folder last
-// saved to; empty = cancelled.
+}  // namespace
+
 QString AskSaveName(const QString& presetName, const QString& filter) {
   const QString name =
       Modal::current().saveFile({QString(), Remembered::InFolder(Remembered::SaveFolder(), presetName), filter});
@@ -28,8 +29,6 @@ QString AskSaveName(const QString& presetName, const QString& filter) {
   return name;
 }
 
-// The overwrite rule of the save dialogs: an existing ordinary file is replaced only
-// when the user says so. False when the user said No or the old file stays.
 bool ConfirmReplace(const QString& path) {
   const QFileInfo existing(path);
   if (!existing.exists()) return true;
@@ -38,6 +37,8 @@ bool ConfirmReplace(const QString& path) {
       QStringLiteral("Plik o podanej nazwie już istniej. Czy go zamienić ?"), MsgIcon::None, MsgButtons::YesNo);
   return answer == MsgAnswer::Yes && RemoveToReplace(path);
 }
+
+namespace {
 
 // The camera's data on exported pictures, as the save options last said.
 std::optional<OverlayRequest> OverlayChoice() {

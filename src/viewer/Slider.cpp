@@ -89,3 +89,16 @@ void Viewer::imgBottom_MouseUp() {
   if (length - scanner_.WindowPos() < kWindowSize) scanner_.SetWindowPos(length - kWindowSize);
   SeekToWindowPos();
 }
+
+SearchResult Viewer::ShowFrameAt(FilePos start) {
+  if (sliderIgnores(st_.mode())) return SearchResult::NoFrame;
+  Halt();
+  CmdAllUp();
+  // A frame's block lies in the window only when the frame starts past its 33rd byte:
+  // the window starts two blocks early, and the search starts at the frame itself, so
+  // that no marker inside the block is taken for it.
+  if (!scanner_.SeekTo(std::max<FilePos>(1, start - 2 * kBlockSize))) return SearchResult::ReadFailed;
+  const SearchResult found = SearchForward(start - scanner_.WindowPos());
+  UpdateProgresBar();
+  return found;
+}

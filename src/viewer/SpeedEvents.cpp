@@ -1,9 +1,11 @@
 #include "viewer/SpeedEvents.h"
 
-std::vector<SpeedEvent> EventsOver(const std::vector<FrameSpeed>& frames, int limitKmh) {
+#include <algorithm>
+
+std::vector<SpeedEvent> EventsOver(const std::vector<FrameRecord>& frames, int limitKmh) {
   std::vector<SpeedEvent> events;
   bool inRun = false;
-  for (const FrameSpeed& f : frames) {
+  for (const FrameRecord& f : frames) {
     const bool over = f.speedKmh && *f.speedKmh >= limitKmh;
     if (!over) {
       inRun = false;
@@ -19,4 +21,17 @@ std::vector<SpeedEvent> EventsOver(const std::vector<FrameSpeed>& frames, int li
     if (*f.speedKmh > e.peakKmh) e.peakKmh = *f.speedKmh, e.peakFrame = f.n;
   }
   return events;
+}
+
+std::optional<int> NeighbourPeak(const std::vector<SpeedEvent>& events, const std::vector<FrameRecord>& frames,
+                                 FilePos at, bool forward) {
+  const auto startOf = [&](int n) { return frames[static_cast<std::size_t>(n)].start; };
+  if (forward) {
+    for (const SpeedEvent& e : events)
+      if (startOf(e.peakFrame) > at) return e.peakFrame;
+  } else {
+    for (auto e = events.rbegin(); e != events.rend(); ++e)
+      if (startOf(e->peakFrame) < at) return e->peakFrame;
+  }
+  return std::nullopt;
 }

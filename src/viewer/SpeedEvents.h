@@ -1,18 +1,12 @@
 #pragma once
-// Where a recording went over a speed limit: from one record per frame of a walk, the
-// runs of consecutive measurement frames whose speed is at or above the limit. A frame
-// without a measurement, or one below the limit, ends a run.
+// Where a recording went over a speed limit: from the records of a walk, the runs of
+// consecutive measurement frames whose speed is at or above the limit. A frame without
+// a measurement, or one below the limit, ends a run.
 
 #include <optional>
 #include <vector>
 
-#include <QString>
-
-struct FrameSpeed {
-  int n = 0;                    // frame number from 0, as the walk counts
-  std::optional<int> speedKmh;  // a measurement's speed; none for any other kind of frame
-  QString time;                 // the time display after the frame (time correction applied)
-};
+#include "viewer/FrameWalk.h"
 
 struct SpeedEvent {
   int first = 0, last = 0;  // frame numbers, both in the run
@@ -21,4 +15,9 @@ struct SpeedEvent {
   int peakFrame = 0;  // the first frame of the run at its peak speed
 };
 
-std::vector<SpeedEvent> EventsOver(const std::vector<FrameSpeed>& frames, int limitKmh);
+std::vector<SpeedEvent> EventsOver(const std::vector<FrameRecord>& frames, int limitKmh);
+
+// The peak frame of the event after (forward) or before the frame that starts at file
+// position `at` (or, between frames, lies there); none past the last or first event.
+std::optional<int> NeighbourPeak(const std::vector<SpeedEvent>& events, const std::vector<FrameRecord>& frames,
+                                 FilePos at, bool forward);

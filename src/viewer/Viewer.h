@@ -65,6 +65,8 @@ class Viewer {
   const cDIBSection* FrameDib() const { return display_.Dib(); }
   // The file dialogs' names: the recording last chosen, the names each save offers.
   const QString& RecordingPath() const { return st_.RecordingPath; }
+  // The path of the recording open now (with recording().isOpen()).
+  const QString& OpenRecordingPath() const { return cdlFileName; }
   const QString& JpegFileName() const { return st_.JpegFileName; }
   const QString& MjpFileName() const { return st_.MjpFileName; }
   const QString& AviFileName() const { return st_.AviFileName; }
@@ -151,6 +153,10 @@ class Viewer {
   void imgSuwak_MouseMove(int Button, double X, double Y);
   void imgSuwak_MouseUp();
   void imgBottom_MouseUp();
+  // Shows exactly the frame that starts at file position start, its block read with it
+  // so that the panel tells its data, and stands the knob at it; playback stops. Not
+  // without a recording nor during an export (NoFrame then).
+  SearchResult ShowFrameAt(FilePos start);
 
   // ---- CommandPanel.cpp ------------------------------------------------------------------
   // Whether a row acts: its lamp is not grey and no export runs.

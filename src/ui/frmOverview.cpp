@@ -1,0 +1,202 @@
+#include "ui/frmOverview.h"
+
+#include <algorithm>
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "platform/Modal.h"
+#include "ui/Remembered.h"
+#include "ui/SaveQuestions.h"
+#include "viewer/EvidenceReport.h"
+
+namespace {
+
+// The busy pointer while a walk or a report runs.
+class Busy {
+ public:
+  Busy() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~Busy() { QApplication::restoreOverrideCursor(); }
+};
+
+}  // namespace
+
+PlotView::PlotView(QWidget* parent) : QWidget(parent) {
+  setMinimumSize(480, 220);
+  setCursor(Qt::PointingHandCursor);
+}
+
+void PlotView::SetPlot(std::optional<SpeedPlot> plot) {
+  plot_ = std::move(plot);
+  update();
+}
+
+void PlotView::SetMarker(std::optional<int> frame) {
+  if (frame == marker_) return;
+  marker_ = frame;
+  update();
+}
+
+void PlotView::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  if (plot_) {
+    plot_->Draw(p, rect(), marker_);
+  } else {
+    p.fillRect(rect(), Qt::white);
+  }
+}
+
+void PlotView::mousePressEvent(QMouseEvent* e) {
+  if (e->button() != Qt::LeftButton || !plot_) return;
+  if (const std::optional<int> frame = plot_->FrameAt(e->position(), rect())) emit FrameClicked(*frame);
+}
+
+frmOverview::frmOverview(QWidget* parent) : QWidget(parent, Qt::Window) {
+  setWindowTitle(QStringLiteral("Przegląd nagrania"));
+  resize(900, 560);
+  plot = new PlotView(this);
+  txtLimit = new QSpinBox(this);
+  txtLimit->setRange(0, 1000);
+  txtLimit->setSuffix(QStringLiteral(" km/h"));
+  txtLimit->setValue(std::clamp(Remembered::OverviewLimit(), 0, 1000));
+  lstEvents = new QListWidget(this);
+  lblSummary = new QLabel(this);
+  cmdReport = new QPushButton(QStringLiteral("Raport…"), this);
+
+  auto* top = new QHBoxLayout;
+  auto* limitLabel = new QLabel(QStringLiteral("&Limit prędkości:"), this);
+  limitLabel->setBuddy(txtLimit);
+  top->addWidget(limitLabel);
+  top->addWidget(txtLimit);
+  top->addSpacing(16);
+  top->addWidget(lblSummary, 1);
+  top->addWidget(cmdReport);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addWidget(plot, 3);
+  layout->addWidget(
+      new QLabel(QStringLiteral("Zdarzenia powyżej limitu (kliknięcie pokazuje klatkę szczytową):"), this));
+  layout->addWidget(lstEvents, 2);
+
+  connect(txtLimit, &QSpinBox::valueChanged, this, [this](int kmh) {
+    Remembered::SetOverviewLimit(kmh);
+    Refresh();
+  });
+  connect(plot, &PlotView::FrameClicked, this, [this](int frame) { Show(frame); });
+  connect(lstEvents, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+    const int row = lstEvents->row(item);
+    if (row >= 0 && row < static_cast<int>(events_.size())) Show(events_[static_cast<std::size_t>(row)].peakFrame);
+  });
+  connect(lstEvents, &QListWidget::itemActivated, this,
+          [this](QListWidgetItem* item) { emit lstEvents->itemClicked(item); });
+  connect(cmdReport, &QPushButton::clicked, this, [this] { ReportCommand(); });
+  for (const bool forward : {true, false}) {
+    auto* key = new QShortcut(forward ? QKeySequence(Qt::Key_N) : QKeySequence(Qt::SHIFT | Qt::Key_N), this);
+    connect(key, &QShortcut::activated, this, [this, forward] {
+      if (jumpToEvent) jumpToEvent(forward);
+    });
+  }
+  lstEvents->setFocus();
+}
+
+int frmOverview::limit() const { return txtLimit->value(); }
+void frmOverview::SetLimit(int kmh) { txtLimit->setValue(kmh); }
+
+bool frmOverview::SetRecording(const QString& path, std::int16_t powerOnMinutes) {
+  if (Shows(path, powerOnMinutes)) return true;
+  path_.clear();
+  powerOnMinutes_ = powerOnMinutes;
+  frames_.clear();
+  current_.reset();
+  bool read = true;
+  if (!path.isEmpty()) {
+    const Busy busy;
+    QString error;
+    if (auto frames = ReadFrameRecords(path, powerOnMinutes, &error)) {
+      frames_ = std::move(*frames);
+      path_ = path;
+    } else {
+      read = false;
+      Modal::current().message(error, MsgIcon::Critical, MsgButtons::Ok);
+    }
+  }
+  setWindowTitle(path_.isEmpty() ? QStringLiteral("Przegląd nagrania")
+                                 : QStringLiteral("Przegląd nagrania – %1").arg(QFileInfo(path_).fileName()));
+  Refresh();
+  return read;
+}
+
+void frmOverview::Refresh() {
+  events_ = EventsOver(frames_, limit());
+  if (path_.isEmpty()) {
+    plot->SetPlot(std::nullopt);
+  } else {
+    plot->SetPlot(SpeedPlot(frames_, limit(), powerOnMinutes_, TextLanguage::Polish));
+  }
+  plot->SetMarker(current_);
+  lstEvents->clear();
+  for (std::size_t i = 0; i < events_.size(); ++i) {
+    const SpeedEvent& e = events_[i];
+    lstEvents->addItem(QStringLiteral("%1.  klatki %2–%3,  %4 – %5,  maks. %6 km/h (klatka %7)")
+                           .arg(i + 1)
+                           .arg(e.first)
+                           .arg(e.last)
+                           .arg(e.firstTime.trimmed(), e.lastTime.trimmed())
+                           .arg(e.peakKmh)
+                           .arg(e.peakFrame));
+  }
+  const auto measured = std::count_if(frames_.begin(), frames_.end(), [](const FrameRecord& f) { return f.speedKmh; });
+  lblSummary->setText(path_.isEmpty() ? QStringLiteral("Brak nagrania")
+                                      : QStringLiteral("Klatki: %1,  pomiary: %2,  zdarzenia: %3")
+                                            .arg(frames_.size())
+                                            .arg(measured)
+                                            .arg(events_.size()));
+  cmdReport->setEnabled(!path_.isEmpty());
+}
+
+void frmOverview::SetCurrent(FilePos start) {
+  const auto after = std::upper_bound(frames_.begin(), frames_.end(), start,
+                                      [](FilePos at, const FrameRecord& f) { return at < f.start; });
+  current_ = after == frames_.begin() ? std::nullopt : std::optional<int>(std::prev(after)->n);
+  plot->SetMarker(current_);
+}
+
+std::optional<FilePos> frmOverview::NeighbourPeakAt(FilePos at, bool forward) const {
+  const std::optional<int> peak = NeighbourPeak(events_, frames_, at, forward);
+  if (!peak) return std::nullopt;
+  return frames_[static_cast<std::size_t>(*peak)].start;
+}
+
+void frmOverview::Show(int frame) {
+  if (showFrame && frame >= 0 && frame < static_cast<int>(frames_.size()))
+    showFrame(frames_[static_cast<std::size_t>(frame)].start);
+}
+
+bool frmOverview::WriteReport(const QString& path) {
+  const Busy busy;
+  QString error;
+  const std::optional<EvidenceReport> report = GatherEvidence(path_, frames_, limit(), powerOnMinutes_, &error);
+  if (!report || !WriteEvidenceReport(*report, path, TextLanguage::Polish, &error)) {
+    Modal::current().message(QStringLiteral("Nie udało się zapisać raportu:\n%1\n(%2)").arg(path, error),
+                             MsgIcon::Critical, MsgButtons::Ok);
+    return false;
+  }
+  return true;
+}
+
+void frmOverview::ReportCommand() {
+  if (path_.isEmpty()) return;
+  const QString path = AskSaveName(QFileInfo(path_).completeBaseName() + QStringLiteral("-raport.pdf"),
+                                   QStringLiteral("raport PDF (*.PDF)|*.PDF|strona HTML (*.HTML)|*.HTML"));
+  if (path.isEmpty() || !ConfirmReplace(path)) return;
+  WriteReport(path);
+}

@@ -1,0 +1,87 @@
+#pragma once
+// The recording at a glance, in a window of its own beside the main window: speed against
+// the camera's time, the limit (remembered between runs), the events over it and the
+// evidence report. A click on the plot or on an event asks the main window to show that
+// frame; a marker follows the main window's current frame.
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include <QWidget>
+
+#include "viewer/SpeedEvents.h"
+#include "viewer/SpeedPlot.h"
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QSpinBox;
+
+// The plot, drawn to the widget's size; a click names the nearest measurement frame.
+class PlotView : public QWidget {
+  Q_OBJECT
+ public:
+  explicit PlotView(QWidget* parent);
+  void SetPlot(std::optional<SpeedPlot> plot);
+  void SetMarker(std::optional<int> frame);
+
+ signals:
+  void FrameClicked(int frame);
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+  void mousePressEvent(QMouseEvent* e) override;
+
+ private:
+  std::optional<SpeedPlot> plot_;
+  std::optional<int> marker_;
+};
+
+class frmOverview : public QWidget {
+  Q_OBJECT
+ public:
+  explicit frmOverview(QWidget* parent = nullptr);
+
+  // The recording the main window has open (empty: none) and its power-on time; walked
+  // again only when either changed. False, with the reason in a message box, when it
+  // cannot be read.
+  bool SetRecording(const QString& path, std::int16_t powerOnMinutes);
+  // The main window's current frame, by its file position: the marker.
+  void SetCurrent(FilePos start);
+  // The peak frame's file position of the next (forward) or previous event from `at`.
+  std::optional<FilePos> NeighbourPeakAt(FilePos at, bool forward) const;
+
+  // Whether it shows this recording with this power-on time.
+  bool Shows(const QString& path, std::int16_t powerOnMinutes) const {
+    return path == path_ && powerOnMinutes == powerOnMinutes_;
+  }
+  const std::vector<FrameRecord>& frames() const { return frames_; }
+  const std::vector<SpeedEvent>& events() const { return events_; }
+  int limit() const;
+  void SetLimit(int kmh);
+  // Writes the evidence report to path (PDF or HTML by its extension); false with a message.
+  bool WriteReport(const QString& path);
+
+  // Shows the frame that starts at a file position in the main window.
+  std::function<void(FilePos)> showFrame;
+  // N and Shift+N here too: the main window's jump to the next or previous event.
+  std::function<void(bool forward)> jumpToEvent;
+
+  PlotView* plot;
+  QSpinBox* txtLimit;
+  QListWidget* lstEvents;
+  QLabel* lblSummary;
+  QPushButton* cmdReport;
+
+ private:
+  void Refresh();
+  void ReportCommand();
+  void Show(int frame);
+
+  QString path_;
+  std::int16_t powerOnMinutes_ = 0;
+  std::vector<FrameRecord> frames_;
+  std::vector<SpeedEvent> events_;
+  std::optional<int> current_;
+};
