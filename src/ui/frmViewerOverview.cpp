@@ -1,6 +1,8 @@
 // The window's side of the overview: the key and the menu that open it, the jumps to the
 // events' peaks, and the overview kept on the recording and the frame the window shows.
 
+#include <algorithm>
+
 #include <QMenu>
 #include <QScreen>
 #include <QTimer>
@@ -12,12 +14,15 @@ frmOverview& frmViewer::Overview() {
     overview_ = new frmOverview(this);
     overview_->showFrame = [this](FilePos start) { Run([&] { core_.ShowFrameAt(start); }); };
     overview_->jumpToEvent = [this](bool forward) { Run([&] { EventCommand(forward); }); };
-    // Beside the main window where the screen has room, else below it.
+    // Beside the main window where the screen has room, else below it, kept on the screen.
     const QRect screen = this->screen()->availableGeometry();
     const QRect main = frameGeometry();
-    const QPoint beside(main.right() + 8, main.top());
-    overview_->move(beside.x() + overview_->width() <= screen.right() ? beside
-                                                                      : QPoint(main.left(), main.bottom() + 8));
+    const QSize size = overview_->size();
+    QPoint at(main.right() + 8, main.top());
+    if (at.x() + size.width() > screen.right()) at = QPoint(main.left(), main.bottom() + 8);
+    at.setX(std::max(screen.left(), std::min(at.x(), screen.right() - size.width())));
+    at.setY(std::max(screen.top(), std::min(at.y(), screen.bottom() - size.height())));
+    overview_->move(at);
   }
   return *overview_;
 }

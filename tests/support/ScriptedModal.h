@@ -2,7 +2,6 @@
 // A Modal for tests: answers from queues, records every message it was shown.
 
 #include <deque>
-#include <functional>
 #include <vector>
 
 #include "platform/Modal.h"
@@ -20,16 +19,13 @@ class ScriptedModal final : public Modal {
   std::deque<MsgAnswer> answers;  // popped per message; Ok when empty
   std::deque<QString> files;      // popped per file dialog; "" (cancel) when empty
   std::vector<FileDialogRequest> fileRequests;
-  // Runs as a file dialog ("openFile", "saveFile") opens: a test may throw from it, as a
-  // failure nobody planned for would, or queue what the user does meanwhile.
-  std::function<void(const QString& dialog)> beforeDialog;
 
   MsgAnswer message(const QString& text, MsgIcon icon, MsgButtons buttons) override {
     shown.push_back({text, icon, buttons});
     return pop(answers, MsgAnswer::Ok);
   }
-  QString openFile(const FileDialogRequest& r) override { return file("openFile", r); }
-  QString saveFile(const FileDialogRequest& r) override { return file("saveFile", r); }
+  QString openFile(const FileDialogRequest& r) override { return file(r); }
+  QString saveFile(const FileDialogRequest& r) override { return file(r); }
 
   QStringList texts() const {
     QStringList t;
@@ -38,8 +34,7 @@ class ScriptedModal final : public Modal {
   }
 
  private:
-  QString file(const char* dialog, const FileDialogRequest& r) {
-    if (beforeDialog) beforeDialog(QString::fromLatin1(dialog));
+  QString file(const FileDialogRequest& r) {
     fileRequests.push_back(r);
     return pop(files, QString());
   }

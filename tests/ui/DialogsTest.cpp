@@ -8,12 +8,6 @@
 
 namespace {
 
-// A place given in twips; 15 twips make a pixel.
-QRect Twips(int left, int top, int width, int height) { return QRect(left / 15, top / 15, width / 15, height / 15); }
-
-// A control's parent, place (a dialog: its client area) and text (a frame: title; a dialog: caption).
-using Placed = std::tuple<QWidget*, QWidget*, QRect, QString>;
-
 // Replaces `dialog` with a new one, shown and active, so keys reach it.
 template <class Dialog, class Arg>
 Dialog& ShowActive(std::unique_ptr<Dialog>& dialog, Arg& arg) {
@@ -86,53 +80,19 @@ class DialogsTest : public QObject {
   }
   void cleanupTestCase() { Clock::set({}); }
 
-  void layout_data() {
-    QTest::addColumn<Placed>("p");
-    frmOptSave& s = OpenSave(true, 2, 10);
-    frmTime& t = OpenTime(605);
-    QWidget *S = &s, *T = &t, *F = t.Frame1;
-    auto row = [](const char* name, QWidget* w, QWidget* parent, QRect place, const QString& text) {
-      QTest::newRow(name) << Placed{w, parent, place, text};
-    };
-    row("frmOptSave", S, nullptr, {0, 0, 337, 289}, "Opcje zapisu");
-    row("OptSave(0)", s.OptSave[0], S, Twips(360, 480, 4575, 255), "Zapis pojedynczego obrazka w formacie JPEG");
-    row("OptSave(1)", s.OptSave[1], S, Twips(360, 1080, 4095, 255), "Zapis wybranej sekwencji w formacie MJP");
-    row("OptSave(2)", s.OptSave[2], S, Twips(360, 1680, 4455, 255), "Konwersja wybranej sekwencji do formatu AVI");
-    row("Label1", s.Label1, S, Twips(600, 1920, 4215, 255),
-        "Możliwości zależne od zainstalowanych w systemie kodedekow");
-    row("lblSpeed(0)", s.lblSpeed[0], S, Twips(1320, 2400, 2415, 255), "Prędkość odtwarzania [kl./ sek.]");
-    row("sldSpeed", s.sldSpeed, S, Twips(480, 2640, 3975, 435), {});
-    for (int k = 1; k <= 4; ++k)  // the scale: 1, 10, 20, 30
-      QTest::addRow("lblSpeed(%d)", k) << Placed{
-          s.lblSpeed[k], S, Twips(std::array{480, 1680, 2880, 4200}[k - 1], 3120, k == 1 ? 375 : 255, 255),
-          QString::number(k == 1 ? 1 : (k - 1) * 10)};
-    row("chkOverlay", s.chkOverlay, S, {24, 227, 297, 17}, "Nanieś dane kamery na obraz");
-    row("save cmdAnuluj", s.cmdAnuluj, S, Twips(240, 3720, 1095, 375), "Anuluj");
-    row("save cmdOK", s.cmdOK, S, Twips(3720, 3720, 1095, 375), "OK");
-    row("frmTime", T, nullptr, {0, 0, 449, 363}, "Korekcja czasu");
-    row("time Label1", t.Label1, T, {20, 16, 405, 73},
-        "W pliku *.MJP  znajdują się informacje pozwalające określić kiedy dokładnie została zapisana każda "
-        "klatka obrazu. Jednak jest to czas względny liczony od chwili uruchomienia kamery. Jeśli użytkownik poda "
-        "dokladny czas włączenia kamery to będzie możliwe wyświetlanie wartości rzeczywistych.");
-    row("Frame1", F, T, {24, 112, 401, 193}, "Sposób wyświetlania czasu");
-    row("optTime(0)", t.optTime[0], F, {16, 40, 305, 33}, "Czas względny (w formacie hhh:mm:ss)");
-    row("optTime(1)", t.optTime[1], F, {16, 104, 361, 33}, "Czas rzeczywisty (korekcja wg. czasu włączenia kamery)");
-    row("Line1", t.Line1, F, {QPoint(16, 88), QPoint(384, 88)}, {});
-    row("Label3", t.Label3, F, {24, 150, 129, 17}, " Włączenie kamery:");
-    row("txtTime(0)", t.txtTime[0], F, {144, 152, 15, 17}, "10");  // 605 minutes
-    row("Label2", t.Label2, F, {159, 152, 7, 17}, ":");
-    row("txtTime(1)", t.txtTime[1], F, {166, 152, 15, 17}, "05");
-    row("time cmdAnuluj", t.cmdAnuluj, T, {24, 320, 81, 25}, "Anuluj");
-    row("time cmdOK", t.cmdOK, T, {344, 320, 81, 25}, "OK");
-  }
-
-  void layout() {
-    QFETCH(Placed, p);
-    const auto [w, parent, place, text] = p;
-    QCOMPARE(w->parentWidget(), parent);
-    QCOMPARE(w->isWindow() ? QRect({}, w->size()) : w->geometry(), place);
-    QVERIFY(w->isVisible());
-    QCOMPARE(w->isWindow() ? w->windowTitle() : w->property("text").toString() + w->property("title").toString(), text);
+  // Each control in its place with its text, font and state; never shown, so no focus frame or cursor.
+  void looks() {
+    module_ = {1'000, 250'000, 2, 10};
+    PowerOnMinutes_ = 605;
+    frmOptSave save(module_);
+    frmTime time(PowerOnMinutes_);
+    AVICOMPRESSOPTIONS options;
+    CompressorDialog compressor({{"raw", "Bez kompresji (klatki 24-bitowe)", true, false}}, options);
+    QCOMPARE(QStringList({save.windowTitle(), time.windowTitle(), compressor.windowTitle()}),
+             QStringList({"Opcje zapisu", "Korekcja czasu", "Kompresja wideo"}));
+    QVERIFY(uitest::LooksAsGolden(save, "save-options"));
+    QVERIFY(uitest::LooksAsGolden(time, "time"));
+    QVERIFY(uitest::LooksAsGolden(compressor, "compressor"));
   }
 
   void saveOptions_data() {

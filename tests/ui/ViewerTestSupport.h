@@ -1,5 +1,5 @@
 #pragma once
-// Shared by the widget tests: suites, control rectangles, scripted dialogs, generated recordings.
+// Shared by the widget tests: suites, control rectangles, golden pictures, scripted dialogs, generated recordings.
 
 #include <deque>
 #include <functional>
@@ -28,6 +28,30 @@ inline std::vector<std::function<std::unique_ptr<QObject>()>>& Suites() {
 
 // A control's rectangle in its top-level window's coordinates.
 inline QRect WindowRect(const QWidget* w) { return QRect(w->mapTo(w->window(), QPoint(0, 0)), w->size()); }
+
+// Whether `w` looks as golden/<name>.png shows it, its mask applied (transparent outside): no pixel's channel
+// further than 24 off, but for at most 8 pixels. VISTREL_UPDATE_GOLDEN=1 writes the file instead; a mismatch
+// leaves what was seen as <name>-seen.png in the temporary folder.
+inline bool LooksAsGolden(QWidget& w, const QString& name) {
+  QImage seen(w.size(), QImage::Format_ARGB32);
+  seen.fill(Qt::transparent);
+  w.render(&seen, {}, {}, QWidget::DrawWindowBackground | QWidget::DrawChildren);
+  const QString golden = QFileInfo(QStringLiteral(__FILE__)).dir().filePath("golden/" + name + ".png");
+  if (qEnvironmentVariableIsSet("VISTREL_UPDATE_GOLDEN"))
+    return QDir().mkpath(QFileInfo(golden).path()) && seen.save(golden);
+  const QImage expected = QImage(golden).convertToFormat(QImage::Format_ARGB32);
+  int off = expected.size() == seen.size() ? 0 : -1;
+  for (int y = 0; y < seen.height() && off >= 0; ++y)
+    for (int x = 0; x < seen.width(); ++x) {
+      const QRgb a = seen.pixel(x, y), b = expected.pixel(x, y);
+      off += std::max({qAbs(qRed(a) - qRed(b)), qAbs(qGreen(a) - qGreen(b)), qAbs(qBlue(a) - qBlue(b)),
+                       qAbs(qAlpha(a) - qAlpha(b))}) > 24;
+    }
+  if (off >= 0 && off <= 8) return true;
+  seen.save(QDir::temp().filePath(name + "-seen.png"));
+  qWarning("%s: %d pixels differ (-1: another size)", qPrintable(name), off);
+  return false;
+}
 
 template <class T>
 T Pop(std::deque<T>& q) {
@@ -95,13 +119,6 @@ struct GeneratedRecording {
   std::vector<recgen::FrameRecord> frames;
   GeneratedRecording(const QString& name, const recgen::Options& options)
       : path(dir.filePath(name)), frames(recgen::WriteRecording(QFile::encodeName(path).toStdString(), options)) {}
-
-  // Frame k straight from the file, decoded by Qt's own JPEG reader rather than the viewer's.
-  QImage Reference(std::size_t k) const {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly) || !f.seek(frames.at(k).jpegPos - 1)) return {};
-    return QImage::fromData(f.read(qint64(frames.at(k).jpegSize)), "JPEG");
-  }
 };
 
 }  // namespace uitest

@@ -25,17 +25,9 @@ TEST(CommandLine, ArgumentStringNamesARecording) {
         << c.line;
 }
 
-TEST(CommandLine, ArgumentsJoinIntoOneString) {
-  EXPECT_EQ(ArgumentString({}), "");
-  EXPECT_EQ(ArgumentString({"/tmp/a b.mjp"}), "/tmp/a b.mjp");
-  EXPECT_EQ(ArgumentString({"/tmp/a", "b.mjp"}), "/tmp/a b.mjp");
-}
-
 // Characters, not bytes, are counted.
 TEST(CommandLine, TitlesAbove21CharactersAreShortened) {
   EXPECT_EQ(ShortTitle("123456789012345678901"), "123456789012345678901");
   EXPECT_EQ(ShortTitle("1234567890123456789012"), "... 67890123456789012");
-  EXPECT_EQ(ShortTitle("nagranie_2007-08-30_14-51.MJP"), "... 7-08-30_14-51.MJP");
   EXPECT_EQ(ShortTitle(QString::fromUtf8("zażółć_gęślą_jaźń_ąęść.MJP")), QString::fromUtf8("... ślą_jaźń_ąęść.MJP"));
-  EXPECT_EQ(FileTitle("/home/u/Nagrania z kamery/a b.MJP"), "a b.MJP");
 }

@@ -113,8 +113,9 @@ TEST(DibSection, LoadPictureBltStoresBottomUpAndPaintsBackEqual) {
   EXPECT_TRUE(painted(dib, QImage(3, 2, QImage::Format_RGB32), {0, 0, -1, -1}) == source);
 }
 
-// 2x2 to 4x4 samples at x/4; green 2.5 and red 3.5 at x = 2: ties go to the even neighbour.
-TEST(DibSection, ResampleBlendsAndRoundsTiesToEven) {
+// 2x2 to 4x4 samples at x/4; green 2.5 and red 3.5 at x = 2: ties go to the even neighbour. Height first; the same
+// size is an exact copy; a picture narrower or lower than 2 has no neighbour to blend with.
+TEST(DibSection, ResampleBlendsRoundsTiesToEvenAndNeedsTwoByTwo) {
   cDIBSection dib;
   ASSERT_TRUE(dib.Create(2, 2));
   for (int y = 0; y < 2; ++y) setRgb(dib, 0, y, qRgb(3, 2, 0)), setRgb(dib, 1, y, qRgb(4, 3, 100));
@@ -123,20 +124,12 @@ TEST(DibSection, ResampleBlendsAndRoundsTiesToEven) {
   const uint8_t blue[] = {0, 25, 50, 75}, green[] = {2, 2, 2, 3}, red[] = {3, 3, 4, 4};
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 4; ++x) EXPECT_EQ(rgbAt(*out, x, y), qRgb(red[x], green[x], blue[x])) << x << "," << y;
-}
-
-// Height first, copied or blended; a picture narrower or lower than 2 has no neighbour to blend with.
-TEST(DibSection, ResampleToTheSameSizeIsAnExactCopyAndNeedsTwoByTwo) {
-  cDIBSection dib;
   ASSERT_TRUE(dib.Create(7, 3));
   fillDistinct(dib);
   const auto same = dib.Resample(3, 7);
   ASSERT_NE(same, nullptr);
   EXPECT_EQ(std::pair(same->Width(), same->Height()), std::pair(7, 3));
   for (int y = 0; y < 3; ++y) EXPECT_EQ(std::memcmp(pixelAt(*same, 0, y), pixelAt(dib, 0, y), 21), 0) << y;
-  const auto wide = dib.Resample(100, 200);
-  ASSERT_NE(wide, nullptr);
-  EXPECT_EQ(std::pair(wide->Width(), wide->Height()), std::pair(200, 100)) << "blended";
   for (const QSize size : {QSize(1, 5), QSize(5, 1)}) {
     ASSERT_TRUE(dib.Create(size.width(), size.height()));
     EXPECT_THROW(dib.Resample(4, 4), std::out_of_range) << size.width() << "x" << size.height();

@@ -176,7 +176,8 @@ TEST(Slider, DragAndReleaseSeekToTheKnobsPlace) {
   }
 }
 
-// A long name opens, plays and is shortened, marks kept; an unopenable one says why, stops, leaves nothing stale.
+// A long name opens, plays unzoomed and is shortened, marks kept; an unopenable one says why, stops, leaves nothing
+// stale.
 TEST(CommandPanel, OpenReplacesTheRecording) {
   ViewerRig second(kManyFrames, 2), first(kFewFrames, 1);  // `first`'s modal, made last, is in force
   Viewer& v = first.start();
@@ -186,8 +187,10 @@ TEST(CommandPanel, OpenReplacesTheRecording) {
   const QString longName = second.folder() + "/nagranie_z_kamery_R208_2026.MJP", missing = first.folder() + "/x.mjp";
   ASSERT_TRUE(QFile::copy(second.path(), longName));
   v.MarkCommand();
+  v.ZoomAt(4, {10, 470});
   v.OpenCommand(longName);
-  EXPECT_EQ(v.screen().lblFile, "... ery_R208_2026.MJP");
+  EXPECT_EQ(std::tuple(v.screen().lblFile, v.loupe().factor, v.screen().lblPicInfo[1]),
+            std::tuple(QString("... ery_R208_2026.MJP"), 1, QString("Zoom: 1x")));
   EXPECT_EQ(std::tuple(v.FileLength(), v.mode(), v.screen().shIco[3], v.module().MarkStart),
             std::tuple(QFileInfo(longName).size(), PlayMode::Forward, Colour::Orange, first.records[0].jpegPos));
   EXPECT_EQ(first.shownStart(), second.records[0].jpegPos);
@@ -264,16 +267,6 @@ TEST(Loupe, ZoomsAroundThePointerAndStaysInsideTheFrame) {
     }
     EXPECT_EQ(LoupeOffset(PannedBy(to, frame, box, pan), frame, box), corner);
   }
-}
-
-// A new recording starts at 1x (the window's tests drive the rest of the loupe).
-TEST(Loupe, ANewRecordingStartsUnzoomed) {
-  ViewerRig rig(kFewFrames);
-  Viewer& v = rig.start();
-  v.ZoomAt(4, {10, 470});
-  EXPECT_EQ(v.screen().lblPicInfo[1], "Zoom: 4x");
-  v.OpenCommand(rig.path());
-  EXPECT_EQ(std::pair(v.loupe().factor, v.screen().lblPicInfo[1]), std::pair(1, QString("Zoom: 1x")));
 }
 
 }  // namespace
