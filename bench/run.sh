@@ -167,6 +167,16 @@ CLI_START_S=$(timed_median cli_startup "$ONE_FILE" "$CLI" --version)
 CLI_ONE_S=$(timed_median cli_one_frame "$ONE_FILE" "$CLI" frames "$ONE_FILE")
 FF_ONE_S=$(timed_median ffmpeg_one_frame "$ONE_FILE" ffmpeg -nostdin -f mjpeg -i "$ONE_FILE" -c copy -f null -)
 AVI_FRAMES=$("$CLI" frames --no-decode "$AVI_FILE" | wc -l)
+# The recording at a glance: events and the plot over 1 GB, the report beside sha256sum of its recording.
+REPORT_FILE=$(make_rec report-2400.mjp --frames 2400)
+REPORT_EVENTS=$("$CLI" events "$REPORT_FILE" --over 60 | wc -l)
+EVENTS_S=$(timed_median cli_events "$MJP_FILE" "$CLI" events "$MJP_FILE" --over 60)
+PLOT_S=$(timed_median_writing cli_plot "$MJP_FILE" "$OUT/speed.svg" 0 "$CLI" plot "$MJP_FILE" --over 60 -o "$OUT/speed.svg")
+REPORT_S=$(timed_median_writing cli_report "$REPORT_FILE" "$OUT/report.pdf" 0 \
+  "$CLI" report "$REPORT_FILE" --over 60 -o "$OUT/report.pdf")
+REPORT_HTML_S=$(timed_median_writing cli_report_html "$REPORT_FILE" "$OUT/report.html" 0 \
+  "$CLI" report "$REPORT_FILE" --over 60 -o "$OUT/report.html")
+SHA_S=$(timed_median sha256sum "$REPORT_FILE" sha256sum "$REPORT_FILE")
 printf '   frames --no-decode %s: median %.3f s\n' "$(basename "$RSS_FILE")" "$CLI_FRAMES_S"
 printf '   export-avi of %d frames: --codec copy median %.3f s, --codec mjpeg median %.3f s, with --overlay %.3f s\n' \
   "$AVI_FRAMES" "$AVI_COPY_S" "$AVI_MJPEG_S" "$AVI_OVERLAY_S"
@@ -275,6 +285,8 @@ awk -v walk_s="$WALK_S" -v walk_b="$WALK_BYTES" -v memchr_s="$MEMCHR_S" -v memch
     -v cli_one_s="$CLI_ONE_S" -v ff_one_s="$FF_ONE_S" \
     -v avi_copy_s="$AVI_COPY_S" -v avi_mjpeg_s="$AVI_MJPEG_S" -v avi_overlay_s="$AVI_OVERLAY_S" -v avi_n="$AVI_FRAMES" \
     -v conv_n="$AVI_N" -v barred="raw mjpeg ffv1" \
+    -v events_s="$EVENTS_S" -v plot_s="$PLOT_S" -v glance_b="$(bytes_of "$MJP_FILE")" -v report_s="$REPORT_S" \
+    -v report_html_s="$REPORT_HTML_S" -v sha_s="$SHA_S" -v report_n="$REPORT_EVENTS" -v report_b="$(bytes_of "$REPORT_FILE")" \
     -v mjp_s="$MJP_S" -v mjp_b="$MJP_BYTES" -v cp_s="$CP_S" -v cp_b="$CP_BYTES" '
 function verdict(ok) { return ok ? "PASS" : "FAIL" }
 function row(what, ours, peer, ratio, bar, ok) {
@@ -313,6 +325,14 @@ BEGIN {
   row("  the same, start-up subtracted", sprintf("%.3f s", avi_copy_s - cli_start_s),
       sprintf("%.3f s --codec mjpeg", avi_mjpeg_s - cli_start_s), sprintf("%.1fx", copy_alone_x), ">= 20x",
       copy_alone_x >= 20)
+  row(sprintf("vistrel-cli events --over 60, %d MB", glance_b / 1e6), sprintf("%.3f s", events_s), "-", "-",
+      "<= 0.5 s", events_s <= 0.5)
+  row(sprintf("vistrel-cli plot -o speed.svg, %d MB", glance_b / 1e6), sprintf("%.3f s", plot_s), "-", "-",
+      "<= 0.5 s", plot_s <= 0.5)
+  row(sprintf("vistrel-cli report, %d events, %d MB, PDF", report_n, report_b / 1e6), sprintf("%.3f s", report_s),
+      sprintf("%.3f s sha256sum", sha_s), sprintf("%.1fx", report_s / sha_s), "<= 2 s", report_s <= 2)
+  row("  the same, HTML", sprintf("%.3f s", report_html_s), sprintf("%.3f s sha256sum", sha_s),
+      sprintf("%.1fx", report_html_s / sha_s), "<= 2 s", report_html_s <= 2)
   overlay_x = avi_mjpeg_s / avi_overlay_s
   row(sprintf("export-avi %d frames, mjpeg --overlay", avi_n), sprintf("%.3f s", avi_overlay_s),
       sprintf("%.3f s without", avi_mjpeg_s), sprintf("%.2fx", overlay_x), ">= 0.9x", overlay_x >= 0.9)

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QRegularExpression>
@@ -168,6 +169,11 @@ std::unique_ptr<QGuiApplication> TextRendering(bool needed) {
   static char* argv[] = {name, nullptr};
   if (!needed) return nullptr;
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Qt wants a private runtime folder and warns on stderr without one (a bare session).
+  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+    const QByteArray runtime = QFile::encodeName(QDir::tempPath()) + "/vistrel-runtime-" + QByteArray::number(getuid());
+    if (::mkdir(runtime.constData(), 0700) == 0 || errno == EEXIST) qputenv("XDG_RUNTIME_DIR", runtime);
+  }
   return std::make_unique<QGuiApplication>(argc, argv);
 }
 
