@@ -36,7 +36,7 @@ inline bool LooksAsGolden(QWidget& w, const QString& name) {
   QImage seen(w.size(), QImage::Format_ARGB32);
   seen.fill(Qt::transparent);
   w.render(&seen, {}, {}, QWidget::DrawWindowBackground | QWidget::DrawChildren);
-  const QString golden = QFileInfo(QStringLiteral(__FILE__)).dir().filePath("golden/" + name + ".png");
+  const QString golden = QStringLiteral(VISTREL_UI_GOLDEN_DIR "/") + name + ".png";
   if (qEnvironmentVariableIsSet("VISTREL_UPDATE_GOLDEN"))
     return QDir().mkpath(QFileInfo(golden).path()) && seen.save(golden);
   const QImage expected = QImage(golden).convertToFormat(QImage::Format_ARGB32);
