@@ -168,6 +168,10 @@ void frmOverview::SetCurrent(FilePos start) {
                                       [](FilePos at, const FrameRecord& f) { return at < f.start; });
   current_ = after == frames_.begin() ? std::nullopt : std::optional<int>(std::prev(after)->n);
   plot->SetMarker(current_);
+  // The event the frame belongs to, if any, stands selected in the list.
+  for (std::size_t i = 0; current_ && i < events_.size(); ++i)
+    if (events_[i].first <= *current_ && *current_ <= events_[i].last && lstEvents->currentRow() != static_cast<int>(i))
+      lstEvents->setCurrentRow(static_cast<int>(i));
 }
 
 std::optional<FilePos> frmOverview::NeighbourPeakAt(FilePos at, bool forward) const {
