@@ -22,10 +22,7 @@ QString openFailure(int err) {
 }  // namespace
 
 BatchViewer::BatchViewer(std::int16_t powerOnMinutes, bool decode) {
-  v.StartUpBegin();
-  v.StartUpState();
-  v.SetPowerOnMinutes(powerOnMinutes);
-  v.SetDecoding(decode);
+  v.StartWithoutWindow(powerOnMinutes, decode);
 }
 
 void BatchViewer::Open(const QString& path) {

@@ -171,13 +171,11 @@ std::optional<EvidenceReport> GatherEvidence(const QString& path, std::vector<Fr
   r.frames = std::move(frames);
 
   // Each peak frame as a jump shows it, its bytes as they are stored.
+  if (r.events.empty()) return r;
   Viewer v;
-  v.StartUpBegin();
-  v.StartUpState();
-  v.SetPowerOnMinutes(powerOnMinutes);
-  v.SetDecoding(false);
-  if (!r.events.empty() && !v.OpenRecordingFile(path, error)) return std::nullopt;
-  if (!r.events.empty()) v.ShowOpenedRecording();
+  v.StartWithoutWindow(powerOnMinutes, false);
+  if (!v.OpenRecordingFile(path, error)) return std::nullopt;
+  v.ShowOpenedRecording();
   const QuietDecoding quiet;
   for (const SpeedEvent& e : r.events) {
     ReportPeak peak{e, r.frames[static_cast<std::size_t>(e.peakFrame)], {}, {}, {}, false};

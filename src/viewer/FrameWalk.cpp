@@ -26,10 +26,7 @@ FrameRecord RecordOfCurrentFrame(const Viewer& v, int n) {
 std::optional<std::vector<FrameRecord>> ReadFrameRecords(const QString& path, std::int16_t powerOnMinutes,
                                                          QString* error) {
   Viewer v;
-  v.StartUpBegin();
-  v.StartUpState();
-  v.SetPowerOnMinutes(powerOnMinutes);
-  v.SetDecoding(false);
+  v.StartWithoutWindow(powerOnMinutes, false);
   if (!v.OpenRecordingFile(path, error)) return std::nullopt;
   std::vector<FrameRecord> records;
   const WalkResult walked = WalkForward(v, v.ShowOpenedRecording(), [&](int n, bool) {

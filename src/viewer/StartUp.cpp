@@ -52,6 +52,13 @@ void Viewer::StartUp(const QString& argumentString) {
   StartUpCommandLine(argumentString);
 }
 
+void Viewer::StartWithoutWindow(std::int16_t powerOnMinutes, bool decode) {
+  StartUpBegin();
+  StartUpState();
+  SetPowerOnMinutes(powerOnMinutes);
+  SetDecoding(decode);
+}
+
 bool Viewer::OpenRecordingFile(const QString& path, QString* error) {
   cdlFileName = path;
   scanner_.Invalidate();

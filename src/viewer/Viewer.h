@@ -99,6 +99,9 @@ class Viewer {
   void StartUpCommandLine(const QString& argumentString);
   // The whole start-up where there is no window (the command line, tests).
   void StartUp(const QString& argumentString);
+  // Started for work without a window and without a recording yet: the walks and the
+  // report's frames. decode false: frames are found and their information shown only.
+  void StartWithoutWindow(std::int16_t powerOnMinutes, bool decode);
   // Opens path as the recording (read-only), closing the previous one; the file label
   // will show its name. On failure error holds the Polish reason.
   bool OpenRecordingFile(const QString& path, QString* error);
