@@ -21,9 +21,7 @@ QString openFailure(int err) {
 
 }  // namespace
 
-BatchViewer::BatchViewer(std::int16_t powerOnMinutes, bool decode) {
-  v.StartWithoutWindow(powerOnMinutes, decode);
-}
+BatchViewer::BatchViewer(std::int16_t powerOnMinutes, bool decode) { v.StartWithoutWindow(powerOnMinutes, decode); }
 
 void BatchViewer::Open(const QString& path) {
   path_ = path;
