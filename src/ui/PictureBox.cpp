@@ -4,6 +4,9 @@
 #include <QPainter>
 #include <QWheelEvent>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "dib/cDIBSection.h"
@@ -15,10 +18,33 @@ PictureBox::PictureBox(QWidget* parent) : QWidget(parent), canvas_(640, 480, QIm
   resize(canvas_.size());
 }
 
+// The surface copied one to one into the canvas with its top-left corner at (x, y), clipped
+// to the canvas: what PaintPicture's SRCCOPY gives, converted row by row (memory rows lie
+// bottom-up, B,G,R) straight into the screen's 32-bit pixels while the row is in cache.
 void PictureBox::Paint(cDIBSection& dib, int x, int y) {
-  {
-    QPainter p(&canvas_);
-    dib.PaintPicture(p, x, y, -1, -1, 0, 0, cDIBSection::SRCCOPY);
+  const std::uint8_t* bits = dib.DIBSectionBitsPtr();
+  const int w = dib.Width(), h = dib.Height();
+  const int left = std::max(x, 0), right = std::min(x + w, canvas_.width());
+  const int top = std::max(y, 0), bottom = std::min(y + h, canvas_.height());
+  if (bits && left < right) {
+    const int pitch = dib.BytesPerScanLine();
+    for (int row = top; row < bottom; ++row) {
+      const std::uint8_t* px = bits + static_cast<std::ptrdiff_t>(h - 1 - (row - y)) * pitch + 3 * (left - x);
+      auto* out = reinterpret_cast<std::uint32_t*>(canvas_.scanLine(row)) + left;
+      int n = right - left;
+      // Four pixels are twelve bytes, read as three little-endian words.
+      for (; n >= 4; n -= 4, px += 12, out += 4) {
+        std::uint32_t a, b, c;
+        std::memcpy(&a, px, 4);
+        std::memcpy(&b, px + 4, 4);
+        std::memcpy(&c, px + 8, 4);
+        out[0] = 0xFF000000u | (a & 0xFFFFFFu);
+        out[1] = 0xFF000000u | a >> 24 | (b & 0xFFFFu) << 8;
+        out[2] = 0xFF000000u | b >> 16 | (c & 0xFFu) << 16;
+        out[3] = 0xFF000000u | c >> 8;
+      }
+      for (; n > 0; --n, px += 3) *out++ = 0xFF000000u | std::uint32_t{px[2]} << 16 | std::uint32_t{px[1]} << 8 | px[0];
+    }
   }
   fresh_ = true;
   if (!painting_) update();

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "avi/AviFile.h"
+#include "platform/BackgroundJob.h"
 #include "viewer/OutputFile.h"
 #include "viewer/Viewer.h"
 
@@ -107,10 +108,28 @@ ExportReport Viewer::ConvertAvi(const std::optional<AVICOMPRESSOPTIONS>& compres
       report.outcome = ExportOutcome::Failed;
       return;
     }
+    // A frame's write (compressing it, the file) runs beside this thread, which meanwhile
+    // lets events run (the window shows the frame); it is waited for before the conversion
+    // goes on, so a failure ends it at the same frame as a write made here would.
+    BackgroundJob writer;
+    bool writing = false, overlaid = false;
+    auto written = [&] {
+      if (!writing) return true;
+      writing = false;
+      writer.Wait();
+      if (overlaid) c.overlay.Restore(dib);
+      if (result != AVIERR_OK) return false;
+      ++report.written;
+      return true;
+    };
     for (;;) {
-      if (scanner_.FrameEndPos() >= request.to) return;  // the sequence is done
+      if (scanner_.FrameEndPos() >= request.to) {  // the sequence is done
+        written();
+        return;
+      }
       screen_.lblSave = conversionCaption(scanner_.FrameEndPos(), request);
       LetEventsRun();
+      if (!written()) return;
       if (st_.StopRequested) {
         report.outcome = ExportOutcome::Stopped;
         return;
@@ -139,13 +158,14 @@ ExportReport Viewer::ConvertAvi(const std::optional<AVICOMPRESSOPTIONS>& compres
       }
       ShowInfo(frame);
       // The caption of this frame's own panel texts, on the surface only while it is written.
-      if (request.overlay)
+      overlaid = request.overlay.has_value();
+      if (overlaid)
         c.overlay.Draw(dib, OverlayCaption(request.overlay->format, PanelTextsOf(screen_)), request.overlay->place);
-      result = AVIStreamWrite(c.compressed, n, 1, dib.PointerToBits(), static_cast<std::int32_t>(dib.SizeImage()),
-                              AVIIF_KEYFRAME);
-      if (request.overlay) c.overlay.Restore(dib);
-      if (result != AVIERR_OK) return;
-      ++report.written;
+      writing = true;
+      writer.Start([&c, &dib, &result, n] {
+        result = AVIStreamWrite(c.compressed, n, 1, dib.PointerToBits(), static_cast<std::int32_t>(dib.SizeImage()),
+                                AVIIF_KEYFRAME);
+      });
     }
   };
   std::exception_ptr unexpected;
