@@ -80,3 +80,10 @@ std::int16_t CliArgs::powerOnMinutes() const {
     throw CliError::Usage(QStringLiteral("--power-on must be HH:MM from 00:00 to 23:59, not '%1'").arg(*text));
   return static_cast<std::int16_t>(m.captured(1).toInt() * 60 + m.captured(2).toInt());
 }
+
+namespace {
+char** programArguments = nullptr;
+}  // namespace
+
+void KeepProgramArguments(char** argv) { programArguments = argv; }
+char** ProgramArguments() { return programArguments; }

@@ -44,3 +44,8 @@ class CliArgs {
   QStringList files_;
   bool help_ = false;
 };
+
+// The arguments main was given (argv, ending in a null pointer), for handing a command over
+// to another program.
+void KeepProgramArguments(char** argv);
+char** ProgramArguments();

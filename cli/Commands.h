@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include <QGuiApplication>
+#include <QObject>
 
 #include "CliArgs.h"
 
@@ -34,6 +34,10 @@ int RunReport(const CliArgs& args);
 void CheckOutput(const QString& out, bool force, const QString& recording);
 // With --force an existing output is deleted first, as answering Yes in the viewer does.
 void ReplaceExisting(const QString& out);
-// Drawing text needs Qt's font database, which only a GUI application has: commands that
-// draw run inside one on the offscreen platform (nothing is shown); none when not needed.
-std::unique_ptr<QGuiApplication> TextRendering(bool needed);
+// Drawing (plot, report, an export's --overlay) needs QtGui's painter and fonts, which only
+// the drawing program, vistrel-cli-draw, links: vistrel-cli itself starts without them.
+// A command calls this as soon as it knows it draws (needed true). In vistrel-cli it then
+// hands the whole command over: the process becomes the drawing program with the same
+// arguments, or a failure says why it cannot. In the drawing program it sets up text
+// rendering (offscreen) for as long as the answer is kept. Nothing when not needed.
+std::unique_ptr<QObject> StartDrawing(bool needed);

@@ -11,7 +11,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QRegularExpression>
 
 #include "BatchViewer.h"
@@ -163,20 +162,6 @@ AVICOMPRESSOPTIONS compressorOptions(const CliArgs& args) {
 
 }  // namespace
 
-std::unique_ptr<QGuiApplication> TextRendering(bool needed) {
-  static int argc = 1;
-  static char name[] = "vistrel-cli";
-  static char* argv[] = {name, nullptr};
-  if (!needed) return nullptr;
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  // Qt wants a private runtime folder and warns on stderr without one (a bare session).
-  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-    const QByteArray runtime = QFile::encodeName(QDir::tempPath()) + "/vistrel-runtime-" + QByteArray::number(getuid());
-    if (::mkdir(runtime.constData(), 0700) == 0 || errno == EEXIST) qputenv("XDG_RUNTIME_DIR", runtime);
-  }
-  return std::make_unique<QGuiApplication>(argc, argv);
-}
-
 namespace {
 
 // --overlay with its format and place; none without --overlay (its companions alone are a usage error).
@@ -204,7 +189,7 @@ int RunExportJpeg(const CliArgs& args) {
   viewer.Open(args.file());
   const QString out = outputPath(viewer, args);
   if (overlay) CheckOutput(OverlayCopyPath(out), args.flag("--force"), viewer.path());
-  const auto text = TextRendering(overlay.has_value());
+  const auto text = StartDrawing(overlay.has_value());
   viewer.GoToFrame(n);
   std::optional<std::vector<std::uint8_t>> frame = viewer.v.CurrentFrameBytes();
   ReplaceExisting(out);
@@ -238,7 +223,7 @@ int RunExportAvi(const CliArgs& args) {
   if (overlay && options.codec == QLatin1String(kCopyCompressor))
     throw CliError::Usage(
         QStringLiteral("--overlay needs a codec that encodes pictures: copy writes the stored bytes"));
-  const auto text = TextRendering(overlay.has_value());
+  const auto text = StartDrawing(overlay.has_value());
   BatchViewer viewer(args.powerOnMinutes(), false);  // marking by frame numbers needs no pictures
   viewer.Open(args.file());
   const QString out = outputPath(viewer, args);

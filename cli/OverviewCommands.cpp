@@ -6,7 +6,7 @@
 #include "BatchViewer.h"
 #include "CliError.h"
 #include "Commands.h"
-#include "viewer/EvidenceReport.h"
+#include "drawing/EvidenceReport.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ int RunPlot(const CliArgs& args) {
   viewer.Open(args.file());
   const QString out = outputNamed(args, viewer.path(), {QStringLiteral("svg"), QStringLiteral("png")});
   const SpeedPlot plot(viewer.Records(), limit, args.powerOnMinutes(), TextLanguage::English);
-  const auto text = TextRendering(true);
+  const auto text = StartDrawing(true);
   ReplaceExisting(out);
   QString error;
   if (!plot.Write(out, size, &error)) throw CliError::Failure(out, error);
@@ -55,7 +55,7 @@ int RunReport(const CliArgs& args) {
   const std::optional<EvidenceReport> report =
       GatherEvidence(viewer.path(), viewer.Records(), limit, args.powerOnMinutes(), &error);
   if (!report) throw CliError::Failure(viewer.path(), error);
-  const auto text = TextRendering(true);
+  const auto text = StartDrawing(true);
   ReplaceExisting(out);
   if (!WriteEvidenceReport(*report, out, TextLanguage::English, &error)) throw CliError::Failure(out, error);
   return kExitDone;

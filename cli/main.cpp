@@ -54,6 +54,7 @@ int run(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  KeepProgramArguments(argv);
   FailWritesPastFileSizeLimit();
   const std::vector<std::string> args(argv + 1, argv + argc);
   const char* command = args.empty() || !commandNamed(args[0]) ? nullptr : argv[1];

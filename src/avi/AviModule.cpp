@@ -6,13 +6,12 @@
 
 #include <mutex>
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QStringList>
 
 #include "avi/AviFile.h"
 #include "avi/AviFunctions.h"
+#include "platform/Companion.h"
 
 namespace {
 
@@ -21,24 +20,12 @@ struct Loaded {
   QString error;
 };
 
-// Where the module may lie: $VISTREL_AVI_MODULE alone when it is set; else the installed
-// library folder seen from the program (<prefix>/bin/.. /lib/vistrel, whatever the prefix),
-// then the build tree this program came from.
-QStringList places() {
-  if (const QByteArray env = qgetenv("VISTREL_AVI_MODULE"); !env.isEmpty()) return {QString::fromLocal8Bit(env)};
-  QStringList out;
-  const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-  if (!self.isEmpty())
-    out << QDir::cleanPath(QFileInfo(self).dir().filePath(QStringLiteral("../" VISTREL_AVI_MODULE_LIBDIR "/") +
-                                                          QString::fromLatin1(kAviModuleName)));
-  out << QStringLiteral(VISTREL_AVI_MODULE_BUILD);
-  return out;
-}
-
 Loaded load() {
   Loaded l;
   QStringList failures;
-  for (const QString& place : places()) {
+  const QStringList places = CompanionPlaces("VISTREL_AVI_MODULE", QString::fromLatin1(kAviModuleName),
+                                             QStringLiteral(VISTREL_AVI_MODULE_BUILD));
+  for (const QString& place : places) {
     if (!QFileInfo::exists(place)) continue;
     void* module = dlopen(QFile::encodeName(place).constData(), RTLD_NOW | RTLD_LOCAL);
     if (!module) {

@@ -1,22 +1,14 @@
 #include "dib/cDIBSection.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QMimeData>
-#include <QPainter>
 #include <QTime>
-#include <QTransform>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <new>
-#include <optional>
 #include <random>
 #include <stdexcept>
-
-#include "platform/Modal.h"
 
 namespace {
 
@@ -24,33 +16,6 @@ int32_t checkedInt32(int64_t value, const char* what) {
   if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
     throw std::overflow_error(what);
   return static_cast<int32_t>(value);
-}
-
-// Qt has no ternary raster operations; the ones below are the binary source/destination
-// operations it does have. The rest are ignored, as a failed bit-block transfer would be.
-std::optional<QPainter::CompositionMode> compositionFor(uint32_t eRop) {
-  switch (eRop) {
-    case cDIBSection::SRCCOPY: return QPainter::CompositionMode_Source;
-    case cDIBSection::SRCPAINT: return QPainter::RasterOp_SourceOrDestination;
-    case cDIBSection::SRCAND: return QPainter::RasterOp_SourceAndDestination;
-    case cDIBSection::SRCINVERT: return QPainter::RasterOp_SourceXorDestination;
-    case cDIBSection::SRCERASE: return QPainter::RasterOp_SourceAndNotDestination;
-    case cDIBSection::NOTSRCCOPY: return QPainter::RasterOp_NotSource;
-    case cDIBSection::NOTSRCERASE: return QPainter::RasterOp_NotSourceAndNotDestination;
-    case cDIBSection::MERGEPAINT: return QPainter::RasterOp_NotSourceOrDestination;
-    case cDIBSection::DSTINVERT: return QPainter::RasterOp_NotDestination;
-    case cDIBSection::BLACKNESS: return QPainter::RasterOp_ClearDestination;
-    case cDIBSection::WHITENESS: return QPainter::RasterOp_SetDestination;
-    default: return std::nullopt;
-  }
-}
-
-// Sets up a painter for a one-to-one transfer; the caller has saved its state.
-void prepareTransfer(QPainter& painter, const QTransform& flip, QPainter::CompositionMode mode) {
-  painter.setTransform(flip, true);
-  painter.setCompositionMode(mode);
-  painter.setOpacity(1.0);
-  painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
 }
 
 uint8_t toByte(double v) { return static_cast<uint8_t>(std::clamp(v, 0.0, 255.0)); }
@@ -61,30 +26,6 @@ double roundEven(double v) { return std::nearbyint(v); }
 }  // namespace
 
 cDIBSection::~cDIBSection() { ClearUp(); }
-
-bool cDIBSection::CopyToClipboard(bool bAsDIB) {
-  // No GUI application means no screen to make a bitmap for and no clipboard.
-  if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) return false;
-  if (bAsDIB) {
-    Modal::current().message(
-        QStringLiteral("I don't know how to put a DIB on the clipboard! Copy as bitmap instead!!!"), MsgIcon::None,
-        MsgButtons::Ok);
-    return false;
-  }
-  if (!m_bits) return false;
-  QImage upright(Width(), Height(), QImage::Format_RGB32);
-  if (upright.isNull()) return false;
-  {
-    QPainter painter(&upright);
-    if (!painter.isActive()) return false;
-    PaintPicture(painter, 0, 0, -1, -1, 0, 0, SRCCOPY);
-  }
-  QClipboard* clipboard = QGuiApplication::clipboard();
-  if (clipboard == nullptr) return false;
-  clipboard->setImage(upright);
-  const QMimeData* held = clipboard->mimeData();
-  return held != nullptr && held->hasImage();
-}
 
 bool cDIBSection::CreateDIB(int32_t lWidth, int32_t lHeight, std::uintptr_t& hDib) {
   hDib = 0;
@@ -116,21 +57,10 @@ bool cDIBSection::CreateDIB(int32_t lWidth, int32_t lHeight, std::uintptr_t& hDi
   return true;
 }
 
-void cDIBSection::CreateFromPicture(const QImage& picThis) {
-  if (!Create(picThis.width(), picThis.height())) return;
-  LoadPictureBlt(picThis, 0, 0, -1, -1, SRCCOPY);
-}
-
 bool cDIBSection::Create(int32_t lWidth, int32_t lHeight) {
   ClearUp();
   std::uintptr_t handle = 0;
   if (!CreateDIB(lWidth, lHeight, handle)) return false;
-  QImage view(m_bits.get(), lWidth, lHeight, BytesPerScanLine(), QImage::Format_BGR888);
-  if (view.isNull()) {
-    ClearUp();
-    return false;
-  }
-  m_hdc = std::move(view);
   m_hDib = handle;
   return true;
 }
@@ -138,46 +68,6 @@ bool cDIBSection::Create(int32_t lWidth, int32_t lHeight) {
 int32_t cDIBSection::BytesPerScanLine() const {
   const int32_t unpadded = checkedInt32(int64_t{Width()} * 3 + 3, "cDIBSection: width × 3 + 3 overflows");
   return unpadded & ~3;
-}
-
-void cDIBSection::LoadPictureBlt(const QImage& lhDC, int32_t lSrcLeft, int32_t lSrcTop, int32_t lSrcWidth,
-                                 int32_t lSrcHeight, uint32_t eRop) {
-  const auto mode = compositionFor(eRop);
-  if (!m_bits || lhDC.isNull() || !mode) return;
-  const double width = lSrcWidth < 0 ? Width() : lSrcWidth;
-  const double height = lSrcHeight < 0 ? Height() : lSrcHeight;
-
-  // A fresh view of the memory: painting into an image that someone else also holds would
-  // detach it and the pixels would land in a copy.
-  QImage target(m_bits.get(), Width(), Height(), BytesPerScanLine(), QImage::Format_BGR888);
-  QPainter painter(&target);
-  if (!painter.isActive()) return;
-  // Picture row r is memory row Height - 1 - r.
-  prepareTransfer(painter, QTransform(1, 0, 0, -1, 0, Height()), *mode);
-  painter.drawImage(QRectF(0, 0, width, height), lhDC, QRectF(lSrcLeft, lSrcTop, width, height));
-}
-
-void cDIBSection::PaintPicture(QPainter& lhDC, int32_t lDestLeft, int32_t lDestTop, int32_t lDestWidth,
-                               int32_t lDestHeight, int32_t lSrcLeft, int32_t lSrcTop, uint32_t eRop) const {
-  const auto mode = compositionFor(eRop);
-  if (!m_bits || !mode) return;
-  const double width = lDestWidth < 0 ? Width() : lDestWidth;
-  const double height = lDestHeight < 0 ? Height() : lDestHeight;
-  const double pictureHeight = Height();
-
-  // A new read-only view per paint: the decoder writes the memory behind Qt's back, so no
-  // paint engine may recognise (and reuse a cached upload of) an earlier frame.
-  const QImage source(static_cast<const uchar*>(m_bits.get()), Width(), Height(), BytesPerScanLine(),
-                      QImage::Format_BGR888);
-  lhDC.save();
-  // Mirror memory rows so that memory row 0 (the bottom row) lands at the bottom, and move
-  // picture point (lSrcLeft, lSrcTop) to (lDestLeft, lDestTop). Memory y = Height - picture y.
-  const QTransform flip(1, 0, 0, -1, static_cast<double>(lDestLeft) - lSrcLeft,
-                        static_cast<double>(lDestTop) - lSrcTop + pictureHeight);
-  prepareTransfer(lhDC, flip, *mode);
-  const QRectF rectInMemory(lSrcLeft, pictureHeight - lSrcTop - height, width, height);
-  lhDC.drawImage(rectInMemory, source, rectInMemory);
-  lhDC.restore();
 }
 
 void cDIBSection::RandomiseBits(bool bGray) {
@@ -209,7 +99,6 @@ void cDIBSection::RandomiseBits(bool bGray) {
 }
 
 void cDIBSection::ClearUp() {
-  m_hdc = QImage();  // the view goes before the memory it views
   m_bits.reset();
   m_hDib = 0;
 }

@@ -1,8 +1,8 @@
 #pragma once
 // Promises: an owned 24-bit picture (bottom-up B,G,R rows padded to 4 bytes) with its header, painted upright one to one.
 // Never: initialises new pixels, stretches, copies its memory to paint it, or may be used from two threads.
-
-#include <QImage>
+// The members that take or give Qt pictures (CopyToClipboard, CreateFromPicture, LoadPictureBlt,
+// PaintPicture, hdc) live in cDIBSectionQt.cpp, library vistrel_dib_qt, the only part needing QtGui.
 
 #include <bit>
 #include <cstddef>
@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+class QImage;
 class QPainter;
 
 class cDIBSection {
@@ -86,9 +87,8 @@ class cDIBSection {
                     int32_t lDestHeight = -1, int32_t lSrcLeft = 0, int32_t lSrcTop = 0, uint32_t eRop = SRCCOPY) const;
 
   // The pixel memory as an image, row 0 = first row in memory = BOTTOM row of the picture;
-  // a null image while empty. Do not keep a copy of it: painting into it would then detach.
-  QImage& hdc() { return m_hdc; }
-  const QImage& hdc() const { return m_hdc; }
+  // a null image while empty. A new view each time: painting into it paints the surface.
+  QImage hdc() const;
   std::uintptr_t hDib() const { return m_hDib; }               // opaque, non-zero while created
   uint8_t* DIBSectionBitsPtr() const { return m_bits.get(); }  // nullptr while empty
 
@@ -122,7 +122,6 @@ class cDIBSection {
   void ResampleBilinear(cDIBSection& target) const;
 
   std::uintptr_t m_hDib = 0;          // handle handed out by hDib; 0 = none
-  QImage m_hdc;                       // view over m_bits; null = none
   std::unique_ptr<uint8_t[]> m_bits;  // the pixel memory, BytesPerScanLine × Height bytes
   BITMAPINFO m_bmi{};                 // describes the current (or last attempted) surface
   std::vector<uint8_t> m_headerCopy;  // filled by PointerToBitmapInfo

@@ -19,11 +19,24 @@ void Scanner::AllocateWindow() {
   auto* arena = static_cast<std::uint8_t*>(std::calloc(kArenaSize, 1));
   if (!arena) throw std::bad_alloc();
   arena_.reset(arena);
+  arenaWritten_ = 0;
   WindowBuffer_ = arena + (kArenaSize - kWindowSize) / 2;
 }
 
+void Scanner::NoteWritten(const std::uint8_t* end) {
+  arenaWritten_ = std::max<std::int64_t>(arenaWritten_, end - arena_.get());
+}
+
+void Scanner::Zero(std::uint8_t* from, std::uint8_t* to) {
+  // Past the arena's high-water mark the bytes are still calloc's zeros: writing them
+  // again would only make the kernel hand out those pages.
+  std::uint8_t* const written = arena_.get() + arenaWritten_;
+  if (from < std::min(to, written)) std::memset(from, 0, static_cast<std::size_t>(std::min(to, written) - from));
+}
+
 void Scanner::Clear() {
-  if (WindowBuffer_) std::fill_n(WindowBuffer_, kWindowSize, std::uint8_t{0});
+  if (WindowBuffer_) Zero(WindowBuffer_, WindowBuffer_ + kWindowSize);
+  WindowFill_ = 0;
   WindowPos_ = 1;
   WindowAtEnd_ = true;
   FrameStart_ = FrameEnd_ = kNoFrame;
@@ -56,6 +69,7 @@ void Scanner::SlideArena(FilePos newPos) {
   if (shift > 0) {
     if (base + shift + kWindowSize > arenaSize) {  // no room ahead: bring the kept bytes to the front
       std::memmove(arena, arena + base + shift, static_cast<std::size_t>(keep));
+      NoteWritten(arena + keep);
       base = 0;
     } else {
       base += shift;
@@ -64,6 +78,7 @@ void Scanner::SlideArena(FilePos newPos) {
     if (base + shift < 0) {  // no room behind: bring the kept bytes to the back
       const std::int64_t newBase = arenaSize - kWindowSize;
       std::memmove(arena + newBase - shift, arena + base, static_cast<std::size_t>(keep));
+      NoteWritten(arena + arenaSize);
       base = newBase;
     } else {
       base += shift;
@@ -92,13 +107,16 @@ bool Scanner::ReadWindow() {
   }
   const std::int64_t got = file_.readAt(pos - 1 + from, buf + from, static_cast<std::size_t>(to - from));
   if (got < 0) {
+    NoteWritten(buf + to);  // a read that failed may have filled part of it
     loadedGeneration_ = 0;
     return false;
   }
+  NoteWritten(buf + from + got);
   const bool full = got == to - from;
+  WindowFill_ = full ? kWindowSize : from + got;
   if (!full) {
     // Past the end of the file the window holds zeros, in which no marker is found.
-    std::memset(buf + from + got, 0, static_cast<std::size_t>(kWindowSize - from - got));
+    Zero(buf + from + got, buf + kWindowSize);
   }
   // A short read of a backward move's front part means the file shrank under us:
   // that window then counts as the last one too.
@@ -146,9 +164,14 @@ ScanResult Scanner::FindForward(WindowIndex From) {
       buf = WindowBuffer_;
       continue;
     }
-    // The pairs (i, i+1) are examined with i at most 999,998.
-    i = NextMarkerPair(buf, i, kWindowLast);
-    if (i == kWindowLast) continue;
+    // The pairs (i, i+1) are examined with i at most 999,998; past what was read there
+    // are only zeros, so the search stops there and goes on as at the window's end.
+    const WindowIndex searched = std::min<WindowIndex>(kWindowLast, WindowFill_);
+    i = i < searched ? NextMarkerPair(buf, i, searched) : searched;
+    if (i == searched) {
+      i = kWindowLast;
+      continue;
+    }
     const std::uint8_t next = buf[i + 1];
     if (next == kStart) {
       s = i;

@@ -95,6 +95,8 @@ class Scanner {
   std::optional<ScanResult> MoveForward(WindowIndex& i, WindowIndex& s);
   std::optional<ScanResult> MoveBackward(WindowIndex p, WindowIndex& i, WindowIndex& e);
   void SlideArena(FilePos newPos);
+  void NoteWritten(const std::uint8_t* end);        // the arena has been written up to end
+  void Zero(std::uint8_t* from, std::uint8_t* to);  // zeros there, touching no page still zero
 
   const RecordingFile& file_;
 
@@ -103,6 +105,7 @@ class Scanner {
   WindowIndex FrameStart_ = kNoFrame;     // index of the 0xFF of the frame's FF D8
   WindowIndex FrameEnd_ = kNoFrame;       // index of the 0xD9 of the frame's FF D9
   bool WindowAtEnd_ = false;              // the latest read stopped short at the file's end
+  WindowIndex WindowFill_ = 0;            // bytes of the window read; zeros after them
 
   // WindowBuffer slides inside this arena, so that a window move keeps the bytes
   // both windows share where they lie and reads only the new ones.
@@ -111,6 +114,7 @@ class Scanner {
     void operator()(std::uint8_t* p) const { std::free(p); }
   };
   std::unique_ptr<std::uint8_t[], FreeArena> arena_;
+  std::int64_t arenaWritten_ = 0;  // arena bytes from here on were never written: still zero
 
   // What the window holds from the last read, so a move can keep the shared bytes.
   std::uint64_t loadedGeneration_ = 0;

@@ -17,7 +17,7 @@
 #include "platform/Modal.h"
 #include "ui/Remembered.h"
 #include "ui/SaveQuestions.h"
-#include "viewer/EvidenceReport.h"
+#include "drawing/EvidenceReport.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <QWidget>
 
 #include "viewer/SpeedEvents.h"
-#include "viewer/SpeedPlot.h"
+#include "drawing/SpeedPlot.h"
 
 class QLabel;
 class QListWidget;

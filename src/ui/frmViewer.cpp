@@ -13,6 +13,7 @@
 #include <QRegion>
 #include <QWindow>
 
+#include "drawing/CaptionBand.h"
 #include "platform/Modal.h"
 #include "ui/Remembered.h"
 #include "ui/Skin.h"
@@ -70,6 +71,7 @@ void ApplyWindowRegion(QWidget& Window) {
 }
 
 frmViewer::frmViewer(QWidget* parent) : QWidget(parent) {
+  SetCaptionPainter(PaintCaptionBand);  // the exports' overlay, drawn with the window's fonts
   setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
   setWindowTitle(QStringLiteral("Vistrel_3.0"));
   setFixedSize(kViewerWidth, kViewerHeight);

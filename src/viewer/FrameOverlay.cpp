@@ -3,18 +3,17 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-
-#include <QFont>
-#include <QFontMetrics>
-#include <QPainter>
+#include <stdexcept>
 
 #include "dib/cDIBSection.h"
 
 namespace {
 
-constexpr int kBandAlpha = 150;  // of 255: the picture shows through, the text stands out
+CaptionPainter captionPainter = nullptr;
 
 }  // namespace
+
+void SetCaptionPainter(CaptionPainter painter) { captionPainter = painter; }
 
 PanelTexts PanelTextsOf(const ScreenState& screen) {
   return {screen.lblIdent, screen.lblTime, screen.lblInfoVisible ? screen.lblInfo : QString()};
@@ -35,29 +34,15 @@ QRect FrameOverlay::BandRect(int width, int height, OverlayPlace place) {
   return QRect(0, place == OverlayPlace::Top ? 0 : height - band, width, band);
 }
 
-const QImage& FrameOverlay::Band(int width, int height, const QString& caption) {
-  if (caption == caption_ && band_.width() == width && band_.height() == height) return band_;
+const std::vector<std::uint32_t>& FrameOverlay::Band(int width, int height, const QString& caption) {
+  if (caption == caption_ && bandWidth_ == width && bandHeight_ == height) return band_;
+  if (!captionPainter) throw std::logic_error("no caption painter: SetCaptionPainter was not called");
+  band_ = captionPainter(width, height, caption);
+  if (band_.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
+    throw std::logic_error("the caption painter gave a band of another size");
   caption_ = caption;
-  band_ = QImage(width, height, QImage::Format_ARGB32_Premultiplied);
-  band_.fill(qPremultiply(qRgba(0, 0, 0, kBandAlpha)));
-  QFont font(QStringLiteral("Liberation Sans"));
-  font.setStyleHint(QFont::SansSerif);
-  font.setBold(true);
-  const int margin = std::max(2, height / 3);
-  int pixels = std::max(6, height * 2 / 3);
-  font.setPixelSize(pixels);
-  // A caption wider than the picture is set smaller until it fits.
-  const int room = std::max(1, width - 2 * margin);
-  const int wide = QFontMetrics(font).horizontalAdvance(caption);
-  if (wide > room) {
-    pixels = std::max(6, pixels * room / wide);
-    font.setPixelSize(pixels);
-  }
-  QPainter p(&band_);
-  p.setRenderHint(QPainter::TextAntialiasing);
-  p.setFont(font);
-  p.setPen(Qt::white);
-  p.drawText(QRect(margin, 0, width - 2 * margin, height), Qt::AlignLeft | Qt::AlignVCenter, caption);
+  bandWidth_ = width;
+  bandHeight_ = height;
   return band_;
 }
 
@@ -65,21 +50,22 @@ void FrameOverlay::Draw(cDIBSection& dib, const QString& caption, OverlayPlace p
   std::uint8_t* bits = dib.DIBSectionBitsPtr();
   if (!bits || dib.Width() <= 0 || dib.Height() <= 0) return;
   const QRect r = BandRect(dib.Width(), dib.Height(), place);
-  const QImage& band = Band(r.width(), r.height(), caption);
+  const std::vector<std::uint32_t>& band = Band(r.width(), r.height(), caption);
   const std::int64_t pitch = dib.BytesPerScanLine();
   // Memory rows are bottom-up: the band's last row lies first.
   const std::int64_t firstRow = dib.Height() - 1 - r.bottom();
   coveredAt_ = firstRow * pitch;
   covered_.assign(bits + coveredAt_, bits + coveredAt_ + r.height() * pitch);
   for (int y = 0; y < r.height(); ++y) {
-    const auto* src = reinterpret_cast<const QRgb*>(band.constScanLine(y));
+    const std::uint32_t* src = band.data() + static_cast<std::ptrdiff_t>(y) * r.width();
     std::uint8_t* dst = bits + (dib.Height() - 1 - (r.top() + y)) * pitch;
     for (int x = 0; x < r.width(); ++x, dst += 3) {
-      const QRgb s = src[x];
-      const int keep = 255 - qAlpha(s);
-      dst[0] = static_cast<std::uint8_t>(qBlue(s) + (dst[0] * keep + 127) / 255);
-      dst[1] = static_cast<std::uint8_t>(qGreen(s) + (dst[1] * keep + 127) / 255);
-      dst[2] = static_cast<std::uint8_t>(qRed(s) + (dst[2] * keep + 127) / 255);
+      const std::uint32_t s = src[x];
+      const auto channel = [s](int shift) { return static_cast<int>((s >> shift) & 0xFF); };
+      const int keep = 255 - channel(24);
+      dst[0] = static_cast<std::uint8_t>(channel(0) + (dst[0] * keep + 127) / 255);
+      dst[1] = static_cast<std::uint8_t>(channel(8) + (dst[1] * keep + 127) / 255);
+      dst[2] = static_cast<std::uint8_t>(channel(16) + (dst[2] * keep + 127) / 255);
     }
   }
 }

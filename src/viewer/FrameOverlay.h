@@ -3,12 +3,13 @@
 // identifier, time and speed through a format — in white on a translucent dark band
 // along the picture's bottom or top edge, sized in proportion to the picture's height.
 // Each caption is rendered once per text and picture size and then laid over every
-// picture that carries it; what it covered can be put back afterwards.
+// picture that carries it; what it covered can be put back afterwards. The rendering
+// itself (text needs QtGui's fonts) is the caption painter's, which a program that draws
+// sets once (SetCaptionPainter).
 
 #include <cstdint>
 #include <vector>
 
-#include <QImage>
 #include <QRect>
 #include <QString>
 
@@ -38,6 +39,13 @@ PanelTexts PanelTextsOf(const ScreenState& screen);
 // The format with {ident}, {time} and {speed} filled in, blanks at either end dropped.
 QString OverlayCaption(const QString& format, const PanelTexts& panel);
 
+// A caption rendered white on the translucent dark band of that size: premultiplied
+// 0xAARRGGBB pixels, rows top-down, width × height of them.
+using CaptionPainter = std::vector<std::uint32_t> (*)(int width, int height, const QString& caption);
+// The painter every overlay uses from then on. Drawing an overlay without one throws
+// std::logic_error: the program forgot to set it.
+void SetCaptionPainter(CaptionPainter painter);
+
 class FrameOverlay {
  public:
   // The band's place in a picture of that size (top-down picture coordinates).
@@ -49,10 +57,11 @@ class FrameOverlay {
   void Restore(cDIBSection& dib) const;
 
  private:
-  const QImage& Band(int width, int height, const QString& caption);
+  const std::vector<std::uint32_t>& Band(int width, int height, const QString& caption);
 
-  QString caption_;                    // the caption the band was rendered for
-  QImage band_;                        // premultiplied ARGB, upright
+  QString caption_;  // the caption the band was rendered for
+  int bandWidth_ = 0, bandHeight_ = 0;
+  std::vector<std::uint32_t> band_;    // premultiplied ARGB, upright
   std::vector<std::uint8_t> covered_;  // the surface's memory rows under the band
   std::int64_t coveredAt_ = 0;         // their offset in the surface's memory
 };

@@ -228,14 +228,21 @@ TEST_F(Cli, OverlayOnExportedPictures) {
   EXPECT_EQ(ProbeStream(path("o.avi")).at("nb_read_frames"), "2");
 }
 
-// Only what writes an AVI loads FFmpeg's libraries; without its module the AVI export says why.
-TEST_F(Cli, FfmpegIsLoadedOnlyToWriteAnAvi) {
+// Only what writes an AVI loads FFmpeg's libraries, only what draws QtGui (in the drawing program the
+// tool hands the command to); without either part the command says why.
+TEST_F(Cli, HeavyLibrariesAreLoadedOnlyWhenNeeded) {
   const QStringList avi = fill("export-avi @REC --frames 1:2 --fps 10 --codec mjpeg --force -o @DIR/l.avi").split(' ');
-  EXPECT_FALSE(run(VISTREL_CLI, {"frames", path("kinds.mjp")}, {"LD_DEBUG=libs"}).err.contains("libavformat"));
+  const QStringList plot = fill("plot @REC --force -o @DIR/l.svg").split(' ');
+  const QString frames = run(VISTREL_CLI, {"frames", path("kinds.mjp")}, {"LD_DEBUG=libs"}).err;
+  EXPECT_FALSE(frames.contains("libavformat") || frames.contains("libQt6Gui")) << frames.toStdString();
   EXPECT_TRUE(run(VISTREL_CLI, avi, {"LD_DEBUG=libs"}).err.contains("libavformat"));
-  const Outcome r = run(VISTREL_CLI, avi, {"VISTREL_AVI_MODULE=/nonexistent/module.so"});
+  EXPECT_TRUE(run(VISTREL_CLI, plot, {"LD_DEBUG=libs"}).err.contains("libQt6Gui"));
+  Outcome r = run(VISTREL_CLI, avi, {"VISTREL_AVI_MODULE=/nonexistent/module.so"});
   EXPECT_EQ(r.code, 1);
   EXPECT_TRUE(r.err.startsWith("vistrel-cli: the AVI writer: cannot be loaded:")) << r.err.toStdString();
+  r = run(VISTREL_CLI, plot, {"VISTREL_CLI_DRAW=/nonexistent/vistrel-cli-draw"});
+  EXPECT_EQ(std::pair(r.code, r.err.toStdString()),
+            std::pair(1, std::string("vistrel-cli: vistrel-cli-draw: not found (drawing needs it)\n")));
 }
 
 // A real full device (an 8 KiB tmpfs in namespaces of the tool's own): one line in strerror's words, status 1,

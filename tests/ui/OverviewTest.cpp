@@ -5,7 +5,7 @@
 #include <QCryptographicHash>
 
 #include "ViewerTestSupport.h"
-#include "viewer/EvidenceReport.h"
+#include "drawing/EvidenceReport.h"
 
 using namespace uitest;
 

@@ -6,7 +6,7 @@
 #include "RecordingGenerator.h"
 #include "support/TempRecording.h"
 #include "viewer/SpeedEvents.h"
-#include "viewer/SpeedPlot.h"
+#include "drawing/SpeedPlot.h"
 
 namespace {
 

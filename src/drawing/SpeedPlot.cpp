@@ -1,4 +1,4 @@
-#include "viewer/SpeedPlot.h"
+#include "drawing/SpeedPlot.h"
 
 #include <algorithm>
 #include <cmath>

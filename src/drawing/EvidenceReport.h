@@ -15,7 +15,7 @@
 #include <QStringList>
 
 #include "viewer/SpeedEvents.h"
-#include "viewer/SpeedPlot.h"
+#include "drawing/SpeedPlot.h"
 
 struct ReportPeak {
   SpeedEvent event;

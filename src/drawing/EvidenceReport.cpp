@@ -1,4 +1,4 @@
-#include "viewer/EvidenceReport.h"
+#include "drawing/EvidenceReport.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
