@@ -6,6 +6,8 @@
 #include <cstring>
 #include <new>
 
+#include <sys/mman.h>
+
 namespace {
 
 constexpr std::uint8_t kStart = 0xD8;  // FF D8: start of image
@@ -13,11 +15,27 @@ constexpr std::uint8_t kEnd = 0xD9;    // FF D9: end of image
 
 }  // namespace
 
+// The arena is whole huge pages of fresh zero memory, aligned to them, asked to be backed
+// by huge pages where the system allows it: a walk through a large recording then writes
+// into a couple of pages instead of faulting in a thousand small ones. Where huge pages
+// are off it is ordinary memory, touched only where it is read into.
+constexpr std::size_t kHugePage = 2 << 20;
+constexpr std::size_t arenaMapping(std::size_t size) { return (size + kHugePage - 1) / kHugePage * kHugePage; }
+
+void Scanner::FreeArena::operator()(std::uint8_t* p) const { ::munmap(p, arenaMapping(kArenaSize)); }
+
 void Scanner::AllocateWindow() {
-  // calloc takes fresh zero pages from the kernel for a block this size, so the parts
-  // of the arena never read stay untouched.
-  auto* arena = static_cast<std::uint8_t*>(std::calloc(kArenaSize, 1));
-  if (!arena) throw std::bad_alloc();
+  const std::size_t size = arenaMapping(kArenaSize);
+  void* map = ::mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (map == MAP_FAILED) throw std::bad_alloc();
+  // Keep the aligned part of a mapping one huge page larger, and give back the rest.
+  auto* const mapped = static_cast<std::uint8_t*>(map);
+  auto* const arena = reinterpret_cast<std::uint8_t*>((reinterpret_cast<std::uintptr_t>(mapped) + kHugePage - 1) /
+                                                      kHugePage * kHugePage);
+  if (arena > mapped) ::munmap(mapped, static_cast<std::size_t>(arena - mapped));
+  if (mapped + size + kHugePage > arena + size)
+    ::munmap(arena + size, static_cast<std::size_t>(mapped + size + kHugePage - (arena + size)));
+  ::madvise(arena, size, MADV_HUGEPAGE);  // a hint: refused or ignored, the pages stay small
   arena_.reset(arena);
   arenaWritten_ = 0;
   WindowBuffer_ = arena + (kArenaSize - kWindowSize) / 2;

@@ -111,7 +111,7 @@ class Scanner {
   // both windows share where they lie and reads only the new ones.
   static constexpr std::size_t kArenaSize = 4 * kWindowSize;
   struct FreeArena {
-    void operator()(std::uint8_t* p) const { std::free(p); }
+    void operator()(std::uint8_t* p) const;
   };
   std::unique_ptr<std::uint8_t[], FreeArena> arena_;
   std::int64_t arenaWritten_ = 0;  // arena bytes from here on were never written: still zero
