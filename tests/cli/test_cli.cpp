@@ -7,8 +7,6 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include "RecordingGenerator.h"
@@ -35,11 +33,6 @@ Outcome run(const QString& program, const QStringList& args, const QStringList& 
           p.readAllStandardError()};
 }
 
-Outcome cli(const QStringList& args) { return run(QStringLiteral(VISTREL_CLI), args); }
-// @REC, @DIR and @OUT stand for the kinds recording, the temporary folder and an unused name.
-QString fill(QString text);
-Outcome cli(const QString& line) { return cli(fill(line).split(' ', Qt::SkipEmptyParts)); }
-
 recgen::Options small(int frames) {
   return {.seed = 3, .frames = frames, .width = 32, .height = 24, .textTimeEvery = 5};
 }
@@ -63,6 +56,12 @@ class Cli : public ::testing::Test {
   }
   static void TearDownTestSuite() { delete dir; }
   static QString path(const QString& name) { return dir->filePath(name); }
+  // @REC, @DIR and @OUT stand for the kinds recording, the temporary folder and an unused name.
+  static QString fill(QString text) {
+    return text.replace("@REC", path("kinds.mjp")).replace("@DIR", dir->path()).replace("@OUT", path("out.mjp"));
+  }
+  static Outcome cli(const QStringList& args) { return run(VISTREL_CLI, args); }
+  static Outcome cli(const QString& line) { return cli(fill(line).split(' ', Qt::SkipEmptyParts)); }
   // The bytes of frames [a, b] of the kinds recording, start marker to end marker each.
   static QByteArray frameBytes(int a, int b) {
     QByteArray out;
@@ -74,12 +73,6 @@ class Cli : public ::testing::Test {
   static inline std::vector<recgen::FrameRecord> kinds;
 };
 
-QString fill(QString text) {
-  return text.replace("@REC", Cli::path("kinds.mjp"))
-      .replace("@DIR", Cli::dir->path())
-      .replace("@OUT", Cli::path("out.mjp"));
-}
-
 TEST_F(Cli, FramesMatchTheGoldenOutput) {
   for (const auto& [golden_, args] : {std::pair{"kinds.jsonl", "frames @REC"},
                                       {"power-on.jsonl", "frames @REC --power-on 07:30 --no-decode"},
@@ -88,22 +81,15 @@ TEST_F(Cli, FramesMatchTheGoldenOutput) {
     const Outcome r = cli(args);
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     const QString golden = QStringLiteral(VISTREL_GOLDEN_DIR "/") + golden_;
-    if (qEnvironmentVariableIsSet("VISTREL_UPDATE_GOLDEN")) {
-      QFile f(golden);
-      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-      f.write(r.out);
-    }
+    ASSERT_TRUE(!qEnvironmentVariableIsSet("VISTREL_UPDATE_GOLDEN") || WriteFile(golden, r.out));
     EXPECT_EQ(QString::fromUtf8(r.out), QString::fromUtf8(BytesOf(golden)));
   }
 }
 
 TEST_F(Cli, UsageErrorsAndFailuresSayWhatWentWrong) {
-  QFile(path("taken.mjp")).open(QIODevice::WriteOnly);
-  const struct {
-    int code;
-    const char* args;
-    const char* line;  // the start of stderr's one line
-  } cases[] = {
+  WriteFile(path("taken.mjp"), {});
+  const std::tuple<int, const char*, const char*> cases[] = {
+      // status, arguments, the start of stderr's one line
       // clang-format off
       {2, "", "vistrel-cli: no command given (see --help)"},
       {2, "play @REC", "vistrel-cli: unknown command 'play'"},
@@ -128,48 +114,44 @@ TEST_F(Cli, UsageErrorsAndFailuresSayWhatWentWrong) {
       {2, "export-avi @REC --frames 2:4 --fps 10 --codec copy --overlay -o @OUT", "vistrel-cli export-avi: --overlay needs a codec that encodes pictures"},
       {2, "export-jpeg @REC --frame 1 --overlay-at top -o @OUT", "vistrel-cli export-jpeg: --overlay-text and --overlay-at need --overlay"},
       {2, "export-jpeg @REC --frame 1 --overlay --overlay-at left -o @OUT", "vistrel-cli export-jpeg: --overlay-at must be top or bottom, not 'left'"},
+      {1, "export-avi @DIR/damaged.mjp --frames 1:5 --fps 10 --codec mjpeg -o @DIR/bad.avi", "vistrel-cli: @DIR/bad.avi: the frame at position"},
       // clang-format on
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.args);
-    const Outcome r = cli(c.args);
-    EXPECT_EQ(std::tuple(r.code, r.err.startsWith(fill(c.line).toUtf8()), r.err.count('\n'), r.out.isEmpty()),
-              std::tuple(c.code, true, 1, true))
+  for (const auto& [code, args, line] : cases) {
+    SCOPED_TRACE(args);
+    const Outcome r = cli(args);
+    EXPECT_EQ(std::tuple(r.code, r.err.startsWith(fill(line).toUtf8()), r.err.count('\n'), r.out.isEmpty()),
+              std::tuple(code, true, 1, true))
         << r.err.toStdString();
   }
   EXPECT_FALSE(QFile::exists(path("out.mjp")));
 }
 
-// export-jpeg's exact frame is compared in OverlayOnExportedPictures.
-TEST_F(Cli, MjpExportsCopyTheExactBytes) {
-  // Marking frames 2 and 5 takes them and everything between, blocks included.
-  ASSERT_EQ(cli("export-mjp @REC --frames 2:5 -o @DIR/2-5.mjp").code, 0);
+// Marking frames 2 and 5 takes them and everything between, blocks included; byte positions too, and --force
+// replaces what the run before wrote. The AVI copy holds every frame's bytes as stored, even an undecodable one's.
+// The JPEG's original stays exact, the camera's data on its copy beside it.
+TEST_F(Cli, ExportsWriteWhatWasAsked) {
+  for (const char* line :
+       {"export-mjp @REC --frames 2:5 -o @DIR/2-5.mjp", "export-mjp @REC --from 10 --to 12000 -o @DIR/b.mjp",
+        "export-mjp @REC --from 11 --to 12000 -o @DIR/b.mjp --force",
+        "export-avi @REC --frames 3:11 --fps 12 --codec copy -o @DIR/copy.avi",
+        "export-avi @DIR/damaged.mjp --frames 1:5 --fps 10 --codec copy -o @DIR/d.avi",
+        "export-jpeg @REC --frame 7 --overlay --power-on 07:30 -o @DIR/o7.jpg",
+        "export-avi @REC --frames 3:4 --fps 10 --codec raw --overlay --overlay-at top -o @DIR/o.avi"}) {
+    const Outcome r = cli(line);
+    ASSERT_EQ(r.code, 0) << line << ": " << r.err.toStdString();
+  }
   EXPECT_TRUE(BytesOf(path("2-5.mjp")) == BytesOf(path("kinds.mjp"), kinds[2].jpegPos, kinds[5].EndPos()));
-  // Byte positions, and --force replaces what the first run wrote.
-  for (const char* from : {"10", "11"})
-    ASSERT_EQ(cli(QStringLiteral("export-mjp @REC --from %1 --to 12000 -o @DIR/b.mjp --force").arg(from)).code, 0);
   EXPECT_TRUE(BytesOf(path("b.mjp")) == BytesOf(path("kinds.mjp"), 11, 12000));
-}
-
-// The copy holds every frame's bytes as stored (an encoding codec's run: OverlayOnExportedPictures).
-TEST_F(Cli, AviExportsHaveTheRangesFramesAndRate) {
-  const Outcome r = cli("export-avi @REC --frames 3:11 --fps 12 --codec copy -o @DIR/copy.avi");
-  ASSERT_EQ(r.code, 0) << r.err.toStdString();
   const auto s = ProbeStream(path("copy.avi"));
   EXPECT_EQ(s.at("nb_read_frames") + " " + s.at("r_frame_rate") + " " + s.at("width") + "x" + s.at("height"),
             "9 12/1 32x24");
   EXPECT_TRUE(RunTool("ffmpeg", {"-v", "error", "-i", path("copy.avi"), "-c", "copy", "-f", "mjpeg", "-"}) ==
               frameBytes(3, 11));
-}
-
-TEST_F(Cli, AviConversionThatMeetsAnUndecodableFrameSaysSo) {
-  const Outcome r = cli("export-avi @DIR/damaged.mjp --frames 1:5 --fps 10 --codec mjpeg -o @DIR/d.avi");
-  EXPECT_EQ(r.code, 1);
-  EXPECT_TRUE(r.err.startsWith("vistrel-cli: " + path("d.avi").toUtf8() + ": the frame at position"))
-      << r.err.toStdString();
-  // The copy decodes nothing: every frame goes in.
-  ASSERT_EQ(cli("export-avi @DIR/damaged.mjp --frames 1:5 --fps 10 --codec copy -o @DIR/d.avi --force").code, 0);
   EXPECT_EQ(PacketFlags(path("d.avi")).size(), 5);
+  EXPECT_TRUE(BytesOf(path("o7.jpg")) == frameBytes(7, 7));
+  EXPECT_EQ(ProbeStream(path("o7-opis.jpg")).at("width"), "32");
+  EXPECT_EQ(ProbeStream(path("o.avi")).at("nb_read_frames"), "2");
 }
 
 // Several recordings: each one's lines as its own run prints them, its file first, in the order of the arguments
@@ -179,7 +161,7 @@ TEST_F(Cli, ManyRecordingsInOneRun) {
   QDir(dir->path()).mkpath("many/sub");
   recgen::WriteRecording(path("many/sub/b.MJP").toStdString(), small(3));
   QFile::copy(path("kinds.mjp"), path("many/a.mjp"));
-  QFile(path("many/notes.txt")).open(QIODevice::WriteOnly);
+  WriteFile(path("many/notes.txt"), {});
   const QStringList order{path("damaged.mjp"), path("many/a.mjp"), path("many/sub/b.MJP")};
   QByteArray expected;
   for (const QString& file : order)
@@ -205,27 +187,16 @@ TEST_F(Cli, EventsOverALimit) {
     b.Append(recgen::MeasurementBlock("CAM-0417-A02", speeds[k], 200, 3600 + k))
         .Append(recgen::EncodeScene(3, k, 32, 24));
   b.Write(path("events.mjp").toStdString());
+  const auto event = [&](const char* rest) { return R"({"file":")" + path("events.mjp") + R"(",)" + rest + "}\n"; };
   const Outcome json = cli({"events", path("events.mjp"), "--over", "60", "--power-on", "07:30"});
   EXPECT_EQ(std::pair(json.code, QString::fromUtf8(json.out)),
-            std::pair(0, "{\"file\":\"" + path("events.mjp") +
-                             "\",\"first\":1,\"last\":3,\"first_time\":\"08:30:01\",\"last_time\":\"08:30:03\","
-                             "\"peak_kmh\":70,\"peak_frame\":2}\n{\"file\":\"" +
-                             path("events.mjp") +
-                             "\",\"first\":5,\"last\":5,\"first_time\":\"08:30:05\",\"last_time\":\"08:30:05\","
-                             "\"peak_kmh\":80,\"peak_frame\":5}\n"));
+            std::pair(0, event(R"("first":1,"last":3,"first_time":"08:30:01","last_time":"08:30:03","peak_kmh":70,)"
+                               R"("peak_frame":2)") +
+                             event(R"("first":5,"last":5,"first_time":"08:30:05","last_time":"08:30:05","peak_kmh":80,)"
+                                   R"("peak_frame":5)")));
   const Outcome csv = cli({"events", path("events.mjp"), "--over", "75", "--csv"});
   EXPECT_EQ(QString::fromUtf8(csv.out), "file,first,last,first_time,last_time,peak_kmh,peak_frame\n" +
                                             path("events.mjp") + ",5,5,001:00:05,001:00:05,80,5\n");
-}
-
-// The camera's data on the pictures from the command line: the JPEG's original stays exact, its copy beside it.
-TEST_F(Cli, OverlayOnExportedPictures) {
-  ASSERT_EQ(cli("export-jpeg @REC --frame 7 --overlay --power-on 07:30 -o @DIR/o7.jpg").code, 0);
-  EXPECT_TRUE(BytesOf(path("o7.jpg")) == frameBytes(7, 7));
-  EXPECT_EQ(ProbeStream(path("o7-opis.jpg")).at("width"), "32");
-  const Outcome r = cli("export-avi @REC --frames 3:4 --fps 10 --codec raw --overlay --overlay-at top -o @DIR/o.avi");
-  EXPECT_EQ(r.code, 0) << r.err.toStdString();
-  EXPECT_EQ(ProbeStream(path("o.avi")).at("nb_read_frames"), "2");
 }
 
 // Only what writes an AVI loads FFmpeg's libraries, only what draws QtGui (in the drawing program the

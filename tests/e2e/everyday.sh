@@ -12,13 +12,16 @@ rec="$work/demo.mjp"
 # Writes into files named slow-* wait 300 ms each: a copy of several 1 MB pieces takes seconds.
 export SLOW_OUTPUT_PATH=/slow- SLOW_OUTPUT_MS=300 ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0
 LD_PRELOAD=$slow start_viewer "$vistrel" "$rec" || fail "no window named Vistrel_3.0 appeared"
-xdotool windowfocus --sync "$win"
-key() { xdotool key --clearmodifiers "$@"; }
-
-# A window of ours other than the viewer, by its exact title; waits up to 10 s.
-other_window() { local w; for _ in $(seq 100); do w=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1) && [ -n "$w" ] && { echo "$w"; return 0; }; sleep 0.1; done; return 1; }
-# The screenshot's area $1 (WxH+X+Y) as a checksum.
-area() { convert "$work/shot.png" -crop "$1" +repage rgb:- | md5sum | cut -c1-32; }
+# After $1 s, a screenshot's area of the save options ($DX, $DY) as a checksum.
+look() { sleep "$1"; shot; convert "$work/shot.png" -crop "337x289+$DX+$DY" +repage rgb:- | md5sum | cut -c1-32; }
+# The message box $1 showed, closed by Return; the viewer has the focus again.
+dismiss_message() {
+  box=$(window_named Vistrel) || fail "$1 showed no message"
+  xdotool windowfocus --sync "$box"
+  key Return
+  retry 50 '! xdotool search --onlyvisible --name "^Vistrel\$" >/dev/null 2>&1' || fail "the message after $1 did not close"
+  xdotool windowfocus --sync "$win"
+}
 
 # Space stops playback, Ctrl+Right plays fastest forward, Escape stops.
 expect_lamps "at start" 10 7 yellow
@@ -28,11 +31,6 @@ key ctrl+Right
 expect_lamps "after Ctrl+Right" 5 9 yellow
 key Escape
 expect_lamps "after Escape" 5
-
-# Frame $1, below the speed text drawn over it, is on screen (RMSE below 0.02).
-frame_shown() { rmse=$(rmse_of "640x420+$((X + 24))+$((Y + 110))" "$work/frame$1.png") && below "$rmse" 0.02; }
-frame_of "$rec" 0 "$work/frame0.png" ",crop=640:420:0:60"
-frame_of "$rec" $((frames - 1)) "$work/frame$((frames - 1)).png" ",crop=640:420:0:60"
 
 # Home shows the first frame; Right steps away from it; the wheel down and up again comes back to it.
 key Home
@@ -61,39 +59,29 @@ xdotool mousemove $((X + 900)) $((Y + 700))
 
 # F1 lists the keys in a message box; Return closes it.
 key F1
-box=$(other_window Vistrel) || fail "F1 showed no message box"
-xdotool windowfocus --sync "$box"
-key Return
-retry 50 '! xdotool search --onlyvisible --name "^Vistrel\$" >/dev/null 2>&1' || fail "the list of keys did not close"
-
+dismiss_message F1
 # Everything marked: M at the first frame, M at the last; the message says how long it is.
-xdotool windowfocus --sync "$win"
 key m End m
-box=$(other_window Vistrel) || fail "marking showed no message"
-xdotool windowfocus --sync "$box"
-key Return
-retry 50 '! xdotool search --onlyvisible --name "^Vistrel\$" >/dev/null 2>&1' || fail "the marking message did not close"
+dismiss_message marking
 
 # The save options: AVI chosen; another program takes the focus and gives it back; the choice stays.
-xdotool windowfocus --sync "$win"
 key ctrl+s
-dialog=$(other_window "Opcje zapisu") || fail "Ctrl+S showed no save options"
+dialog=$(window_named "Opcje zapisu") || fail "Ctrl+S showed no save options"
 eval "$(xdotool getwindowgeometry --shell "$dialog" | sed 's/^/D/')"
 xdotool windowfocus --sync "$dialog"
-sleep 0.3; shot; shown=$(area "337x289+$DX+$DY")
+shown=$(look 0.3)
 xdotool mousemove $((DX + 30)) $((DY + 120)) click 1
-sleep 0.3; shot; chosen=$(area "337x289+$DX+$DY")
-cp "$work/shot.png" "$work/chosen.png"
+chosen=$(look 0.3)
 [ "$chosen" != "$shown" ] || fail "clicking the AVI option changed nothing in the dialog"
 xmessage -geometry +700+650 "inny program" &
 other=$!
-elsewhere=$(other_window xmessage) || fail "the other program showed no window"
+elsewhere=$(window_named xmessage) || fail "the other program showed no window"
 xdotool windowfocus --sync "$elsewhere"
 sleep 0.5
 xdotool windowfocus --sync "$dialog"
-sleep 0.5; shot
+back=$(look 0.5)
 kill $other
-[ "$(area "337x289+$DX+$DY")" = "$chosen" ] || {
+[ "$back" = "$chosen" ] || {
   cp "$work/shot.png" "${E2E_KEEP:-$work}/back.png" 2>/dev/null || true
   fail "the save options changed while another program had the focus"
 }

@@ -12,12 +12,8 @@ rec="$work/demo.mjp"
 # The peaks at the overview's first limit (50 km/h), as the command line finds them.
 mapfile -t peaks < <("$cli" events "$rec" --over 50 --csv | tail -n +2 | cut -d, -f7)
 [ "${#peaks[@]}" -ge 3 ] || fail "expected three or more events, got ${#peaks[@]}"
-for p in "${peaks[@]:0:3}"; do frame_of "$rec" "$p" "$work/frame$p.png" ",crop=640:420:0:60"; done
 
 start_viewer "$vistrel" "$rec" || fail "no window named Vistrel_3.0 appeared"
-xdotool windowfocus --sync "$win"
-key() { xdotool key --clearmodifiers "$@"; }
-frame_shown() { rmse=$(rmse_of "640x420+$((X + 24))+$((Y + 110))" "$work/frame$1.png") && below "$rmse" 0.02; }
 expect_frame() { poll 10 frame_shown "$1" || fail "$2: frame $1 is not on screen (RMSE $rmse)"; }
 
 key Home
@@ -31,8 +27,7 @@ expect_frame "${peaks[0]}" "Shift+N"
 
 # The overview beside (here: over) the main window, on the first limit.
 key g
-for _ in $(seq 100); do ov=$(xdotool search --onlyvisible --name "^Przegląd nagrania – demo.mjp\$" | head -n1) && [ -n "$ov" ] && break; sleep 0.1; done
-[ -n "${ov:-}" ] || fail "G: no overview window"
+ov=$(window_named "Przegląd nagrania – demo.mjp") || fail "G: no overview window"
 eval "$(xdotool getwindowgeometry --shell "$ov" | sed 's/^/OV_/')"
 # Its list has the keyboard: the third event, Enter.
 xdotool windowfocus --sync "$ov" key --clearmodifiers Down Down Return

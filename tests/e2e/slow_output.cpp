@@ -25,21 +25,17 @@ void waitIfSlow(int fd) {
   nanosleep(&t, nullptr);
 }
 
-template <class F>
-F* real(const char* name) {
-  return reinterpret_cast<F*>(dlsym(RTLD_NEXT, name));
-}
-
 }  // namespace
 
 extern "C" ssize_t write(int fd, const void* bytes, size_t size) {
-  static auto* next = real<ssize_t(int, const void*, size_t)>("write");
+  static auto* next = reinterpret_cast<ssize_t (*)(int, const void*, size_t)>(dlsym(RTLD_NEXT, "write"));
   waitIfSlow(fd);
   return next(fd, bytes, size);
 }
 
 extern "C" ssize_t copy_file_range(int in, off_t* inAt, int out, off_t* outAt, size_t size, unsigned flags) {
-  static auto* next = real<ssize_t(int, off_t*, int, off_t*, size_t, unsigned)>("copy_file_range");
+  static auto* next =
+      reinterpret_cast<ssize_t (*)(int, off_t*, int, off_t*, size_t, unsigned)>(dlsym(RTLD_NEXT, "copy_file_range"));
   waitIfSlow(out);
   return next(in, inAt, out, outAt, size, flags);
 }

@@ -18,8 +18,7 @@ click() { xdotool mousemove "$(face_x "$1")" $face_y click 1 mousemove $((X + 90
 
 # Playing from the start: play lamp (7) yellow, picture and knob moving.
 expect_lamps "at start" 10 7 yellow
-pic=$(picture)
-knob0=$(knob)
+pic=$(picture) knob0=$(knob)
 [ "$knob0" != none ] || fail "at start: no slider knob found in its track"
 poll 3 picture_is_not "$pic" || fail "at start: the picture did not change within 3 s (not playing)"
 poll 6 knob_past $((knob0 + 5)) || fail "at start: the knob stayed at x=$(knob) (it was at $knob0) over 6 s"
@@ -27,10 +26,8 @@ poll 6 knob_past $((knob0 + 5)) || fail "at start: the knob stayed at x=$(knob) 
 # Stop: a second later picture and knob are where they were.
 click 5
 expect_lamps "after stop" 5
-sleep 0.2
-shot; pic=$(picture); knob1=$(knob)
-sleep 1
-shot
+sleep 0.2; shot; pic=$(picture) knob1=$(knob)
+sleep 1; shot
 [ "$(picture)" = "$pic" ] && [ "$(knob)" = "$knob1" ] || fail "after stop: picture or knob ($knob1 -> $(knob)) moved"
 
 # To end: the knob at the end of its track (501), the last frame shown, stopped.
@@ -38,10 +35,8 @@ click 10
 poll 5 knob_past 490 || fail "after to end: the knob is at x=$(knob), expected 490-501"
 [ "$(knob)" -le 501 ] || fail "after to end: the knob is at x=$(knob), past the end of its track (501)"
 expect_lamps "after to end" 1
-# Below the speed text drawn over the frame; the neighbouring frame differs there by about 0.04.
-frame_of "$rec" $((frames - 1)) "$work/last.png" ",crop=640:420:0:60"
-rmse=$(rmse_of "640x420+$((X + 24))+$((Y + 110))" "$work/last.png")
-below "$rmse" 0.02 || fail "after to end: the picture is not the last frame (RMSE $rmse against it)"
+# The neighbouring frame differs by about 0.04.
+frame_shown $((frames - 1)) || fail "after to end: the picture is not the last frame (RMSE $rmse against it)"
 
 # Fast forward pressed by hand: its blue lamp turns light cyan while held.
 xdotool mousemove "$(face_x 8)" $face_y mousedown 1

@@ -1,11 +1,12 @@
 #pragma once
-// What a file holds: bytes of it, and what must not change about a recording.
+// What a file holds: bytes of it, writing it, what must not change about a recording; files held open.
 
 #include <tuple>
 
 #include <QByteArray>
 #include <QCryptographicHash>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -14,6 +15,12 @@ inline QByteArray BytesOf(const QString& path, qint64 from = 1, qint64 to = 0) {
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly) || !f.seek(from - 1)) return {};
   return to > 0 ? f.read(to - from + 1) : f.readAll();
+}
+
+// Writes `bytes` as the whole file, its folder made first.
+inline bool WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  return QDir().mkpath(QFileInfo(path).path()) && f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 // Size, modification time and a hash of the whole file (of its last 4 MB when it is huge).
@@ -28,3 +35,6 @@ inline Fingerprint FingerprintOf(const QString& path) {
   }
   return {QFileInfo(path).size(), QFileInfo(path).lastModified(), h.result()};
 }
+
+// How many files this process holds open.
+inline int OpenDescriptors() { return QDir("/proc/self/fd").entryList(QDir::Files | QDir::System).size(); }

@@ -31,12 +31,9 @@ inline std::map<QString, QString> ProbeStream(const QString& file) {
 
 // The flags of every video packet ("K_" for a key frame).
 inline QStringList PacketFlags(const QString& file) {
-  const QByteArray out = RunTool("ffprobe", {"-v", "error", "-select_streams", "v:0", "-show_entries", "packet=flags",
-                                             "-of", "csv=p=0", file});
-  QStringList flags;
-  for (const QByteArray& line : out.split('\n'))
-    if (!line.trimmed().isEmpty()) flags << QString::fromUtf8(line.trimmed());
-  return flags;
+  return QString::fromUtf8(RunTool("ffprobe", {"-v", "error", "-select_streams", "v:0", "-show_entries", "packet=flags",
+                                               "-of", "csv=p=0", file}))
+      .split('\n', Qt::SkipEmptyParts);
 }
 
 // The first picture (or all of them, one after the other) as top-down BGR bytes, as ffmpeg decodes them.

@@ -7,6 +7,13 @@
 #include "platform/Modal.h"
 #include "support/QtPrinters.h"
 
+// The queue's next answer, taken from it; `fallback` when it is empty.
+template <class T>
+T PopOr(std::deque<T>& q, T fallback) {
+  if (!q.empty()) fallback = std::move(q.front()), q.pop_front();
+  return fallback;
+}
+
 struct ShownMessage {
   QString text;
   MsgIcon icon;
@@ -22,7 +29,7 @@ class ScriptedModal final : public Modal {
 
   MsgAnswer message(const QString& text, MsgIcon icon, MsgButtons buttons) override {
     shown.push_back({text, icon, buttons});
-    return pop(answers, MsgAnswer::Ok);
+    return PopOr(answers, MsgAnswer::Ok);
   }
   QString openFile(const FileDialogRequest& r) override { return file(r); }
   QString saveFile(const FileDialogRequest& r) override { return file(r); }
@@ -36,13 +43,6 @@ class ScriptedModal final : public Modal {
  private:
   QString file(const FileDialogRequest& r) {
     fileRequests.push_back(r);
-    return pop(files, QString());
-  }
-  template <class T>
-  static T pop(std::deque<T>& q, T fallback) {
-    if (q.empty()) return fallback;
-    T v = q.front();
-    q.pop_front();
-    return v;
+    return PopOr(files, QString());
   }
 };

@@ -9,24 +9,25 @@
 namespace {
 
 // Replaces `dialog` with a new one, shown and active, so keys reach it.
-template <class Dialog, class Arg>
-Dialog& ShowActive(std::unique_ptr<Dialog>& dialog, Arg& arg) {
+template <class Dialog, class... Args>
+Dialog& ShowActive(std::unique_ptr<Dialog>& dialog, Args&&... args) {
   dialog.reset();
-  dialog = std::make_unique<Dialog>(arg);
+  dialog = std::make_unique<Dialog>(std::forward<Args>(args)...);
   dialog->show();
   dialog->activateWindow();
   if (!QTest::qWaitForWindowActive(dialog.get())) qFatal("the dialog never became active");
   return *dialog;
 }
 
-// "opt2" clicks an option's circle, "speed25" moves the slider by arrows, "OK"/"Anuluj" click; else a key.
+// "opt2" clicks an option's circle, "burn" the burn-in box, "speed25" moves the slider by arrows, "OK"/"Anuluj"
+// click; else a key.
 template <class Dialog>
 void Act(Dialog& d, const QString& actions) {
   for (const QString& a : actions.split(' ', Qt::SkipEmptyParts)) {
     if constexpr (std::is_same_v<Dialog, frmOptSave>) {
-      if (a.startsWith("opt")) {
-        QRadioButton* option = d.OptSave[a.mid(3).toInt()];
-        QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(6, option->height() / 2));
+      if (a.startsWith("opt") || a == "burn") {
+        QAbstractButton* box = a == "burn" ? static_cast<QAbstractButton*>(d.chkOverlay) : d.OptSave[a.mid(3).toInt()];
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
         continue;
       }
       if (a.startsWith("speed")) {
@@ -42,15 +43,11 @@ void Act(Dialog& d, const QString& actions) {
   }
 }
 
-struct Sequence {
-  bool marks;              // a complete sequence marked
-  int saveKind, aviSpeed;  // before
-  QString actions;
-  int selected;  // the option selected at the end
-  int saveKindAfter, aviSpeedAfter;
-};
+// A complete sequence marked?, SaveKind and AviSpeed before, the actions, the option selected at the end, SaveKind
+// and AviSpeed after, the burn-in choice after (shown on as remembered).
+using Sequence = std::tuple<bool, int, int, QString, int, int, int, bool>;
 
-using Keys = std::tuple<int, QString, int, QString, QString>;
+using Keys = std::tuple<int, QString, int, QString, QString, int>;
 using Choice = std::tuple<int, QString, QString, bool, AVICOMPRESSOPTIONS>;
 
 QString Fields(const frmTime& d) { return d.txtTime[0]->text() + ':' + d.txtTime[1]->text(); }
@@ -62,12 +59,14 @@ class DialogsTest : public QObject {
 
   ModuleValues module_;
   std::int16_t PowerOnMinutes_ = 0;
+  bool overlay_ = true;
   std::unique_ptr<frmOptSave> save_;  // kept between rows: layout's rows hold their controls
   std::unique_ptr<frmTime> time_;
 
   frmOptSave& OpenSave(bool marks, int saveKind, int aviSpeed) {
     module_ = {marks ? 1'000 : -1, marks ? 250'000 : -1, std::uint8_t(saveKind), std::uint8_t(aviSpeed)};
-    return ShowActive(save_, module_);
+    overlay_ = true;
+    return ShowActive(save_, module_, nullptr, &overlay_);
   }
   frmTime& OpenTime(std::int16_t powerOnMinutes) {
     PowerOnMinutes_ = powerOnMinutes;
@@ -98,93 +97,68 @@ class DialogsTest : public QObject {
   void saveOptions_data() {
     QTest::addColumn<Sequence>("c");
     QTest::newRow("no marks: disabled options never selected")
-        << Sequence{false, 1, 10, "opt1 opt2 opt0 Down Down OK", 0, 0, 10};
-    QTest::newRow("MJP, then AVI at 25") << Sequence{true, 1, 10, "opt2 speed25 OK", 2, 2, 25};
-    QTest::newRow("MJP turns the speed off") << Sequence{true, 2, 10, "opt1", 1, 2, 10};
-    QTest::newRow("arrows select as clicks do") << Sequence{true, 0, 10, "opt0 Down Down", 2, 0, 10};
-    QTest::newRow("Anuluj marks the choice cancelled") << Sequence{true, 2, 10, "speed5 opt1 Anuluj", 1, 130, 10};
-    QTest::newRow("the last choice back, slider stops at 30") << Sequence{true, 2, 10, "speed30 Right OK", 2, 2, 30};
-    QTest::newRow("Enter only on a button") << Sequence{true, 1, 10, "opt2 Escape Return Tab Tab Return", 2, 2, 10};
-    QTest::newRow("Tab order, round to Anuluj") << Sequence{true, 1, 10, "opt2 Tab Tab Tab Tab Tab Return", 2, 129, 10};
+        << Sequence{false, 1, 10, "opt1 opt2 opt0 Down Down OK", 0, 0, 10, true};
+    QTest::newRow("MJP, then AVI at 25, burn-in off") << Sequence{true, 1, 10, "opt2 burn speed25 OK", 2, 2, 25, false};
+    QTest::newRow("MJP turns the speed and burn-in off") << Sequence{true, 2, 10, "opt1", 1, 2, 10, true};
+    QTest::newRow("arrows select as clicks do") << Sequence{true, 0, 10, "opt0 Down Down", 2, 0, 10, true};
+    QTest::newRow("Anuluj: choice cancelled, burn-in kept")
+        << Sequence{true, 2, 10, "speed5 burn opt1 Anuluj", 1, 130, 10, true};
+    QTest::newRow("the last choice back, slider stops at 30")
+        << Sequence{true, 2, 10, "speed30 Right OK", 2, 2, 30, true};
+    QTest::newRow("Enter only on a button")
+        << Sequence{true, 1, 10, "opt2 Escape Return Tab Tab Return", 2, 2, 10, true};
+    QTest::newRow("Tab order, round to Anuluj")
+        << Sequence{true, 1, 10, "opt2 Tab Tab Tab Tab Tab Return", 2, 129, 10, true};
   }
 
-  // Every row also checks that the six speed controls are on exactly while AVI is selected.
+  // Every row also checks that the six speed controls are on exactly while AVI is selected, the burn-in box but
+  // for an MJP copy; the box answers on OK only.
   void saveOptions() {
     QFETCH(Sequence, c);
-    frmOptSave& d = OpenSave(c.marks, c.saveKind, c.aviSpeed);
-    Act(d, c.actions);
-    for (int k = 0; k < kSaveOptionCount; ++k) QCOMPARE(d.OptSave[k]->isChecked(), k == c.selected);
-    QCOMPARE(d.OptSave[1]->isEnabled() && d.OptSave[2]->isEnabled(), c.marks);
-    QCOMPARE(d.sldSpeed->isEnabled(), c.selected == 2);
-    for (QLabel* l : d.lblSpeed) QCOMPARE(l->isEnabled(), c.selected == 2);
-    QCOMPARE(std::pair(int(module_.SaveKind), int(module_.AviSpeed)), std::pair(c.saveKindAfter, c.aviSpeedAfter));
+    const auto [marks, saveKind, aviSpeed, actions, selected, saveKindAfter, aviSpeedAfter, overlayAfter] = c;
+    frmOptSave& d = OpenSave(marks, saveKind, aviSpeed);
+    QVERIFY(d.chkOverlay->isChecked());
+    Act(d, actions);
+    QCOMPARE(std::pair(d.chkOverlay->isEnabled(), overlay_), std::pair(selected != 1, overlayAfter));
+    for (int k = 0; k < kSaveOptionCount; ++k) QCOMPARE(d.OptSave[k]->isChecked(), k == selected);
+    QCOMPARE(d.OptSave[1]->isEnabled() && d.OptSave[2]->isEnabled(), marks);
+    QCOMPARE(d.sldSpeed->isEnabled(), selected == 2);
+    for (QLabel* l : d.lblSpeed) QCOMPARE(l->isEnabled(), selected == 2);
+    QCOMPARE(std::pair(int(module_.SaveKind), int(module_.AviSpeed)), std::pair(saveKindAfter, aviSpeedAfter));
   }
 
-  // The burn-in box starts as the window remembers it, answers on OK only, and is off for an MJP copy.
-  void overlayBox() {
-    for (const bool ok : {true, false}) {
-      bool overlay = true;
-      module_ = {1'000, 250'000, 2, 10};
-      frmOptSave d(module_, nullptr, &overlay);
-      d.show();
-      QVERIFY(QTest::qWaitForWindowActive(&d));
-      QVERIFY(d.chkOverlay->isChecked() && d.chkOverlay->isEnabled());
-      Act(d, "opt1");
-      QVERIFY(!d.chkOverlay->isEnabled());
-      Act(d, "opt2");
-      QTest::mouseClick(d.chkOverlay, Qt::LeftButton, {}, QPoint(6, 8));
-      Act(d, ok ? "OK" : "Anuluj");
-      QCOMPARE(overlay, !ok);
-    }
-  }
-
-  void timeKeys_data() {
-    // Focus (0 hours, 1 minutes, 2 OK, 3 Anuluj, 4/5 optTime) before and after, hours:minutes, selected text.
+  void timeDialog_data() {
+    // Focus (0 hours, 1 minutes, 2 OK, 3 Anuluj, 4/5 optTime) before and after (-1: closed), hours:minutes (once
+    // closed: at the next showing), the selected text, PowerOnMinutes (605 before).
     QTest::addColumn<Keys>("k");
-    QTest::newRow("second hour digit carries on") << Keys{0, "1 2", 1, "12:05", "05"};
-    QTest::newRow("keypad digits do not advance") << Keys{0, "Num+1 Num+2", 0, "12:05", ""};
-    QTest::newRow("minutes never carry on") << Keys{1, "3 4", 1, "10:34", ""};
-    QTest::newRow("left at the minutes' start") << Keys{1, "Home Left", 0, "10:05", "10"};
-    QTest::newRow("Enter in the hours, then in the minutes") << Keys{0, "Return Return", 2, "10:05", ""};
-    QTest::newRow("hours above 23 clamped") << Keys{0, "9 9", 1, "23:05", "05"};
-    QTest::newRow("Tab order: the chosen option, then the hours") << Keys{5, "Tab", 0, "10:05", "10"};
-    QTest::newRow("Tab skips the option not chosen") << Keys{5, "Up Tab", 0, "10:05", "10"};
-    QTest::newRow("Tab from OK") << Keys{2, "Tab", 3, "10:05", ""};
+    QTest::newRow("second hour digit carries on") << Keys{0, "1 2", 1, "12:05", "05", 605};
+    QTest::newRow("keypad digits do not advance") << Keys{0, "Num+1 Num+2", 0, "12:05", "", 605};
+    QTest::newRow("minutes never carry on") << Keys{1, "3 4", 1, "10:34", "", 605};
+    QTest::newRow("left at the minutes' start") << Keys{1, "Home Left", 0, "10:05", "10", 605};
+    QTest::newRow("Enter in the hours, then in the minutes") << Keys{0, "Return Return", 2, "10:05", "", 605};
+    QTest::newRow("hours above 23 clamped") << Keys{0, "9 9", 1, "23:05", "05", 605};
+    QTest::newRow("Tab order: the chosen option, then the hours") << Keys{5, "Tab", 0, "10:05", "10", 605};
+    QTest::newRow("Tab skips the option not chosen") << Keys{5, "Up Tab", 0, "10:05", "10", 605};
+    QTest::newRow("Tab from OK") << Keys{2, "Tab", 3, "10:05", "", 605};
+    QTest::newRow("12:34, Enter, Enter on OK") << Keys{5, "Tab 1 2 3 4 Return Return", -1, "12:34", "", 754};
+    QTest::newRow("negative hours") << Keys{5, "Tab - 5 0 0 OK", -1, "-5:00", "", -300};
+    QTest::newRow("relative time stores 0") << Keys{5, "Up Tab 1 2 3 4 OK", -1, "14:07", "", 0};
+    QTest::newRow("Anuluj keeps the value") << Keys{5, "Up Tab 1 2 3 4 Anuluj", -1, "10:05", "", 605};
   }
 
-  void timeKeys() {
+  // Enter in a field clicks no button; what OK stores shows again at the next showing.
+  void timeDialog() {
     QFETCH(Keys, k);
-    const auto [start, keys, focus, fields, selected] = k;
+    const auto [start, keys, focus, fields, selected, stored] = k;
     frmTime& d = OpenTime(605);
     const QList<QWidget*> targets{d.txtTime[0], d.txtTime[1], d.cmdOK, d.cmdAnuluj, d.optTime[0], d.optTime[1]};
     targets[start]->setFocus(Qt::TabFocusReason);
     Act(d, keys);
-    QCOMPARE(QApplication::focusWidget(), targets[focus]);
-    QCOMPARE(Fields(d), fields);
-    if (focus < 2) QCOMPARE(d.txtTime[focus]->selectedText(), selected);
-    QVERIFY(d.isVisible());  // Enter in a field clicks no button
-  }
-
-  void timeClosing_data() {
-    QTest::addColumn<QString>("actions");  // from the chosen option on
-    QTest::addColumn<int>("stored");
-    QTest::addColumn<QString>("next");  // hours:minutes at the next showing
-    QTest::newRow("12:34, Enter, Enter on OK") << "Tab 1 2 3 4 Return Return" << 754 << "12:34";
-    QTest::newRow("negative hours") << "Tab - 5 0 0 OK" << -300 << "-5:00";
-    QTest::newRow("relative time stores 0") << "Up Tab 1 2 3 4 OK" << 0 << "14:07";
-    QTest::newRow("Anuluj keeps the value") << "Up Tab 1 2 3 4 Anuluj" << 605 << "10:05";
-  }
-
-  void timeClosing() {
-    QFETCH(QString, actions);
-    QFETCH(int, stored);
-    frmTime& d = OpenTime(605);
-    d.optTime[1]->setFocus(Qt::TabFocusReason);
-    Act(d, actions);
-    QVERIFY(!d.isVisible());
-    QCOMPARE(int(PowerOnMinutes_), stored);
-    QCOMPARE(OpenTime(PowerOnMinutes_).optTime[1]->isChecked(), stored != 0);
-    QTEST(Fields(*time_), "next");
+    QCOMPARE(std::pair(d.isVisible(), int(PowerOnMinutes_)), std::pair(focus >= 0, stored));
+    if (focus >= 0) QCOMPARE(QApplication::focusWidget(), targets[focus]);
+    if (focus == 0 || focus == 1) QCOMPARE(d.txtTime[focus]->selectedText(), selected);
+    if (focus < 0) QCOMPARE(OpenTime(PowerOnMinutes_).optTime[1]->isChecked(), stored != 0);
+    QCOMPARE(Fields(*time_), fields);
   }
 
   void compressor_data() {

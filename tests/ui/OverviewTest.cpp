@@ -6,6 +6,7 @@
 
 #include "ViewerTestSupport.h"
 #include "drawing/EvidenceReport.h"
+#include "support/FileContents.h"
 
 using namespace uitest;
 
@@ -13,9 +14,9 @@ class OverviewTest : public QObject {
   Q_OBJECT
  private slots:
   void limitEventsAndReport() {
-    GeneratedRecording rec("demo.mjp", {.frames = 300, .width = 160, .height = 120});
+    const TempRecording rec(recgen::Options{.frames = 300, .width = 160, .height = 120}, "demo.mjp");
     ScriptedWindow w;
-    QVERIFY(w.show(rec.path));
+    QVERIFY(w.show(rec.path()));
     w.v.RunKeyCommand(KeyAction::Overview);
     frmOverview& o = w.v.Overview();
     QVERIFY(o.isVisible());
@@ -25,23 +26,18 @@ class OverviewTest : public QObject {
     QCOMPARE(o.lstEvents->count(), static_cast<int>(o.events().size()));
     QCOMPARE(frmOverview().limit(), 70);  // remembered for the next run
 
-    QFile file(rec.path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray fileHash = QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex();
+    const QByteArray fileHash = QCryptographicHash::hash(BytesOf(rec.path()), QCryptographicHash::Sha256).toHex();
     const auto report = [&](const QString& name, std::deque<MsgAnswer> answers = {}) {
-      w.modal.files = {rec.dir.filePath(name)};
+      w.modal.files = {rec.folder() + '/' + name};
       w.modal.answers = std::move(answers);
       w.modal.shown.clear();
       o.cmdReport->click();
-      QFile written(rec.dir.filePath(name));
-      return written.open(QIODevice::ReadOnly) ? written.readAll() : QByteArray();
+      return BytesOf(rec.folder() + '/' + name);
     };
     QVERIFY(report("r.pdf").startsWith("%PDF"));
     const QByteArray html = report("r.html");
     QVERIFY(html.contains(fileHash) && html.contains("Raport z nagrania"));
-    QFile old(rec.dir.filePath("r.html"));
-    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
-    old.close();
+    QVERIFY(WriteFile(rec.folder() + "/r.html", "old"));
     QCOMPARE(report("r.html", {MsgAnswer::No}), QByteArray("old"));  // asked, and left alone
     QCOMPARE(w.modal.shown.size(), 1u);
     QCOMPARE(report("none/r.pdf"), QByteArray());

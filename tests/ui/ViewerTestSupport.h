@@ -1,17 +1,15 @@
 #pragma once
-// Shared by the widget tests: suites, control rectangles, golden pictures, scripted dialogs, generated recordings.
+// Shared by the widget tests: suites, control rectangles, golden pictures, scripted dialogs.
 
-#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
-#include <vector>
 
 #include <QtTest>
 #include <QtWidgets>
 
-#include "RecordingGenerator.h"
 #include "support/ScriptedModal.h"
+#include "support/TempRecording.h"
 #include "ui/Remembered.h"
 #include "ui/WindowDialogs.h"
 #include "ui/frmViewer.h"
@@ -53,13 +51,6 @@ inline bool LooksAsGolden(QWidget& w, const QString& name) {
   return false;
 }
 
-template <class T>
-T Pop(std::deque<T>& q) {
-  T v = std::move(q.front());
-  q.pop_front();
-  return v;
-}
-
 // The window's own dialogs (time, save options, compressor) answered from queues.
 struct ScriptedDialogs final : WindowDialogs {
   std::deque<std::int16_t> timeAnswers;                             // as OK; an empty queue answers as Anuluj
@@ -73,17 +64,17 @@ struct ScriptedDialogs final : WindowDialogs {
 
   void showTime(std::int16_t& PowerOnMinutes) override {
     open("time");
-    if (!timeAnswers.empty()) PowerOnMinutes = Pop(timeAnswers);
+    PowerOnMinutes = PopOr(timeAnswers, PowerOnMinutes);
   }
   void showSaveOptions(ModuleValues& module, bool& overlay) override {
     open("saveOptions");
     overlayShown.push_back(overlay);
     if (saveAnswers.empty()) module.SaveKind |= 128;
-    else std::tie(module.SaveKind, module.AviSpeed) = Pop(saveAnswers), overlay = overlayAnswer.value_or(overlay);
+    else std::tie(module.SaveKind, module.AviSpeed) = PopOr(saveAnswers, {}), overlay = overlayAnswer.value_or(overlay);
   }
   std::optional<AVICOMPRESSOPTIONS> chooseCompressor(const std::vector<AviCompressor>&) override {
     open("compressor");
-    return compressorAnswers.empty() ? std::nullopt : Pop(compressorAnswers);
+    return PopOr(compressorAnswers, {});
   }
   void open(const char* dialog) {
     opened << QString::fromLatin1(dialog);
@@ -110,15 +101,6 @@ struct ScriptedWindow {
   void click(const QWidget* control, Qt::MouseButton button = Qt::LeftButton) {
     QTest::mouseClick(v.windowHandle(), button, {}, WindowRect(control).center());
   }
-};
-
-// A recording written by the generator into a private folder; the name may hold blanks.
-struct GeneratedRecording {
-  QTemporaryDir dir;
-  QString path;
-  std::vector<recgen::FrameRecord> frames;
-  GeneratedRecording(const QString& name, const recgen::Options& options)
-      : path(dir.filePath(name)), frames(recgen::WriteRecording(QFile::encodeName(path).toStdString(), options)) {}
 };
 
 }  // namespace uitest

@@ -10,15 +10,14 @@
 
 namespace {
 
-using uitest::LooksAsGolden;
-using uitest::ScriptedWindow;
+using namespace uitest;
 
 // Eight frames, stopped on frame 4, frames 0 to 4 marked through the window's own buttons.
 struct MarkedWindow : ScriptedWindow {
-  const uitest::GeneratedRecording rec{QStringLiteral("rec.mjp"), {.frames = 8}};
+  const TempRecording rec{recgen::Options{.frames = 8}};
 
   bool start() {
-    if (!show(rec.path)) return false;
+    if (!show(rec.path())) return false;
     for (const QWidget* c : {v.imgCmd[5], v.imgCmd[0], v.imgRightCmd[3], v.imgCmd[6], v.imgCmd[6], v.imgCmd[6],
                              v.imgCmd[6], v.imgRightCmd[3]})
       click(c);
@@ -28,21 +27,15 @@ struct MarkedWindow : ScriptedWindow {
   // The save row answered to convert the marked frames to AVI in Motion JPEG; the file's path.
   QString queueAvi() {
     dialogs.saveAnswers.push_back({2, 10});
-    modal.files.push_back(rec.dir.filePath(QStringLiteral("film.AVI")));
+    modal.files.push_back(rec.folder() + "/film.AVI");
     dialogs.compressorAnswers.push_back(AVICOMPRESSOPTIONS{.codec = QStringLiteral("mjpeg")});
     return modal.files.back();
   }
-  int shownFrame() {
-    for (std::size_t k = 0; k < rec.frames.size(); ++k)
-      if (rec.frames[k].jpegPos == v.core().scanner().FrameStartPos()) return int(k);
-    return -1;
-  }
-  int descriptors() const { return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size(); }
+  int shownFrame() { return rec.FrameIndex(v.core().scanner().FrameStartPos()); }
   void verifyReady() {
-    QCOMPARE(v.core().mode(), PlayMode::Stopped);
-    QCOMPARE(v.shIco[2]->FillColor(), Colour::Orange);
-    for (int k = 0; k < kTransportButtons; ++k) QCOMPARE(v.shCmd[k]->FillColor(), Colour::Blue);
-    QVERIFY(!v.lblSave->isVisible());
+    QCOMPARE(std::tuple(v.core().mode(), v.shIco[2]->FillColor(), v.lblSave->isVisible()),
+             std::tuple(PlayMode::Stopped, Colour::Orange, false));
+    for (const Shape* lamp : v.shCmd) QCOMPARE(lamp->FillColor(), Colour::Blue);
   }
 };
 
@@ -54,15 +47,10 @@ using TitleButton = std::tuple<bool, bool, Qt::MouseButton, bool>;  // with a re
 enum class Before { Nothing, File, Folder };  // what lies under the chosen name
 enum class After { Nothing, Old, Folder, Frame, Sequence, Video, NoFrames };
 
-struct Saving {
-  int kind;      // the options' answer (AVI at 25 frames a second); -1: Anuluj
-  QString name;  // the save dialog's answer in the recording's folder; empty: cancelled
-  Before before;
-  MsgAnswer replace;  // the answer to the replace question
-  QString codec;      // the compressor's answer; empty: cancelled
-  QStringList said;   // the messages, in order
-  After after;
-};
+// The options' answer (AVI at 25 frames a second; -1: Anuluj), the save dialog's answer in the recording's folder
+// (empty: cancelled), what lies under it, the answer to the replace question, the compressor's answer (empty:
+// cancelled), the messages in order, what is there after.
+using Saving = std::tuple<int, QString, Before, MsgAnswer, QString, QStringList, After>;
 
 // Keys as QKeySequence spells them ("Shift+Right", "Num+Right" for the keypad), or "wheel-120": the wheel
 // over the picture (negative: turned down), "Ctrl+wheel-120" with Ctrl held, "wheel+120@10,470" at that point.
@@ -104,15 +92,14 @@ bool Drop(frmViewer& v, const QStringList& paths) {
   QList<QUrl> urls;
   for (const QString& p : paths) urls << QUrl::fromLocalFile(p);
   data.setUrls(urls);
-  const QPointF at(300, 300);
-  QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, {});
-  enter.setAccepted(false);
-  QApplication::sendEvent(&v, &enter);
-  if (!enter.isAccepted()) return false;
-  QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, {});
-  drop.setAccepted(false);
-  QApplication::sendEvent(&v, &drop);
-  return drop.isAccepted();
+  QDragEnterEvent enter({300, 300}, Qt::CopyAction, &data, Qt::LeftButton, {});
+  QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &data, Qt::LeftButton, {});
+  for (QDropEvent* e : {static_cast<QDropEvent*>(&enter), &drop}) {  // dropped only once the enter is accepted
+    e->setAccepted(false);
+    QApplication::sendEvent(&v, e);
+    if (!e->isAccepted()) return false;
+  }
+  return true;
 }
 
 const QString kReplace = QStringLiteral("Plik o podanej nazwie już istniej. Czy go zamienić ?");
@@ -143,11 +130,9 @@ class ViewerWindowTest : public QObject {
     QTemporaryDir dir;
     argument = argument.contains("%1") ? argument.arg(dir.path()) : argument;
     const QString path = QString(argument).remove('"');
-    if (locked) {
-      QVERIFY(QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ReadOther | QFile::ExeOther));
-      QFile f(path);
-      QVERIFY(f.open(QIODevice::WriteOnly) && f.write("\xFF\xD8\xFF\xD9", 4) == 4 && f.setPermissions({}));
-    }
+    if (locked)
+      QVERIFY(QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ReadOther | QFile::ExeOther) &&
+              WriteFile(path, "\xFF\xD8\xFF\xD9") && QFile::setPermissions(path, {}));
     const bool existed = QFileInfo::exists(path);
     Clock::set([] { return QDateTime(QDate(2007, 8, 3), QTime(17, 5, 6)); });
     ScriptedWindow w;
@@ -171,9 +156,9 @@ class ViewerWindowTest : public QObject {
   // A quoted path with blanks plays at once; on the first frame with a speed, the smaller frame is centred and
   // the panel filled.
   void playsCommandLineRecording() {
-    const uitest::GeneratedRecording rec("abcd fghijklmnopqr.mjp", {.frames = 16, .width = 320, .height = 240});
+    const TempRecording rec(recgen::Options{.frames = 16, .width = 320, .height = 240}, "abcd fghijklmnopqr.mjp");
     ScriptedWindow w;
-    w.v.Form_Load('"' + rec.path + '"');
+    w.v.Form_Load('"' + rec.path() + '"');
     QVERIFY2(w.modal.shown.empty(), qPrintable(w.modal.texts().join('|')));
     for (int k = 0; k < 15; ++k) w.v.timPlay_Timer();
     QCOMPARE(std::tuple(w.v.core().mode(), w.v.timPlay.isActive(), w.v.windowTitle(), w.v.minimumSize(),
@@ -221,36 +206,14 @@ class ViewerWindowTest : public QObject {
   void titleButtons() {
     QFETCH(TitleButton, b);
     const auto [withRecording, minimize, button, acts] = b;
-    const uitest::GeneratedRecording rec(QStringLiteral("rec.mjp"), {.frames = 2});
+    const TempRecording rec(recgen::Options{.frames = 2});
     ScriptedWindow w;
-    QVERIFY(w.show(withRecording ? rec.path : QString()));
+    QVERIFY(w.show(withRecording ? rec.path() : QString()));
     QCOMPARE(w.v.core().recording().isOpen(), withRecording);
     w.click(minimize ? w.v.imgMinimize : w.v.imgExit, button);
     const bool closed = acts && !minimize;
     QCOMPARE(std::tuple(w.v.isMinimized(), w.v.isVisible(), w.v.timPlay.isActive(), w.v.core().recording().isOpen()),
              std::tuple(acts && minimize, !closed, !closed, withRecording && !closed));
-  }
-
-  // The open row offers the last path and plays the choice; the time row stores OK's answer, Anuluj keeps it.
-  void openAndTimeRows() {
-    const uitest::GeneratedRecording other(QStringLiteral("inny.mjp"), {.frames = 2});
-    MarkedWindow w;
-    QVERIFY(w.start());
-    w.modal.files = {QString(), other.path};
-    for (int k = 0; k < 3; ++k) w.click(w.v.imgRightCmd[0]);
-    QCOMPARE(w.modal.fileRequests.size(), std::size_t{3});
-    for (const FileDialogRequest& r : w.modal.fileRequests) {
-      QCOMPARE(r.title, QStringLiteral("Wybierz plik z zapisanym obrazem"));
-      QCOMPARE(r.filter, QStringLiteral(" pliki kamery R208 (*.MJP)|*.MJP|wszystkie pliki (*.*)|*.*"));
-    }
-    QCOMPARE(w.modal.fileRequests[1].fileName + '|' + w.modal.fileRequests[2].fileName, '|' + other.path);
-    QCOMPARE(std::pair(w.v.lblFile->text(), w.v.core().mode()),
-             std::pair(QStringLiteral("inny.mjp"), PlayMode::Forward));
-
-    w.dialogs.timeAnswers = {605};
-    for (int k = 0; k < 2; ++k) w.click(w.v.imgRightCmd[1]);
-    QCOMPARE(std::tuple(w.dialogs.opened, w.v.core().module().PowerOnMinutes, w.modal.shown.size()),
-             std::tuple(QStringList{"time", "time"}, std::int16_t(605), std::size_t{0}));
   }
 
   void saveRow_data() {
@@ -274,54 +237,52 @@ class ViewerWindowTest : public QObject {
   // Options, the save dialog's name and filter, the replace question, the export, an AVI error's message.
   void saveRow() {
     QFETCH(Saving, s);
+    const auto [kind, name, before, replace, codec, said, after] = s;
     MarkedWindow w;
     QVERIFY(w.start());
-    const QString out = s.name.isEmpty() ? QString() : w.rec.dir.filePath(s.name);
-    if (s.before == Before::Folder) QVERIFY(QDir().mkpath(out));
-    if (s.before == Before::File) {
-      QFile f(out);
-      QVERIFY(f.open(QIODevice::WriteOnly) && f.write("old") == 3);
-    }
-    if (s.kind >= 0) w.dialogs.saveAnswers.push_back({std::uint8_t(s.kind), 25});
+    const QString out = name.isEmpty() ? QString() : w.rec.folder() + '/' + name;
+    if (before == Before::Folder) QVERIFY(QDir().mkpath(out));
+    if (before == Before::File) QVERIFY(WriteFile(out, "old"));
+    if (kind >= 0) w.dialogs.saveAnswers.push_back({std::uint8_t(kind), 25});
     w.modal.files.push_back(out);
-    w.modal.answers.push_back(s.replace);
-    w.dialogs.compressorAnswers.push_back(s.codec.isEmpty() ? std::nullopt
-                                                            : std::optional(AVICOMPRESSOPTIONS{.codec = s.codec}));
+    w.modal.answers.push_back(replace);
+    w.dialogs.compressorAnswers.push_back(codec.isEmpty() ? std::nullopt
+                                                          : std::optional(AVICOMPRESSOPTIONS{.codec = codec}));
     w.click(w.v.imgRightCmd[2]);
 
-    QCOMPARE(w.modal.texts(), s.said);
+    QCOMPARE(w.modal.texts(), said);
     for (const ShownMessage& m : w.modal.shown) {
       QCOMPARE(m.icon, m.text == kReplace ? MsgIcon::None : MsgIcon::Critical);
       QCOMPARE(m.buttons, m.text == kReplace ? MsgButtons::YesNo : MsgButtons::Ok);
     }
-    QCOMPARE(w.modal.fileRequests.size(), std::size_t(s.kind >= 0));
-    if (s.kind >= 0) {
+    QCOMPARE(w.modal.fileRequests.size(), std::size_t(kind >= 0));
+    if (kind >= 0) {
       const QStringList offered{"Obrazek.jpeg", "Sekwencja.MJP", "Sekwencja.AVI"};
       const QStringList filter{"JPEG (*.JPEG,*.JPG)|*.JPEG;*.JPG", "MJP (*.MJP)|*.MJP", "plik wideo (*.AVI)|*.AVI"};
-      QCOMPARE(w.modal.fileRequests[0].fileName, offered[s.kind]);
-      QCOMPARE(w.modal.fileRequests[0].filter, filter[s.kind] + "|wszystkie pliki (*.*)|*.*");
+      QCOMPARE(w.modal.fileRequests[0].fileName, offered[kind]);
+      QCOMPARE(w.modal.fileRequests[0].filter, filter[kind] + "|wszystkie pliki (*.*)|*.*");
     }
-    const bool converted = s.after == After::Video || s.after == After::NoFrames;
+    const bool converted = after == After::Video || after == After::NoFrames;
     QCOMPARE(std::pair(w.dialogs.opened.contains("compressor"), int(w.v.core().module().SaveKind)),
-             std::pair(converted, s.kind >= 0 ? s.kind : 128));
+             std::pair(converted, kind >= 0 ? kind : 128));
     w.verifyReady();
 
     const ModuleValues& m = w.v.core().module();
-    const recgen::FrameRecord& shown = w.rec.frames.at(4);
+    const recgen::FrameRecord& shown = w.rec.records.at(4);
     const auto probed = converted ? ProbeStream(out) : std::map<QString, QString>{};
-    switch (s.after) {
+    switch (after) {
       case After::Nothing: QVERIFY(out.isEmpty() || !QFileInfo::exists(out)); break;
       case After::Old: QCOMPARE(BytesOf(out), QByteArray("old")); break;
       case After::Folder: QVERIFY(QFileInfo(out).isDir()); break;
-      case After::Frame: QCOMPARE(BytesOf(out), BytesOf(w.rec.path, shown.jpegPos, shown.EndPos())); break;
-      case After::Sequence: QCOMPARE(BytesOf(out), BytesOf(w.rec.path, m.MarkStart, m.MarkEnd)); break;
+      case After::Frame: QCOMPARE(BytesOf(out), BytesOf(w.rec.path(), shown.jpegPos, shown.EndPos())); break;
+      case After::Sequence: QCOMPARE(BytesOf(out), BytesOf(w.rec.path(), m.MarkStart, m.MarkEnd)); break;
       case After::Video:  // the marked frames at the chosen speed, with the chosen compressor
         QCOMPARE(probed.at("codec_name") + ' ' + probed.at("r_frame_rate") + ' ' + probed.at("nb_read_frames"),
                  QStringLiteral("mjpeg 25/1 5"));
         break;
       case After::NoFrames: QVERIFY(QFileInfo(out).isFile() && probed.count("nb_read_frames") == 0); break;
     }
-    if (s.kind == 0 && !out.isEmpty()) QCOMPARE(w.v.core().JpegFileName(), out);  // offered next time, even after No
+    if (kind == 0 && !out.isEmpty()) QCOMPARE(w.v.core().JpegFileName(), out);  // offered next time, even after No
   }
 
   void unexpectedError_data() {
@@ -344,14 +305,14 @@ class ViewerWindowTest : public QObject {
       if (standard) throw std::runtime_error(dialog.toStdString() + " failed");
       throw 42;
     };
-    const int descriptors = w.descriptors();
+    const int descriptors = OpenDescriptors();
     const bool exporting = dialog == QLatin1String("compressor");
     w.click(exporting ? w.v.imgRightCmd[2] : w.v.imgRightCmd[1]);
 
     const QString what = standard ? dialog + QStringLiteral(" failed") : QStringLiteral("nieznany wyjątek");
     QCOMPARE(w.modal.texts(), QStringList{QStringLiteral("Wystąpił nieoczekiwany błąd: ") + what});
     w.verifyReady();
-    QCOMPARE(std::tuple(w.modal.shown[0].icon, w.descriptors(), QFileInfo::exists(out)),
+    QCOMPARE(std::tuple(w.modal.shown[0].icon, OpenDescriptors(), QFileInfo::exists(out)),
              std::tuple(MsgIcon::Critical, descriptors, exporting));
 
     w.dialogs.opening = nullptr;
@@ -411,15 +372,15 @@ class ViewerWindowTest : public QObject {
   void loupe() {
     MarkedWindow w;
     QVERIFY(w.start());
-    const QList<std::tuple<QString, int, QString>> steps{{"Ctrl+wheel+120@10,470", 2, "Zoom: 2x"},
-                                                         {"Ctrl+wheel+120@600,30", 4, "Zoom: 4x"},
-                                                         {"Right", 4, "Zoom: 4x"},
-                                                         {"drag", 4, "Zoom: 4x"},
-                                                         {"Ctrl+wheel-120@9,9", 2, "Zoom: 2x"},
-                                                         {"0", 1, "Zoom: 1x"},
-                                                         {"+ + + +", 8, "Zoom: 8x"},
-                                                         {"doubleclick", 1, "Zoom: 1x"}};
-    for (const auto& [input, factor, text] : steps) {
+    const QList<std::pair<QString, int>> steps{{"Ctrl+wheel+120@10,470", 2},
+                                               {"Ctrl+wheel+120@600,30", 4},
+                                               {"Right", 4},
+                                               {"drag", 4},
+                                               {"Ctrl+wheel-120@9,9", 2},
+                                               {"0", 1},
+                                               {"+ + + +", 8},
+                                               {"doubleclick", 1}};  // the factor after
+    for (const auto& [input, factor] : steps) {
       const Loupe before = w.v.core().loupe();
       if (input == "drag") {
         QTest::mousePress(w.v.picTV, Qt::LeftButton, {}, {300, 300});
@@ -431,7 +392,8 @@ class ViewerWindowTest : public QObject {
       } else {
         Press(w, input);
       }
-      QCOMPARE(std::pair(w.v.core().loupe().factor, w.v.lblPicInfo[1]->text()), std::pair(factor, text));
+      QCOMPARE(std::pair(w.v.core().loupe().factor, w.v.lblPicInfo[1]->text()),
+               std::pair(factor, QStringLiteral("Zoom: %1x").arg(factor)));
       QVERIFY2(ShowsFrameThroughLoupe(w.v), qPrintable(input));
     }
     QCOMPARE(w.shownFrame(), 5);
@@ -441,25 +403,36 @@ class ViewerWindowTest : public QObject {
     QCOMPARE(Remembered::SmoothZoom(), false);
   }
 
+  void duringExport_data() {
+    QTest::addColumn<bool>("closing");
+    QTest::newRow("Escape stops it") << false;
+    QTest::newRow("closing stops it first, then closes") << true;
+  }
+
   // While a conversion runs its caption shows, whole and centred (in the golden picture); of all keys only Escape
-  // acts: it stops the conversion.
-  void keysDuringExport() {
+  // acts: it stops the conversion. Closing stops it first; the window closes once the file is complete, silently.
+  void duringExport() {
+    QFETCH(bool, closing);
     MarkedWindow w;
     QVERIFY(w.start());
     const QString out = w.queueAvi();
-    bool looked = false;
+    bool looked = false, converting = false;
     w.dialogs.opening = [&](const QString& opening) {
       if (opening != QLatin1String("compressor")) return;
       QTimer::singleShot(0, &w.v, [&] {
         Press(w, "Right Ctrl+S M Home Ctrl+O wheel-120");
         looked = LooksAsGolden(w.v, "window-converting");
-        Press(w, "Escape");
+        closing ? void(w.v.close()) : Press(w, "Escape");
+        converting = w.v.isVisible();
       });
     };
     w.click(w.v.imgRightCmd[2]);
-    QVERIFY(looked);
-    QCOMPARE(std::tuple(w.dialogs.opened, w.modal.fileRequests.size(), ProbeStream(out).at("nb_read_frames")),
-             std::tuple(QStringList{"saveOptions", "compressor"}, std::size_t{1}, QStringLiteral("N/A")));
+    const auto stream = ProbeStream(out);  // stopped before its first frame
+    QCOMPARE(std::tuple(looked, converting, w.dialogs.opened, w.modal.fileRequests.size(), w.modal.shown.size()),
+             std::tuple(true, true, QStringList{"saveOptions", "compressor"}, std::size_t{1}, std::size_t{0}));
+    QCOMPARE(std::tuple(w.v.isVisible(), w.v.core().recording().isOpen(), stream.at("codec_name"),
+                        stream.at("nb_read_frames")),
+             std::tuple(!closing, !closing, QStringLiteral("mjpeg"), QStringLiteral("N/A")));
     w.verifyReady();
   }
 
@@ -481,7 +454,7 @@ class ViewerWindowTest : public QObject {
     MarkedWindow w;
     QVERIFY(w.start());
     QStringList paths;
-    for (const QString& n : names) QVERIFY(QFile::copy(w.rec.path, paths.emplace_back(w.rec.dir.filePath(n))));
+    for (const QString& n : names) QVERIFY(QFile::copy(w.rec.path(), paths.emplace_back(w.rec.folder() + '/' + n)));
     QCOMPARE(Drop(w.v, paths), taken);
     QTEST(w.v.lblFile->text(), "title");
     QCOMPARE(std::pair(w.v.core().mode(), w.modal.shown.size()),
@@ -490,59 +463,45 @@ class ViewerWindowTest : public QObject {
     QCOMPARE(w.modal.fileRequests.at(0).fileName, taken ? paths[0] : QString());
   }
 
-  // The dialogs start in the folders last used, also in the next run: the save dialog where the last export went.
-  void foldersRemembered() {
-    const uitest::GeneratedRecording other(QStringLiteral("inny.mjp"), {.frames = 2});
+  // The open row offers the last path and plays the choice; the time row stores OK's answer, Anuluj keeps it. The
+  // dialogs start in the folders last used, also in the next run: the save dialog where the last export went. The
+  // burn-in choice is remembered from one save to the next; with it, a JPEG gets its annotated copy beside it.
+  void commandRowsRemember() {
+    const TempRecording other(recgen::Options{.frames = 2}, "inny.mjp");
     QTemporaryDir exports;
     {
       MarkedWindow w;
       QVERIFY(w.start());
-      w.modal.files = {other.path};
-      w.click(w.v.imgRightCmd[0]);
-      w.dialogs.saveAnswers = {{1, 10}, {2, 10}};
-      w.modal.files = {exports.filePath("cut.MJP"), QString()};
+      w.modal.files = {QString(), other.path()};
+      for (int k = 0; k < 3; ++k) w.click(w.v.imgRightCmd[0]);
+      QCOMPARE(w.modal.fileRequests.size(), std::size_t{3});
+      for (const FileDialogRequest& r : w.modal.fileRequests) {
+        QCOMPARE(r.title, QStringLiteral("Wybierz plik z zapisanym obrazem"));
+        QCOMPARE(r.filter, QStringLiteral(" pliki kamery R208 (*.MJP)|*.MJP|wszystkie pliki (*.*)|*.*"));
+      }
+      QCOMPARE(w.modal.fileRequests[1].fileName + '|' + w.modal.fileRequests[2].fileName, '|' + other.path());
+      QCOMPARE(std::pair(w.v.lblFile->text(), w.v.core().mode()),
+               std::pair(QStringLiteral("inny.mjp"), PlayMode::Forward));
+      w.dialogs.timeAnswers = {605};
+      for (int k = 0; k < 2; ++k) w.click(w.v.imgRightCmd[1]);
+      w.dialogs.saveAnswers = {{0, 10}, {2, 10}};
+      w.dialogs.overlayAnswer = true;
+      w.modal.files = {exports.filePath("k.jpeg"), QString()};
       w.click(w.v.imgRightCmd[2]);
       w.click(w.v.imgRightCmd[2]);
-      QCOMPARE(w.modal.fileRequests.at(2).fileName, exports.filePath("Sekwencja.AVI"));
+      QCOMPARE(std::tuple(w.dialogs.opened, w.v.core().module().PowerOnMinutes, w.modal.shown.size()),
+               std::tuple(QStringList{"time", "time", "saveOptions", "saveOptions"}, std::int16_t(605),
+                          std::size_t{0}));
+      QCOMPARE(w.modal.fileRequests.at(4).fileName, exports.filePath("Sekwencja.AVI"));
+      QCOMPARE(w.dialogs.overlayShown, (std::vector<bool>{false, true}));
+      QVERIFY(QFileInfo(exports.filePath("k-opis.jpeg")).size() > 0);
     }
     ScriptedModal modal;
     ModalScope scope(modal);
     frmViewer next;
     next.Form_Load(QString());
     next.imgRightCmd_Click(0);
-    QCOMPARE(modal.fileRequests.at(0).fileName, QFileInfo(other.path).absolutePath());
-  }
-
-  // The burn-in choice is remembered from one save to the next; with it, a JPEG gets its annotated copy beside it.
-  void overlayRemembered() {
-    MarkedWindow w;
-    QVERIFY(w.start());
-    w.dialogs.saveAnswers = {{0, 10}, {0, 10}};
-    w.dialogs.overlayAnswer = true;
-    w.modal.files = {w.rec.dir.filePath("k.jpeg"), QString()};
-    w.click(w.v.imgRightCmd[2]);
-    w.click(w.v.imgRightCmd[2]);
-    QCOMPARE(w.dialogs.overlayShown, (std::vector<bool>{false, true}));
-    QVERIFY(QFileInfo(w.rec.dir.filePath("k-opis.jpeg")).size() > 0);
-  }
-
-  // Closing during a conversion stops it first; the window closes once the file is complete, silently.
-  void closeDuringExport() {
-    MarkedWindow w;
-    QVERIFY(w.start());
-    const QString out = w.queueAvi();
-    w.dialogs.opening = [&](const QString& opening) {
-      if (opening == QLatin1String("compressor"))
-        QTimer::singleShot(0, &w.v, [&] {
-          w.v.close();
-          QVERIFY(w.v.isVisible());  // still converting
-        });
-    };
-    w.click(w.v.imgRightCmd[2]);
-    const auto stream = ProbeStream(out);  // stopped before its first frame
-    QCOMPARE(std::tuple(w.v.isVisible(), w.v.core().recording().isOpen(), w.modal.shown.size(), stream.at("codec_name"),
-                        stream.at("nb_read_frames")),
-             std::tuple(false, false, std::size_t{0}, QStringLiteral("mjpeg"), QStringLiteral("N/A")));
+    QCOMPARE(modal.fileRequests.at(0).fileName, QFileInfo(other.path()).absolutePath());
   }
 };
 

@@ -1,8 +1,5 @@
 // Runs every widget test class on the offscreen platform; fails if any class fails.
 
-#include <QApplication>
-#include <QtTest>
-
 #include "ViewerTestSupport.h"
 
 int main(int argc, char** argv) {

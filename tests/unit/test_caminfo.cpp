@@ -46,26 +46,25 @@ TEST(DecodeFrameInfo, KindsByTagAndBlockSize) {
 }
 
 TEST(DecodeFrameInfo, HexadecimalFields) {
-  using Case = std::tuple<std::string, std::uint32_t>;
-  const Case kCases[] = {{"5A", 90},        {"00", 0},        {"7Q", 7},
-                         {"Q7", 0},         {" 9", 9},        {"a0", 160},
-                         {"ff", 255},       {"00E10", 3600},  {"FFFFF", 1'048'575},
-                         {"0FFFF", 65'535}, {"1 2 3", 0x123}, {"     ", 0},
-                         {"\t1\n2", 0x12},  {"1\r2", 1},      {"-1", 0},
-                         {"+1", 0},         {"", 0}};
+  const std::tuple<std::string, std::uint32_t> kCases[] = {{"5A", 90},        {"00", 0},        {"7Q", 7},
+                                                           {"Q7", 0},         {" 9", 9},        {"a0", 160},
+                                                           {"ff", 255},       {"00E10", 3600},  {"FFFFF", 1'048'575},
+                                                           {"0FFFF", 65'535}, {"1 2 3", 0x123}, {"     ", 0},
+                                                           {"\t1\n2", 0x12},  {"1\r2", 1},      {"-1", 0},
+                                                           {"+1", 0},         {"", 0}};
   for (const auto& [chars, value] : kCases) EXPECT_EQ(HexFieldValue(chars), value) << '"' << chars << '"';
 }
 
 // The battery's raw reading as the block carries it (5.08 V for 256), at every edge of the scale.
 TEST(InfoPanel, BatteryScaleAtEveryEdge) {
-  using Case = std::tuple<int, const char*, std::uint32_t>;
-  const Case kCases[] = {{255, "95%", Colour::Green},   {204, "95%", Colour::Green},   {203, "85%", Colour::Green},
-                         {200, "85%", Colour::Green},   {199, "75%", Colour::Green},   {197, "75%", Colour::Green},
-                         {196, "65%", Colour::Green},   {194, "65%", Colour::Green},   {193, "55%", Colour::Olive},
-                         {192, "55%", Colour::Olive},   {191, "45%", Colour::Olive},   {190, "45%", Colour::Olive},
-                         {189, "35%", Colour::Olive},   {188, "25%", Colour::DarkRed}, {187, "15%", Colour::DarkRed},
-                         {185, "15%", Colour::DarkRed}, {184, "5%", Colour::DarkRed},  {182, "5%", Colour::DarkRed},
-                         {181, "0%", Colour::DarkRed},  {0, "0%", Colour::DarkRed}};
+  const std::tuple<int, const char*, std::uint32_t> kCases[] = {
+      {255, "95%", Colour::Green},   {204, "95%", Colour::Green},   {203, "85%", Colour::Green},
+      {200, "85%", Colour::Green},   {199, "75%", Colour::Green},   {197, "75%", Colour::Green},
+      {196, "65%", Colour::Green},   {194, "65%", Colour::Green},   {193, "55%", Colour::Olive},
+      {192, "55%", Colour::Olive},   {191, "45%", Colour::Olive},   {190, "45%", Colour::Olive},
+      {189, "35%", Colour::Olive},   {188, "25%", Colour::DarkRed}, {187, "15%", Colour::DarkRed},
+      {185, "15%", Colour::DarkRed}, {184, "5%", Colour::DarkRed},  {182, "5%", Colour::DarkRed},
+      {181, "0%", Colour::DarkRed},  {0, "0%", Colour::DarkRed}};
   for (const auto& [raw, text, colour] : kCases) {
     const PanelUpdate u = panelAfter(measurement("01", QString::asprintf("%02X", raw).toStdString(), "00000"));
     EXPECT_EQ(std::pair(u.lblBattInfo, u.shBatt), std::pair(std::optional<QString>(text), std::optional(colour)))
@@ -75,11 +74,10 @@ TEST(InfoPanel, BatteryScaleAtEveryEdge) {
 
 // Time since power-on (hours wrap at 100), or with a power-on time the time of day.
 TEST(InfoPanel, MeasurementTimes) {
-  using Case = std::tuple<std::int32_t, std::int16_t, const char*>;
-  const Case kCases[] = {{3'725, 0, "001:02:05"},         {360'000, 0, "000:00:00"}, {359'999, 0, "099:59:59"},
-                         {1'048'575, 0, "091:16:15"},     {0, 0, "000:00:00"},       {83, 890, "14:51:23"},
-                         {7'200, 1'380, "01:00:00"},      {0, 1, "00:01:00"},        {86'399, 1, "00:00:59"},
-                         {1'048'575, 32'767, "21:23:15"}, {30, -300, "19:00:30"}};
+  const std::tuple<std::int32_t, std::int16_t, const char*> kCases[] = {
+      {3'725, 0, "001:02:05"}, {360'000, 0, "000:00:00"},       {359'999, 0, "099:59:59"},  {1'048'575, 0, "091:16:15"},
+      {0, 0, "000:00:00"},     {83, 890, "14:51:23"},           {7'200, 1'380, "01:00:00"}, {0, 1, "00:01:00"},
+      {86'399, 1, "00:00:59"}, {1'048'575, 32'767, "21:23:15"}, {30, -300, "19:00:30"}};
   for (const auto& [seconds, powerOn, text] : kCases) {
     const std::string hex = QString::asprintf("%05X", seconds).toStdString();
     EXPECT_EQ(panelAfter(measurement("01", "CC", hex), powerOn).lblTime, text) << seconds << " " << powerOn;

@@ -6,23 +6,19 @@
 #include "support/QtPrinters.h"
 
 TEST(CommandLine, ArgumentStringNamesARecording) {
-  struct Case {
-    const char* line;
-    const char* path;
-  };  // path nullptr: names none
-  const Case kCases[] = {{"", nullptr},
-                         {"a", nullptr},
-                         {"ab", nullptr},
-                         {"abc", "abc"},
-                         {"/tmp/x.mjp", "/tmp/x.mjp"},
-                         {"\"/tmp/my file.mjp\"", "/tmp/my file.mjp"},
-                         {"\"ab", "a"},
-                         {"\"/tmp/no closing quote.mjp", "/tmp/no closing quote.mj"},
-                         {"/tmp/with blanks inside.mjp", "/tmp/with blanks inside.mjp"}};
-  for (const Case& c : kCases)
-    EXPECT_EQ(RecordingPathFrom(QString::fromUtf8(c.line)),
-              c.path ? std::optional(QString::fromUtf8(c.path)) : std::nullopt)
-        << c.line;
+  // The line, the path it names (nullptr: none).
+  const std::pair<const char*, const char*> kCases[] = {{"", nullptr},
+                                                        {"a", nullptr},
+                                                        {"ab", nullptr},
+                                                        {"abc", "abc"},
+                                                        {"/tmp/x.mjp", "/tmp/x.mjp"},
+                                                        {"\"/tmp/my file.mjp\"", "/tmp/my file.mjp"},
+                                                        {"\"ab", "a"},
+                                                        {"\"/tmp/no closing quote.mjp", "/tmp/no closing quote.mj"},
+                                                        {"/tmp/with blanks inside.mjp", "/tmp/with blanks inside.mjp"}};
+  for (const auto& [line, path] : kCases)
+    EXPECT_EQ(RecordingPathFrom(QString::fromUtf8(line)), path ? std::optional(QString::fromUtf8(path)) : std::nullopt)
+        << line;
 }
 
 // Characters, not bytes, are counted.

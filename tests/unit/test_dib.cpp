@@ -80,8 +80,9 @@ TEST(DibSection, FailedCreateAfterAGoodOneLeavesItEmpty) {
   }
 }
 
-// Row 0 at the bottom, BGR to RGB, nothing outside the named rectangle touched.
-TEST(DibSection, PaintPictureLandsUprightOneToOne) {
+// Row 0 at the bottom, BGR to RGB, nothing outside the named rectangle touched; a loaded picture's top row is the
+// last memory row, and it paints back equal.
+TEST(DibSection, PaintPictureLandsUprightOneToOneAndLoadPictureBltStoresBottomUp) {
   using Case = std::tuple<const char*, QRect, QPoint, QRect>;  // in the 12 × 10 target
   cDIBSection dib;
   ASSERT_TRUE(dib.Create(5, 4));
@@ -100,13 +101,9 @@ TEST(DibSection, PaintPictureLandsUprightOneToOne) {
         expected.setPixel(tx, ty, colourOf(tx - dest.x() + src.x(), 3 - (ty - dest.y() + src.y())));
     EXPECT_TRUE(painted(dib, untouched, dest, src) == expected) << name;
   }
-}
-
-TEST(DibSection, LoadPictureBltStoresBottomUpAndPaintsBackEqual) {
   QImage source(3, 2, QImage::Format_RGB32);
   for (int y = 0; y < 2; ++y)
     for (int x = 0; x < 3; ++x) source.setPixel(x, y, colourOf(x, y));
-  cDIBSection dib;
   ASSERT_TRUE(dib.Create(3, 2));
   dib.LoadPictureBlt(source, 0, 0, -1, -1, cDIBSection::SRCCOPY);
   EXPECT_EQ(rgbAt(dib, 1, 1), source.pixel(1, 0)) << "the source's top row is the last memory row";

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "RecordingGenerator.h"
 #include "support/TempRecording.h"
 #include "viewer/SpeedEvents.h"
 #include "drawing/SpeedPlot.h"
@@ -36,35 +35,34 @@ std::vector<Event> eventsOf(const std::vector<FrameRecord>& frames, int limit) {
   return out;
 }
 
+// The recording, walked without a power-on time.
+struct Walked : ::testing::Test {
+  const TempRecording rec = recording();
+  const std::vector<FrameRecord> frames = ReadFrameRecords(rec.path(), 0, nullptr).value();
+};
+
 // Runs split by a frame without a block, by a time-text frame and by one below the limit; a
 // tie (the first peak counts); a run at the file's end; the limit itself counts as over;
 // the times as the panel shows them, with and without the power-on time.
-TEST(SpeedEvents, RunsOverTheLimitInAWalkedRecording) {
-  const TempRecording rec = recording();
+TEST_F(Walked, RunsOverTheLimit) {
+  ASSERT_EQ(frames.size(), kSpeeds.size());
+  EXPECT_EQ(eventsOf(frames, 55), (std::vector<Event>{{1, 3, "000:01:41", "000:01:43", 70, 2},
+                                                      {5, 5, "000:01:45", "000:01:45", 55, 5},
+                                                      {8, 9, "000:01:48", "000:01:49", 90, 9}}));
+  EXPECT_EQ(eventsOf(frames, 56).size(), 2u);
+  EXPECT_EQ(eventsOf(frames, 0).size(), 3u) << "frames without a measurement end a run";
+  EXPECT_TRUE(eventsOf(frames, 91).empty());
   QString error;
-  const auto relative = ReadFrameRecords(rec.path(), 0, &error);
-  ASSERT_TRUE(relative) << error.toStdString();
-  ASSERT_EQ(relative->size(), kSpeeds.size());
-  EXPECT_EQ(eventsOf(*relative, 55), (std::vector<Event>{{1, 3, "000:01:41", "000:01:43", 70, 2},
-                                                         {5, 5, "000:01:45", "000:01:45", 55, 5},
-                                                         {8, 9, "000:01:48", "000:01:49", 90, 9}}));
-  EXPECT_EQ(eventsOf(*relative, 56).size(), 2u);
-  EXPECT_EQ(eventsOf(*relative, 0).size(), 3u) << "frames without a measurement end a run";
-  EXPECT_TRUE(eventsOf(*relative, 91).empty());
-
   const auto clock = ReadFrameRecords(rec.path(), 8 * 60, &error);  // powered on at 08:00
   ASSERT_TRUE(clock);
   EXPECT_EQ(eventsOf(*clock, 80), (std::vector<Event>{{8, 9, "08:01:48", "08:01:49", 90, 9}}));
   EXPECT_EQ((*clock)[9].seconds, 8 * 3600 + 109);
-
   EXPECT_FALSE(ReadFrameRecords(rec.folder() + "/none.mjp", 0, &error));
   EXPECT_FALSE(error.isEmpty());
 }
 
 // The plot's points are the walk's measurement frames; a click finds the nearest one.
-TEST(SpeedEvents, PlotPointsAreTheMeasurements) {
-  const TempRecording rec = recording();
-  const auto frames = *ReadFrameRecords(rec.path(), 0, nullptr);
+TEST_F(Walked, PlotPointsAreTheMeasurements) {
   std::vector<std::tuple<int, std::int64_t, int>> expected, got;
   for (std::size_t n = 0; n < kSpeeds.size(); ++n)
     if (kSpeeds[n] >= 0) expected.emplace_back(static_cast<int>(n), 100 + n, kSpeeds[n]);
@@ -78,9 +76,7 @@ TEST(SpeedEvents, PlotPointsAreTheMeasurements) {
 
 // A jump shows exactly the frame asked for, its block read (the panel tells its time), with
 // the knob at it; the next and previous events' peaks from any place.
-TEST(SpeedEvents, ExactJumpsAndNeighbourPeaks) {
-  const TempRecording rec = recording();
-  const auto frames = *ReadFrameRecords(rec.path(), 0, nullptr);
+TEST_F(Walked, ExactJumpsAndNeighbourPeaks) {
   Viewer v;
   v.StartUp(rec.path());
   for (const FrameRecord& f : frames) {

@@ -4,16 +4,14 @@
 #include <unistd.h>
 
 #include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include "desktop/RegisterFileType.h"
+#include "support/FileContents.h"
+#include "support/Probe.h"
 #include "support/QtPrinters.h"
 
 namespace {
@@ -21,21 +19,7 @@ namespace {
 const QString kType = QStringLiteral("application/x-vistrel-mjp");
 const QString kOurs = kType + "=vistrel.desktop;";
 
-QString Read(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();  // "" when missing
-}
-
-void Write(const QString& path, const QByteArray& bytes) {
-  QDir().mkpath(QFileInfo(path).path());
-  if (QFile f(path); f.open(QIODevice::WriteOnly)) f.write(bytes);
-}
-
-QString Output(const QString& program, const QStringList& args) {  // trimmed; "" when missing or failing
-  QProcess p;
-  p.start(program, args);
-  return p.waitForFinished(20000) ? QString::fromUtf8(p.readAllStandardOutput()).trimmed() : QString();
-}
+QString Read(const QString& path) { return QString::fromUtf8(BytesOf(path)); }  // "" when missing
 
 bool Have(const char* tool) { return !QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty(); }
 void SetEnv(const char* name, const QByteArray& value) { value.isEmpty() ? qunsetenv(name) : qputenv(name, value); }
@@ -63,7 +47,8 @@ void FirstStart() { RegisterFileTypeAtFirstStart(".MJP", "Sekwencja wideo", "/us
 TEST(Registration, TheDesktopFindsAndStartsTheProgram) {
   XdgHome h;
   const QString program = h.root.filePath("it's a \"$dir\" \\\\ (1)/vistrel"), out = h.root.filePath("args");
-  Write(program, QString("#!/bin/sh\nprintf '%s\\n' \"$#\" \"$@\" > '%1.tmp' && mv '%1.tmp' '%1'\n").arg(out).toUtf8());
+  WriteFile(program,
+            QString("#!/bin/sh\nprintf '%s\\n' \"$#\" \"$@\" > '%1.tmp' && mv '%1.tmp' '%1'\n").arg(out).toUtf8());
   QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   RegisterFileType(".MJP", "Sekwencja wideo", program);
   for (const QString written :
@@ -73,8 +58,8 @@ TEST(Registration, TheDesktopFindsAndStartsTheProgram) {
         << written.toStdString();
   if (!Have("xdg-mime") || !Have("update-desktop-database") || !Have("gio")) GTEST_SKIP() << "tools missing";
   for (const QString& file : {h.root.filePath("rec 1.mjp"), h.root.filePath("rec 1.MJP")}) {
-    Write(file, QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10));
-    EXPECT_EQ(Output("xdg-mime", {"query", "filetype", file}), kType) << file.toStdString();
+    WriteFile(file, QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10));
+    EXPECT_EQ(QString(RunTool("xdg-mime", {"query", "filetype", file}).trimmed()), kType) << file.toStdString();
   }
   EXPECT_TRUE(Read(h.data + "/applications/mimeinfo.cache").contains(kOurs));
   ASSERT_EQ(QProcess::execute("gio", {"launch", h.entry, h.root.filePath("rec 1.MJP")}), 0);
@@ -104,8 +89,8 @@ TEST(Registration, FirstStartRegistersWhatItCan) {
         {"data", "config", true, png, png}}) {
     if (readOnly && geteuid() == 0) continue;  // root writes into read-only folders
     XdgHome h;
-    if (*before) Write(h.mimeapps, before);
-    Write(h.root.filePath("file"), "x");
+    if (*before) WriteFile(h.mimeapps, before);
+    WriteFile(h.root.filePath("file"), "x");
     for (const QString& d : {h.data, h.config})
       if (readOnly) QDir().mkpath(d), QFile::setPermissions(d, QFile::ReadOwner | QFile::ExeOwner);
     SetEnv("XDG_DATA_HOME", h.root.filePath(data).toUtf8());
