@@ -1,5 +1,6 @@
 #include "FrameJson.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 
@@ -22,7 +23,10 @@ void string(std::string& out, const QString& text) { AppendJsonString(out, text)
 void AppendJsonString(std::string& out, const QString& text) {
   static constexpr char kHex[] = "0123456789abcdef";
   out += '"';
-  for (const char c : text.toUtf8()) {
+  // The panel's texts are ASCII as a rule: those go across without a UTF-8 copy.
+  const bool ascii = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+  const QByteArray utf8 = ascii ? QByteArray() : text.toUtf8();
+  const auto each = [&](char c) {
     const auto u = static_cast<unsigned char>(c);
     if (c == '"' || c == '\\') {
       out += '\\';
@@ -34,6 +38,11 @@ void AppendJsonString(std::string& out, const QString& text) {
     } else {
       out += c;
     }
+  };
+  if (ascii) {
+    for (const QChar c : text) each(static_cast<char>(c.unicode()));
+  } else {
+    for (const char c : utf8) each(c);
   }
   out += '"';
 }

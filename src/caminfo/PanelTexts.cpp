@@ -11,7 +11,11 @@ namespace {
 std::int64_t floorDiv(std::int64_t a, std::int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
 std::int64_t floorMod(std::int64_t a, std::int64_t b) { return a - floorDiv(a, b) * b; }
 
-QString twoDigits(std::int64_t v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); }
+// v (0 to 999) as `width` digits, zeros in front: written straight into a string of
+// fixed length, as every frame of a walk needs one.
+void putDigits(QChar* at, std::int64_t v, int width) {
+  for (int k = width - 1; k >= 0; --k, v /= 10) at[k] = QLatin1Char(static_cast<char>('0' + v % 10));
+}
 
 }  // namespace
 
@@ -22,9 +26,14 @@ QString MeasurementTimeText(std::int32_t SecondsSincePowerOn, std::int16_t Power
   t = floorDiv(t, 60);
   const std::int64_t minutes = floorMod(t, 60);
   t = floorDiv(t, 60);
-  const QString hours = PowerOnMinutes == 0 ? QStringLiteral("%1").arg(floorMod(t, 100), 3, 10, QLatin1Char('0'))
-                                            : twoDigits(floorMod(t, 24));
-  return hours + QLatin1Char(':') + twoDigits(minutes) + QLatin1Char(':') + twoDigits(seconds);
+  // "hhh:mm:ss" since power-on (hours modulo 100), "hh:mm:ss" as a time of day.
+  const int hourDigits = PowerOnMinutes == 0 ? 3 : 2;
+  QString text(hourDigits + 6, QLatin1Char(':'));
+  QChar* const c = text.data();
+  putDigits(c, PowerOnMinutes == 0 ? floorMod(t, 100) : floorMod(t, 24), hourDigits);
+  putDigits(c + hourDigits + 1, minutes, 2);
+  putDigits(c + hourDigits + 4, seconds, 2);
+  return text;
 }
 
 QString WidenedTimeText(const QString& TimeText) {
