@@ -5,6 +5,7 @@
 #include "support/FileContents.h"
 #include "support/OrdinaryUser.h"
 #include "support/Probe.h"
+#include "ui/PictureBox.h"
 #include "ui/WindowKeys.h"
 #include "viewer/Loupe.h"
 
@@ -112,6 +113,34 @@ class ViewerWindowTest : public QObject {
 
  private slots:
   void cleanup() { Clock::set({}); }
+
+  // The picture box copies a surface into its canvas as cDIBSection::PaintPicture paints it with SRCCOPY:
+  // odd widths (row padding), frames smaller than the box, larger ones centred off its edges, one beyond them.
+  void pictureBoxPaint_data() {
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QPoint>("at");
+    QTest::newRow("the box's size") << QSize(640, 480) << QPoint(0, 0);
+    QTest::newRow("odd, inside") << QSize(7, 5) << QPoint(301, 2);
+    QTest::newRow("larger, centred") << QSize(803, 601) << QPoint(-81, -60);
+    QTest::newRow("over the right and lower edges") << QSize(33, 17) << QPoint(630, 470);
+    QTest::newRow("outside") << QSize(10, 10) << QPoint(-20, 500);
+  }
+  void pictureBoxPaint() {
+    QFETCH(QSize, size);
+    QFETCH(QPoint, at);
+    cDIBSection dib;
+    QVERIFY(dib.Create(size.width(), size.height()));
+    dib.RandomiseBits();
+    PictureBox box(nullptr);
+    box.Canvas().fill(Qt::darkCyan);
+    QImage expected = box.Canvas();
+    {
+      QPainter p(&expected);
+      dib.PaintPicture(p, at.x(), at.y(), -1, -1, 0, 0, cDIBSection::SRCCOPY);
+    }
+    box.Paint(dib, at.x(), at.y());
+    QCOMPARE(box.Canvas(), expected);
+  }
 
   void idle_data() {
     QTest::addColumn<Idle>("c");
