@@ -4,7 +4,10 @@
 // command-line tool only) skips the pictures: each frame's stored JPEG bytes are written.
 
 #include <algorithm>
+#include <cstring>
 #include <exception>
+#include <new>
+#include <utility>
 #include <stdexcept>
 
 #include "avi/AviFile.h"
@@ -31,6 +34,13 @@ QString conversionCaption(FilePos reached, const AviExportRequest& r) {
   const double done = static_cast<double>(std::clamp<FilePos>(reached - r.from + 1, 0, r.to - r.from + 1));
   const int percent = span > 0 ? static_cast<int>(done * 100.0 / span) : 100;
   return QStringLiteral("Konwersja… %1%").arg(percent);
+}
+
+// to becomes a copy of from's picture (made anew when the size differs).
+void copyPicture(const cDIBSection& from, cDIBSection& to) {
+  if (!to.hDib() || to.Width() != from.Width() || to.Height() != from.Height())
+    if (!to.Create(from.Width(), from.Height())) throw std::bad_alloc();
+  std::memcpy(to.PointerToBits(), from.PointerToBits(), from.SizeImage());
 }
 
 }  // namespace
@@ -108,33 +118,51 @@ ExportReport Viewer::ConvertAvi(const std::optional<AVICOMPRESSOPTIONS>& compres
       report.outcome = ExportOutcome::Failed;
       return;
     }
-    // A frame's write (compressing it, the file) runs beside this thread, which meanwhile
-    // lets events run (the window shows the frame); it is waited for before the conversion
-    // goes on, so a failure ends it at the same frame as a write made here would.
+    // Pipelined: frame k is written (compressed, into the file) on a helper thread from a
+    // copy of its picture while this thread lets events run and finds, decodes and shows
+    // frame k+1. A write counts once it has been waited for; when it failed after the viewer
+    // had moved on, the viewer is put back on that frame (window, panel, picture), so that
+    // the conversion ends exactly where a write made in line would have ended it.
     BackgroundJob writer;
-    bool writing = false, overlaid = false;
-    auto written = [&] {
+    cDIBSection picture;  // the copy being written, the overlay laid over it
+    struct Place {
+      FilePos windowPos;
+      WindowIndex start, end;
+      ScreenState screen;
+    };
+    std::optional<Place> writing;  // the frame being written, while it is
+    bool movedOn = false;          // the viewer has searched past it since
+    auto settle = [&] {
       if (!writing) return true;
-      writing = false;
       writer.Wait();
-      if (overlaid) c.overlay.Restore(dib);
-      if (result != AVIERR_OK) return false;
-      ++report.written;
-      return true;
+      const Place at = *std::exchange(writing, std::nullopt);
+      if (result == AVIERR_OK) {
+        ++report.written;
+        return true;
+      }
+      if (movedOn) {
+        scanner_.SeekTo(at.windowPos);
+        scanner_.SetFrame(at.start, at.end);
+        screen_ = at.screen;
+        if (const std::optional<FrameBytes> f = scanner_.CurrentFrame(); f && display_.Decode(*f))
+          display_.PaintFrame();
+      }
+      return false;
     };
     for (;;) {
       if (scanner_.FrameEndPos() >= request.to) {  // the sequence is done
-        written();
+        settle();
         return;
       }
       screen_.lblSave = conversionCaption(scanner_.FrameEndPos(), request);
       LetEventsRun();
-      if (!written()) return;
       if (st_.StopRequested) {
-        report.outcome = ExportOutcome::Stopped;
+        if (settle()) report.outcome = ExportOutcome::Stopped;
         return;
       }
       const SearchResult found = SearchForward(scanner_.FrameEnd());
+      movedOn = true;
+      if (!settle()) return;
       if (found == SearchResult::NotShown) {  // the video ends before a frame it cannot show
         report.outcome = ExportOutcome::Undecodable;
         report.at = scanner_.FrameStartPos();
@@ -157,14 +185,15 @@ ExportReport Viewer::ConvertAvi(const std::optional<AVICOMPRESSOPTIONS>& compres
         display_.PaintFrame();
       }
       ShowInfo(frame);
-      // The caption of this frame's own panel texts, on the surface only while it is written.
-      overlaid = request.overlay.has_value();
-      if (overlaid)
-        c.overlay.Draw(dib, OverlayCaption(request.overlay->format, PanelTextsOf(screen_)), request.overlay->place);
-      writing = true;
-      writer.Start([&c, &dib, &result, n] {
-        result = AVIStreamWrite(c.compressed, n, 1, dib.PointerToBits(), static_cast<std::int32_t>(dib.SizeImage()),
-                                AVIIF_KEYFRAME);
+      copyPicture(dib, picture);
+      // The caption of this frame's own panel texts, on the written copy only.
+      if (request.overlay)
+        c.overlay.Draw(picture, OverlayCaption(request.overlay->format, PanelTextsOf(screen_)), request.overlay->place);
+      writing = Place{scanner_.WindowPos(), scanner_.FrameStart(), scanner_.FrameEnd(), screen_};
+      movedOn = false;
+      writer.Start([&c, &picture, &result, n] {
+        result = AVIStreamWrite(c.compressed, n, 1, picture.PointerToBits(),
+                                static_cast<std::int32_t>(picture.SizeImage()), AVIIF_KEYFRAME);
       });
     }
   };

@@ -299,6 +299,10 @@ TEST(ExportsEndingEarly, ReportTheCauseCloseTheOutputAndLeaveTheViewerUsable) {
     if (!thrown) {
       EXPECT_EQ(std::pair(r.outcome, r.cause), std::pair(outcome, error ? QString(std::strerror(error)) : ""));
       EXPECT_TRUE(written < 0 || r.written == written) << r.written;
+      // Failed among the frames (0 to 59): the viewer stays on the frame whose write failed.
+      if (kind == Export::Avi && end == Full && r.written > 0 && r.written < 60) {
+        EXPECT_EQ(rig.shownFrame(), r.written);
+      }
     }
     EXPECT_EQ(r.aviResult != AVIERR_OK, kind == Export::Avi && error)
         << "the window tells the user of AVI failures only";
