@@ -186,12 +186,14 @@ ExportReport Viewer::ConvertAvi(const std::optional<AVICOMPRESSOPTIONS>& compres
       }
       ShowInfo(frame);
       copyPicture(dib, picture);
-      // The caption of this frame's own panel texts, on the written copy only.
-      if (request.overlay)
-        c.overlay.Draw(picture, OverlayCaption(request.overlay->format, PanelTextsOf(screen_)), request.overlay->place);
       writing = Place{scanner_.WindowPos(), scanner_.FrameStart(), scanner_.FrameEnd(), screen_};
       movedOn = false;
-      writer.Start([&c, &picture, &result, n] {
+      // The caption of this frame's own panel texts, laid over the written copy only (on the
+      // helper thread too: the band is drawn into a picture of its own).
+      std::optional<QString> caption;
+      if (request.overlay) caption = OverlayCaption(request.overlay->format, PanelTextsOf(screen_));
+      writer.Start([&c, &picture, &result, n, caption = std::move(caption)] {
+        if (caption) c.overlay.Draw(picture, *caption, c.request.overlay->place);
         result = AVIStreamWrite(c.compressed, n, 1, picture.PointerToBits(),
                                 static_cast<std::int32_t>(picture.SizeImage()), AVIIF_KEYFRAME);
       });
