@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <QImage>
+
 #include "DeclaredPictureSize.h"
 #include "RecordingGenerator.h"
 #include "dib/cDIBSection.h"
