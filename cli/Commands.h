@@ -32,7 +32,8 @@ int RunReport(const CliArgs& args);
 // What would keep a command from writing out, found before anything is written: a usage
 // or failure error naming it.
 void CheckOutput(const QString& out, bool force, const QString& recording);
-// With --force an existing output is deleted first, as answering Yes in the viewer does.
+// With --force an existing output is replaced: only an ordinary file, and only when the new
+// one is complete (it is written under a temporary name and moved over the old one).
 void ReplaceExisting(const QString& out);
 // Drawing (plot, report, an export's --overlay) needs QtGui's painter and fonts, which only
 // the drawing program, vistrel-cli-draw, links: vistrel-cli itself starts without them.

@@ -1,7 +1,9 @@
 // export-jpeg, export-mjp and export-avi: the viewer's own exports, their requests built
 // from the command line and their reports said in one line and the exit status.
 
+#include <array>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstring>
 #include <limits>
@@ -22,21 +24,27 @@ namespace {
 
 constexpr std::int64_t kMaxPos = std::numeric_limits<std::int64_t>::max();
 
-// Ctrl-C during an export is the stop button: the export ends as the viewer's does.
+// Ctrl-C during an export is the stop button, and so are SIGTERM and SIGHUP (a service
+// manager stopping the run, a closed terminal): the export ends as the viewer's does.
 volatile std::sig_atomic_t interrupted = 0;
 extern "C" void onInterrupt(int) { interrupted = 1; }
 
 class InterruptAsStop {
  public:
-  explicit InterruptAsStop(Viewer& v) : v_(v), previous_(std::signal(SIGINT, onInterrupt)) {}
-  ~InterruptAsStop() { std::signal(SIGINT, previous_); }
+  explicit InterruptAsStop(Viewer& v) : v_(v) {
+    for (std::size_t i = 0; i < kSignals.size(); ++i) previous_[i] = std::signal(kSignals[i], onInterrupt);
+  }
+  ~InterruptAsStop() {
+    for (std::size_t i = 0; i < kSignals.size(); ++i) std::signal(kSignals[i], previous_[i]);
+  }
   void Poll() {
     if (interrupted) v_.Transport(TransportCommand::Stop);
   }
 
  private:
+  static constexpr std::array<int, 3> kSignals = {SIGINT, SIGTERM, SIGHUP};
   Viewer& v_;
-  void (*previous_)(int);
+  std::array<void (*)(int), kSignals.size()> previous_{};
 };
 
 bool sameFile(const QString& a, const QString& b) {
@@ -58,6 +66,8 @@ void CheckOutput(const QString& out, bool force, const QString& recording) {
   if (::access(folder.constData(), W_OK | X_OK) != 0)
     throw CliError::Failure(out,
                             QStringLiteral("cannot be written: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+  if (QFile::encodeName(info.fileName()).size() > NAME_MAX)
+    throw CliError::Failure(out, QStringLiteral("cannot be written: %1").arg(SystemErrorText(ENAMETOOLONG)));
 }
 
 namespace {
@@ -73,7 +83,7 @@ QString outputPath(const BatchViewer& viewer, const CliArgs& args) {
 }  // namespace
 
 void ReplaceExisting(const QString& out) {
-  if (!RemoveToReplace(out)) throw CliError::Failure(out, QStringLiteral("the existing file could not be replaced"));
+  if (!MayReplace(out)) throw CliError::Failure(out, QStringLiteral("the existing file could not be replaced"));
 }
 
 namespace {
@@ -123,8 +133,10 @@ int outcome(const ExportReport& report, const QString& out) {
     case ExportOutcome::Cancelled:
     case ExportOutcome::Opened: break;
   }
+  // Nothing of a failed export is kept: the output's name holds what it held before.
   const QString because = report.cause.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(report.cause);
-  throw CliError::Failure(out, QStringLiteral("writing failed%1; the file is incomplete").arg(because));
+  throw CliError::Failure(report.file.isEmpty() ? out : report.file,
+                          QStringLiteral("writing failed%1; the output was not saved").arg(because));
 }
 
 // The codec's options as the compressor dialog would fill them.
@@ -193,7 +205,7 @@ int RunExportJpeg(const CliArgs& args) {
   std::optional<std::vector<std::uint8_t>> frame = viewer.v.CurrentFrameBytes();
   ReplaceExisting(out);
   return outcome(viewer.v.SaveJpeg({out, frame ? std::move(*frame) : std::vector<std::uint8_t>(), overlay,
-                                    PanelTextsOf(viewer.v.screen())}),
+                                    PanelTextsOf(viewer.v.screen()), false}),
                  out);
 }
 
@@ -212,7 +224,7 @@ int RunExportMjp(const CliArgs& args) {
     bar.Update(copied += 1e6, total);
     stop.Poll();
   });
-  return outcome(viewer.v.SaveMjp({out, m.MarkStart, m.MarkEnd}), out);
+  return outcome(viewer.v.SaveMjp({out, m.MarkStart, m.MarkEnd, false}), out);
 }
 
 int RunExportAvi(const CliArgs& args) {
@@ -238,5 +250,5 @@ int RunExportAvi(const CliArgs& args) {
     bar.Update(static_cast<double>(viewer.FrameEndPos() - m.MarkStart), static_cast<double>(m.MarkEnd - m.MarkStart));
     stop.Poll();
   });
-  return outcome(v.SaveAvi({out, m.MarkStart, m.MarkEnd, fps, options, overlay}), out);
+  return outcome(v.SaveAvi({out, m.MarkStart, m.MarkEnd, fps, options, overlay, false}), out);
 }

@@ -14,6 +14,7 @@
 #include "dib/cDIBSection.h"
 #include "platform/Modal.h"
 #include "recording/JpegModule.h"
+#include "viewer/OutputFile.h"
 
 namespace {
 
@@ -269,37 +270,39 @@ QString EvidenceHtml(const EvidenceReport& r, TextLanguage language, bool selfCo
 }
 
 bool WriteEvidenceReport(const EvidenceReport& r, const QString& path, TextLanguage language, QString* error) {
+  // Made in memory, then written whole: a write that fails leaves nothing behind.
   const QString suffix = QFileInfo(path).suffix().toLower();
   const auto fail = [&](const QString& why) {
     if (error) *error = why;
     return false;
   };
+  QByteArray bytes;
   if (suffix == QLatin1String("html") || suffix == QLatin1String("htm")) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return fail(file.errorString());
-    const QByteArray html = EvidenceHtml(r, language, true).toUtf8();
-    if (file.write(html) != html.size() || !file.flush()) return fail(file.errorString());
-    return true;
+    bytes = EvidenceHtml(r, language, true).toUtf8();
+  } else if (suffix == QLatin1String("pdf")) {
+    QTextDocument doc;
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPointSizeF(9);
+    doc.setDefaultFont(font);
+    doc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("plot")),
+                    plotOf(r, language).Picture(kPlotSize, 2.0));
+    for (std::size_t i = 0; i < r.peaks.size(); ++i)
+      doc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("frame-%1").arg(i)), r.peaks[i].picture);
+    doc.setHtml(EvidenceHtml(r, language, false));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    {
+      QPdfWriter writer(&buffer);
+      writer.setPageSize(QPageSize(QPageSize::A4));
+      writer.setResolution(144);
+      writer.setTitle(text(textsIn(language).title));
+      writer.setCreator(QStringLiteral("Vistrel"));
+      doc.print(&writer);
+    }
+    if (bytes.isEmpty()) return fail(QStringLiteral("the PDF could not be made"));
+  } else {
+    return fail(QStringLiteral("the report's name must end in .pdf or .html"));
   }
-  if (suffix != QLatin1String("pdf")) return fail(QStringLiteral("the report's name must end in .pdf or .html"));
-  {
-    QFile probe(path);  // the writer says nothing of a file it cannot make
-    if (!probe.open(QIODevice::WriteOnly | QIODevice::Truncate)) return fail(probe.errorString());
-  }
-  QTextDocument doc;
-  QFont font(QStringLiteral("Liberation Sans"));
-  font.setPointSizeF(9);
-  doc.setDefaultFont(font);
-  doc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("plot")),
-                  plotOf(r, language).Picture(kPlotSize, 2.0));
-  for (std::size_t i = 0; i < r.peaks.size(); ++i)
-    doc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("frame-%1").arg(i)), r.peaks[i].picture);
-  doc.setHtml(EvidenceHtml(r, language, false));
-  QPdfWriter writer(path);
-  writer.setPageSize(QPageSize(QPageSize::A4));
-  writer.setResolution(144);
-  writer.setTitle(text(textsIn(language).title));
-  writer.setCreator(QStringLiteral("Vistrel"));
-  doc.print(&writer);
-  return QFileInfo(path).size() > 0 ? true : fail(QStringLiteral("the PDF could not be written"));
+  if (const int failed = WriteWholeFile(path, bytes.constData(), bytes.size())) return fail(SystemErrorText(failed));
+  return true;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
@@ -10,6 +11,7 @@
 #include <QSvgGenerator>
 
 #include "caminfo/PanelTexts.h"
+#include "viewer/OutputFile.h"
 
 namespace {
 
@@ -167,35 +169,30 @@ QImage SpeedPlot::Picture(QSize size, qreal scale) const {
 }
 
 bool SpeedPlot::Write(const QString& path, QSize size, QString* error) const {
+  // Drawn in memory, then written whole: a write that fails leaves nothing behind.
   const QString suffix = QFileInfo(path).suffix().toLower();
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
   if (suffix == QLatin1String("svg")) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-      if (error) *error = file.errorString();
-      return false;
-    }
     QSvgGenerator svg;
-    svg.setOutputDevice(&file);
+    svg.setOutputDevice(&buffer);
     svg.setSize(size);
     svg.setViewBox(QRect(QPoint(0, 0), size));
     svg.setTitle(QString::fromUtf8(textsIn(language_).speed));
     QPainter p(&svg);
     Draw(p, QRectF(QPointF(0, 0), QSizeF(size)));
     p.end();
-    file.close();
-    if (file.error() != QFileDevice::NoError) {
-      if (error) *error = file.errorString();
+  } else if (suffix == QLatin1String("png")) {
+    if (!Picture(size).save(&buffer, "PNG")) {
+      if (error) *error = QStringLiteral("the picture could not be encoded");
       return false;
     }
-    return true;
-  }
-  if (suffix != QLatin1String("png")) {
+  } else {
     if (error) *error = QStringLiteral("the file's name must end in .svg or .png");
     return false;
   }
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || !Picture(size).save(&file, "PNG")) {
-    if (error) *error = file.errorString().isEmpty() ? QStringLiteral("cannot write the picture") : file.errorString();
+  if (const int failed = WriteWholeFile(path, buffer.data().constData(), buffer.data().size())) {
+    if (error) *error = SystemErrorText(failed);
     return false;
   }
   return true;

@@ -35,7 +35,7 @@ bool ConfirmReplace(const QString& path) {
   if (!existing.isFile()) return false;
   const MsgAnswer answer = Modal::current().message(
       QStringLiteral("Plik o podanej nazwie już istniej. Czy go zamienić ?"), MsgIcon::None, MsgButtons::YesNo);
-  return answer == MsgAnswer::Yes && RemoveToReplace(path);
+  return answer == MsgAnswer::Yes;  // the export's file is moved over it once written
 }
 
 namespace {

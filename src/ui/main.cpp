@@ -4,6 +4,7 @@
 
 #include "platform/FileSizeLimit.h"
 #include "ui/QtModal.h"
+#include "ui/QuitOnSignal.h"
 #include "viewer/CommandLine.h"
 #include "desktop/RegisterFileType.h"
 #include "ui/frmViewer.h"
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
   modal.SetParent(&viewer);  // dialogs open over the viewer
   viewer.Form_Load(ArgumentString(QApplication::arguments().mid(1)));
   viewer.show();
+  const QuitOnSignal quitOnSignal(viewer);
   // Queued behind start-up and the window's showing: the first start then spends a few
   // milliseconds writing the association, later starts only look for its marker.
   QTimer::singleShot(0, [] {

@@ -1,6 +1,8 @@
 #pragma once
 // The exports' requests and their report. A request says everything an export needs;
-// the report says how it ended. The window shows what a report calls for (the AVI
+// the report says how it ended. Every output is written under a temporary name and moved
+// into place when the export ends, so an export cut off (killed) leaves its final name as
+// it was; how it ends otherwise decides what is moved there. The window shows what a report calls for (the AVI
 // error message); the command-line tool turns it into a line and its exit status.
 
 #include <cstdint>
@@ -21,6 +23,7 @@ struct JpegExportRequest {
   std::vector<std::uint8_t> frame;
   std::optional<OverlayRequest> overlay = std::nullopt;
   PanelTexts panel = {};
+  bool keepOnFailure = true;  // a write that failed leaves what it wrote (false: nothing)
 };
 
 // "klatka.jpeg" -> "klatka-opis.jpeg": where the annotated copy of a JPEG export goes.
@@ -31,6 +34,7 @@ struct MjpExportRequest {
   QString path;
   FilePos from = -1;
   FilePos to = -1;
+  bool keepOnFailure = true;  // a write that failed leaves the pieces copied (false: nothing)
 };
 
 // The frames between `from` and `to` converted to an AVI video of the frame on screen's
@@ -44,6 +48,7 @@ struct AviExportRequest {
   // Every written frame carries the caption of its own panel texts; the stream copy
   // re-encodes nothing and so carries none.
   std::optional<OverlayRequest> overlay = std::nullopt;
+  bool keepOnFailure = true;  // a write that failed leaves the frames written (false: nothing)
 };
 
 enum class ExportOutcome {
@@ -59,6 +64,7 @@ struct ExportReport {
   ExportOutcome outcome = ExportOutcome::Done;
   std::int64_t written = 0;         // bytes (JPEG; MJP in the pieces that succeeded) or frames (AVI)
   QString cause;                    // why writing failed, in the system's words; empty when unknown
+  QString file;                     // the output the cause is about when it is not the request's path
   AviResult aviResult = AVIERR_OK;  // the AVI layer's result that ended the conversion
   // The file position where the export ended: the first byte not copied (MJP), the start
   // of the frame that could not be decoded (Undecodable); 0 otherwise.

@@ -10,7 +10,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "platform/StagedOutput.h"
 #include "recording/RecordingFile.h"
+#include "viewer/ExportReport.h"
 
 bool OutputFile::Fail(int error) {
   if (!error_) error_ = error;
@@ -20,7 +22,7 @@ bool OutputFile::Fail(int error) {
 bool OutputFile::Create(const QString& path) {
   Close();
   const QByteArray native = QFile::encodeName(path);
-  fd_ = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  fd_ = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   return fd_ >= 0 || Fail(errno);
 }
 
@@ -59,11 +61,27 @@ bool OutputFile::Close() {
   return ok;
 }
 
-bool RemoveToReplace(const QString& path) {
+bool MayReplace(const QString& path) {
   const QFileInfo existing(path);
-  if (!existing.exists()) return true;
-  if (!existing.isFile()) return false;
-  return QFile::remove(path);
+  return !existing.exists() || existing.isFile();
+}
+
+void PlaceOutput(StagedOutput& output, ExportReport& report, bool keepOnFailure) {
+  if (report.outcome == ExportOutcome::Failed && !keepOnFailure) return output.Abandon();
+  if (output.Commit()) return;
+  if (report.outcome != ExportOutcome::Failed || report.cause.isEmpty()) {
+    report.cause = SystemErrorText(output.error());
+    report.file = output.finalPath();
+  }
+  report.outcome = ExportOutcome::Failed;
+}
+
+int WriteWholeFile(const QString& path, const char* bytes, std::int64_t size) {
+  StagedOutput staged(path);
+  OutputFile out;
+  const bool written = out.Create(staged.path()) && out.Write(reinterpret_cast<const std::uint8_t*>(bytes), size);
+  if (!out.Close() || !written) return out.error() ? out.error() : EIO;
+  return staged.Commit() ? 0 : staged.error();
 }
 
 QString SystemErrorText(int error) { return error ? QString::fromLocal8Bit(std::strerror(error)) : QString(); }

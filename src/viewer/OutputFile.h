@@ -1,11 +1,13 @@
 #pragma once
-// A new output file written from its start, sequentially. Created only after the
-// existing file of that name was dealt with; never the recording.
+// A new output file written from its start, sequentially: always a file made anew under a
+// name nothing has (a temporary one, see StagedOutput), never the recording.
 
 #include <cstdint>
 #include <QString>
 
 class RecordingFile;
+class StagedOutput;
+struct ExportReport;
 
 class OutputFile {
  public:
@@ -31,11 +33,20 @@ class OutputFile {
   int error_ = 0;
 };
 
-// An existing file the user agreed to replace is deleted first, so no old bytes remain
-// behind the new end. Only an ordinary file is replaced: a folder, a device or a pipe
-// that happens to carry the name is never what a save means. True when nothing of that
-// name is left.
-bool RemoveToReplace(const QString& path);
+// Whether an existing file of that name may be replaced by an export: only an ordinary
+// file is, since a folder, a device or a pipe that happens to carry the name is never what
+// a save means. True too when nothing has that name. (The export's own file is moved over
+// it once written, so the old one stays whole until then.)
+bool MayReplace(const QString& path);
+
+// An export's output, written under its temporary name, put where it belongs once the
+// export has ended: moved over the final name, unless the export failed and its request
+// keeps nothing of a failure (then removed). A failure to move it makes the report Failed.
+void PlaceOutput(StagedOutput& output, ExportReport& report, bool keepOnFailure);
+
+// bytes written as the whole file at path, under a temporary name moved into place once
+// written; nothing of that name changes on failure. The errno of the failure, 0 on success.
+int WriteWholeFile(const QString& path, const char* bytes, std::int64_t size);
 
 // The system's words for an errno value ("No space left on device"); empty for 0.
 QString SystemErrorText(int error);

@@ -12,12 +12,14 @@
 
 #include "avi/AviFile.h"
 #include "platform/BackgroundJob.h"
+#include "platform/StagedOutput.h"
 #include "viewer/OutputFile.h"
 #include "viewer/Viewer.h"
 
 // One conversion's handles, from OpenAvi to the clean-up.
 struct Viewer::AviConversion {
   AviExportRequest request;
+  std::unique_ptr<StagedOutput> output;  // the file under its temporary name until the end
   PAVIFILE file = nullptr;
   PAVISTREAM raw = nullptr;
   PAVISTREAM compressed = nullptr;
@@ -53,6 +55,7 @@ ExportReport Viewer::OpenAvi(const AviExportRequest& request) {
   if (avi_) throw std::logic_error("an AVI conversion is open already");
   auto conversion = std::make_unique<AviConversion>();
   conversion->request = request;
+  conversion->output = std::make_unique<StagedOutput>(request.path);
   conversion->decoding = display_.Decoding();
   cDIBSection& dib = display_.MakeDib();
   EnterExportState();
@@ -62,7 +65,7 @@ ExportReport Viewer::OpenAvi(const AviExportRequest& request) {
   report.outcome = ExportOutcome::Opened;
   try {
     int osError = 0;
-    AviResult result = AVIFileOpen(&avi_->file, request.path, OF_WRITE | OF_CREATE, &osError);
+    AviResult result = AVIFileOpen(&avi_->file, avi_->output->path(), OF_WRITE | OF_CREATE, &osError);
     if (result == AVIERR_OK) {
       AVISTREAMINFO header;
       header.fccType = mmioStringToFOURCCA("vids", 0);
@@ -210,9 +213,9 @@ ExportReport Viewer::ConvertAvi(const std::optional<AVICOMPRESSOPTIONS>& compres
   return report;
 }
 
-// Clean-up, in this order: the raw stream, the compressed stream, the file; then the
-// display's setting and the export state. A file left incomplete is an error too (an
-// unexpected error is told by its catcher).
+// Clean-up, in this order: the raw stream, the compressed stream, the file (then moved
+// into place as the request says); then the display's setting and the export state. A
+// file left incomplete is an error too (an unexpected error is told by its catcher).
 ExportReport Viewer::FinishAvi(ExportReport report, bool unexpected) {
   AviConversion& c = *avi_;
   AVIStreamRelease(c.raw);
@@ -229,6 +232,8 @@ ExportReport Viewer::FinishAvi(ExportReport report, bool unexpected) {
     report.outcome = ExportOutcome::Failed;
     if (report.cause.isEmpty()) report.cause = SystemErrorText(osError);
   }
+  if (unexpected) report.outcome = ExportOutcome::Failed;  // the report goes no further than here
+  PlaceOutput(*c.output, report, c.request.keepOnFailure);
   avi_.reset();
   LeaveExportState();
   return report;

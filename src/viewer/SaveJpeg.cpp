@@ -9,6 +9,7 @@
 #include <QFileInfo>
 
 #include "dib/cDIBSection.h"
+#include "platform/StagedOutput.h"
 #include "recording/JpegModule.h"
 #include "viewer/OutputFile.h"
 #include "viewer/Viewer.h"
@@ -17,10 +18,10 @@ namespace {
 
 constexpr int kAnnotatedQuality = 95;
 
-// Writes bytes as the file at path; the system's error, 0 on success.
-int writeFile(const QString& path, const std::vector<std::uint8_t>& bytes) {
+// Writes bytes as the file under its temporary name; the system's error, 0 on success.
+int writeFile(const StagedOutput& staged, const std::vector<std::uint8_t>& bytes) {
   OutputFile out;
-  const bool written = out.Create(path) && out.Write(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  const bool written = out.Create(staged.path()) && out.Write(bytes.data(), static_cast<std::int64_t>(bytes.size()));
   const bool closed = out.Close();
   return written && closed ? 0 : (out.error() ? out.error() : EIO);
 }
@@ -46,26 +47,39 @@ ExportReport Viewer::SaveJpeg(const JpegExportRequest& request) {
     report.outcome = ExportOutcome::Failed;
     return report;
   }
-  if (const int error = writeFile(request.path, request.frame)) {
+  StagedOutput original(request.path);
+  if (const int error = writeFile(original, request.frame)) {
     report.outcome = ExportOutcome::Failed;
     report.cause = SystemErrorText(error);
+    PlaceOutput(original, report, request.keepOnFailure);
     return report;
   }
   report.written = static_cast<std::int64_t>(request.frame.size());
-  if (!request.overlay) return report;
+  if (!request.overlay) {
+    PlaceOutput(original, report, request.keepOnFailure);
+    return report;
+  }
 
+  // The annotated copy: the original is moved into place with it, or (a request that keeps
+  // nothing of a failure) neither is.
   cDIBSection picture;
   std::vector<std::uint8_t> annotated;
   if (LoadJpegFromMemory(picture, request.frame.data(), static_cast<std::int32_t>(request.frame.size()))) {
     FrameOverlay().Draw(picture, OverlayCaption(request.overlay->format, request.panel), request.overlay->place);
     annotated = EncodeJpeg(picture, kAnnotatedQuality);
   }
+  StagedOutput copy(OverlayCopyPath(request.path));
   if (annotated.empty()) {  // the original stands; its copy cannot be made
     report.outcome = ExportOutcome::Failed;
     report.cause = QStringLiteral("the frame cannot be decoded for its annotated copy");
-  } else if (const int error = writeFile(OverlayCopyPath(request.path), annotated)) {
+    report.file = copy.finalPath();
+    copy.Abandon();
+  } else if (const int error = writeFile(copy, annotated)) {
     report.outcome = ExportOutcome::Failed;
     report.cause = SystemErrorText(error);
+    report.file = copy.finalPath();
   }
+  PlaceOutput(original, report, request.keepOnFailure);
+  PlaceOutput(copy, report, request.keepOnFailure);
   return report;
 }

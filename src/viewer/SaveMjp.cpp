@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "platform/StagedOutput.h"
 #include "viewer/OutputFile.h"
 #include "viewer/Viewer.h"
 
@@ -34,8 +35,9 @@ void Viewer::LeaveExportState() {
 
 ExportReport Viewer::SaveMjp(const MjpExportRequest& request) {
   ExportReport report;
+  StagedOutput staged(request.path);
   OutputFile out;
-  if (!out.Create(request.path)) {
+  if (!out.Create(staged.path())) {
     report.outcome = ExportOutcome::Failed;
     report.cause = SystemErrorText(out.error());
     return report;
@@ -90,6 +92,9 @@ ExportReport Viewer::SaveMjp(const MjpExportRequest& request) {
     ok = copy();
   } catch (...) {
     leave();
+    out.Close();
+    report.outcome = ExportOutcome::Failed;
+    PlaceOutput(staged, report, request.keepOnFailure);
     throw;
   }
   ok = out.Close() && ok;
@@ -103,5 +108,6 @@ ExportReport Viewer::SaveMjp(const MjpExportRequest& request) {
     report.outcome = ExportOutcome::Stopped;
   }
   if (report.outcome != ExportOutcome::Done) report.at = request.from + copied;
+  PlaceOutput(staged, report, request.keepOnFailure);
   return report;
 }

@@ -228,7 +228,7 @@ TEST_F(Cli, AnExportOntoAFullDeviceSaysSo) {
   if (r.code == -1 || r.code == 99 || r.err.startsWith("unshare:")) GTEST_SKIP() << "no tmpfs of our own here";
   EXPECT_EQ(std::pair(r.code, r.err.toStdString()),
             std::pair(1, "vistrel-cli: " + out.toStdString() + ": writing failed (" + std::strerror(ENOSPC) +
-                             "); the file is incomplete\n"));
+                             "); the output was not saved\n"));
   EXPECT_TRUE(BytesOf(path("kinds.mjp")) == recording);
 }
 

@@ -9,8 +9,9 @@ start_test
 frames=400
 rec="$work/demo.mjp"
 "$mkrec" "$rec" --frames $frames --seed 5 >/dev/null
-# Writes into files named slow-* wait 300 ms each: a copy of several 1 MB pieces takes seconds.
-export SLOW_OUTPUT_PATH=/slow- SLOW_OUTPUT_MS=300 ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0
+# Writes into files named slow-* (and their temporaries, .slow-*) wait 300 ms each: a copy of several 1 MB
+# pieces takes seconds.
+export SLOW_OUTPUT_PATH=slow- SLOW_OUTPUT_MS=300 ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0
 LD_PRELOAD=$slow start_viewer "$vistrel" "$rec" || fail "no window named Vistrel_3.0 appeared"
 # After $1 s, a screenshot's area of the save options ($DX, $DY) as a checksum.
 look() { sleep "$1"; shot; convert "$work/shot.png" -crop "337x289+$DX+$DY" +repage rgb:- | md5sum | cut -c1-32; }
@@ -115,4 +116,25 @@ copied=$(ffprobe -v error -f mjpeg -count_frames -show_entries stream=nb_read_fr
 [ "$copied" = $frames ] || fail "the copy holds $copied frames, not $frames"
 
 kill -0 $app 2>/dev/null || fail "the program is no longer running"
+
+# SIGTERM in the middle of a second export: it stops as the stop button stops it, the copy so far is moved into
+# place whole (no temporary left), and the program ends on its own.
+key ctrl+s
+window_named "Opcje zapisu" >/dev/null || fail "Ctrl+S showed no save options the second time"
+xdotool mousemove $((DX + 30)) $((DY + 80)) click 1 mousemove $((DX + 284)) $((DY + 260)) click 1
+sleep 1
+key ctrl+a
+xdotool type --delay 20 "$work/slow-term.MJP"
+key Return
+poll 20 whole_caption || fail "no progress caption during the second export"
+kill -TERM $app
+retry 200 '! kill -0 $app 2>/dev/null' || fail "the program did not end within 20 s of SIGTERM"
+wait $app && status=0 || status=$?
+app=
+[ $status = 0 ] || fail "the program ended with status $status after SIGTERM"
+left=$(find "$work" -maxdepth 1 -name '.slow-*' | wc -l)
+[ "$left" = 0 ] || fail "a temporary was left: $(ls -a "$work")"
+copied=$(ffprobe -v error -f mjpeg -count_frames -show_entries stream=nb_read_frames -of csv=p=0 "$work/slow-term.MJP")
+[ "$copied" -gt 0 ] && [ "$copied" -lt $frames ] || fail "the stopped copy holds $copied frames"
+echo "SIGTERM: the stopped copy holds $copied of $frames frames"
 echo "e2e everyday: ok"

@@ -6,6 +6,9 @@
 #include <cstring>
 #include <stdexcept>
 #include <sys/resource.h>
+#include <unistd.h>
+
+#include <QDir>
 
 #include "dib/cDIBSection.h"
 #include "platform/FileSizeLimit.h"
@@ -28,10 +31,13 @@ struct ExportRig : ViewerRig {
   }
   // The frame on screen; MJP bytes 1 to `to` (more than one piece); the marked frames as AVI.
   ExportReport run(Export kind, const QString& out, const QString& compressor = "mjpeg", FilePos to = 2'500'000,
-                   std::uint8_t fps = 10) {
-    if (kind == Export::Jpeg) return v.SaveJpeg({out, v.CurrentFrameBytes().value_or(std::vector<std::uint8_t>{})});
-    if (kind == Export::Mjp) return v.SaveMjp({out, 1, to});
-    return v.SaveAvi({out, v.module().MarkStart, v.module().MarkEnd, fps, AVICOMPRESSOPTIONS{.codec = compressor}});
+                   std::uint8_t fps = 10, bool keepOnFailure = true) {
+    if (kind == Export::Jpeg)
+      return v.SaveJpeg(
+          {out, v.CurrentFrameBytes().value_or(std::vector<std::uint8_t>{}), std::nullopt, {}, keepOnFailure});
+    if (kind == Export::Mjp) return v.SaveMjp({out, 1, to, keepOnFailure});
+    return v.SaveAvi({out, v.module().MarkStart, v.module().MarkEnd, fps, AVICOMPRESSOPTIONS{.codec = compressor},
+                      std::nullopt, keepOnFailure});
   }
 };
 
@@ -72,11 +78,9 @@ TEST(SaveJpeg, WritesTheFramesBytesAndAnAnnotatedCopy) {
     EXPECT_EQ(OverlayCopyPath(path), expected);
   EXPECT_EQ(rig.v.SaveJpeg({rig.folder() + "/none.jpeg", {}}).outcome, Failed);
   EXPECT_FALSE(QFile::exists(rig.folder() + "/none.jpeg"));
-  EXPECT_TRUE(RemoveToReplace(out));
-  EXPECT_FALSE(QFile::exists(out));
-  EXPECT_TRUE(RemoveToReplace(out)) << "nothing of that name";
-  EXPECT_FALSE(RemoveToReplace(rig.folder()));
-  EXPECT_TRUE(QFileInfo(rig.folder()).isDir());
+  EXPECT_TRUE(MayReplace(out));
+  EXPECT_TRUE(MayReplace(rig.folder() + "/none.jpeg")) << "nothing of that name";
+  EXPECT_FALSE(MayReplace(rig.folder()));
 }
 
 // At every size the band lies along the chosen edge inside the picture, darkens what it covers and carries white
@@ -335,6 +339,51 @@ TEST(ExportsEndingEarly, ReportTheCauseCloseTheOutputAndLeaveTheViewerUsable) {
     EXPECT_TRUE(rig.shownFrame() == before + 1 || end == StopAt || end == Thrown) << rig.shownFrame();
     EXPECT_EQ(rig.run(kind, rig.folder() + "/again.out", codec, 3'900'000).outcome, Done);
   }
+}
+
+// An export writes under a temporary name beside its output and moves it over the name when it ends, so until then
+// the name keeps the file it had, whole. A write that fails leaves what was written there when the request keeps
+// it (the window), otherwise the old file. Temporaries that ended runs left for that name go; a live run's stay.
+TEST(ExportOutputs, AppearUnderTheirNameOnlyWhenTheExportEnds) {
+  ExportRig rig(260, 0, 59);
+  Viewer& v = rig.v;
+  const QString out = rig.folder() + "/out", dead = rig.folder() + "/.out.part-2147483000",
+                live = rig.folder() + "/.out.part-1",
+                mine = rig.folder() + QStringLiteral("/.out.part-%1").arg(getpid());
+  const QByteArray old = "the old file";
+  const auto temporaries = [&] {
+    return QDir(rig.folder()).entryList({".out.part-*"}, QDir::Files | QDir::Hidden, QDir::Name);
+  };
+  for (const Export kind : {Export::Jpeg, Export::Mjp, Export::Avi})
+    for (const bool full : {false, true})
+      for (const bool keep : {true, false}) {
+        SCOPED_TRACE(testing::Message() << int(kind) << " full " << full << " keep " << keep);
+        v.SetDoEvents([] {});
+        ASSERT_EQ(rig.run(kind, out, "mjpeg", 3'900'000).outcome, Done);
+        const QByteArray whole = BytesOf(out);
+        for (const QString& f : {out, dead, live}) WriteFile(f, old);
+        int checks = 0;
+        v.SetDoEvents([&] {
+          ++checks;
+          EXPECT_EQ(BytesOf(out), old);
+          EXPECT_TRUE(QFile::exists(mine));
+        });
+        ExportReport r;
+        {
+          std::optional<DeviceFullAfter> device;
+          if (full) device.emplace(whole.size() / 2);
+          r = rig.run(kind, out, "mjpeg", 3'900'000, 10, keep);
+        }
+        EXPECT_EQ(checks > 0, kind != Export::Jpeg);
+        EXPECT_EQ(std::pair(r.outcome, r.cause),
+                  full ? std::pair(Failed, QString(std::strerror(EFBIG))) : std::pair(Done, QString()));
+        const QByteArray now = BytesOf(out);
+        if (!full) EXPECT_EQ(now, whole);
+        else if (keep) EXPECT_TRUE(!now.isEmpty() && now.size() < whole.size() && now != old);
+        else EXPECT_EQ(now, old);
+        EXPECT_EQ(temporaries(), QStringList{".out.part-1"});
+        QFile::remove(live);
+      }
 }
 
 }  // namespace
