@@ -4,6 +4,7 @@
 # ratios and bars, with the machine they were measured on.
 #
 #   bench/run.sh [--quick]
+#   bench/run.sh --archive [--quick]    only the archive's index (bench/archive.sh)
 #
 # --quick: fewer repetitions and a 256 MB recording for the memory figure instead of 1 GB.
 # Recordings live in build/bench-data and are reused; delete them to make them again.
@@ -14,7 +15,8 @@ QUICK=0
 case "${1:-}" in
   "") ;;
   --quick) QUICK=1 ;;
-  *) echo "usage: bench/run.sh [--quick]" >&2; exit 1 ;;
+  --archive) shift; exec "$(dirname "${BASH_SOURCE[0]}")/archive.sh" "$@" ;;
+  *) echo "usage: bench/run.sh [--quick] | --archive [--quick]" >&2; exit 1 ;;
 esac
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -386,3 +388,7 @@ echo "Machine: $CPU, $CORES cores, Linux $KERNEL. Load average before: $LOAD_BEF
 if awk -v a="${LOAD_BEFORE%% *}" -v b="${LOAD_AFTER%% *}" -v c="$CORES" 'BEGIN {exit !(a > c / 2 || b > c / 2 + 1)}'; then
   echo "WARNING: other work ran on this machine meanwhile; the absolute figures are low, the ratios less so."
 fi
+
+# ---- the archive's index: a table of its own ---------------------------------------------------
+echo
+"$ROOT/bench/archive.sh" $([[ $QUICK == 1 ]] && echo --quick) "$BUILD"

@@ -1,10 +1,12 @@
 #include "CliArgs.h"
 
+#include <algorithm>
+#include <thread>
+
 #include <QRegularExpression>
 
-#include <algorithm>
-
 #include "CliError.h"
+#include "platform/NativeName.h"
 
 namespace {
 
@@ -13,18 +15,32 @@ const OptionSpec* find(const std::vector<OptionSpec>& accepted, const std::strin
   return it == accepted.end() ? nullptr : &*it;
 }
 
+// --power-on HH:MM as minutes after midnight; a usage error otherwise.
+std::int16_t minutesOfDay(const QString& text) {
+  static const QRegularExpression kTime(QStringLiteral("^([01]?[0-9]|2[0-3]):([0-5][0-9])$"));
+  const QRegularExpressionMatch m = kTime.match(text);
+  if (!m.hasMatch())
+    throw CliError::Usage(QStringLiteral("--power-on must be HH:MM from 00:00 to 23:59, not '%1'").arg(text));
+  return static_cast<std::int16_t>(m.captured(1).toInt() * 60 + m.captured(2).toInt());
+}
+
 }  // namespace
 
 CliArgs::CliArgs(const std::vector<OptionSpec>& accepted, const std::vector<std::string>& args) {
+  bool optionsEnded = false;  // after "--" every word is a file
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      files_ << NameFromNative(QByteArray::fromStdString(arg));  // the name's bytes, all of them
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
     if (arg == "--help" || arg == "-h") {
       help_ = true;
       return;  // help is shown whatever else the line holds
-    }
-    if (arg.size() < 2 || arg[0] != '-') {
-      files_ << QString::fromLocal8Bit(arg.c_str());
-      continue;
     }
     const std::size_t eq = arg.find('=');
     const std::string name = arg.substr(0, eq);
@@ -39,6 +55,8 @@ CliArgs::CliArgs(const std::vector<OptionSpec>& accepted, const std::vector<std:
       throw CliError::Usage(QStringLiteral("option %1 needs a value").arg(spec->name));
     values_[name] = QString::fromLocal8Bit(eq == std::string::npos ? args[++i].c_str() : arg.c_str() + eq + 1);
   }
+  // Checked with the command line, before a command prints anything.
+  if (const auto text = value("--power-on")) powerOn_ = minutesOfDay(*text);
 }
 
 const QString& CliArgs::file() const {
@@ -71,19 +89,14 @@ std::int64_t CliArgs::Number(const char* name, const QString& text, std::int64_t
   return n;
 }
 
-std::int16_t CliArgs::powerOnMinutes() const {
-  const auto text = value("--power-on");
-  if (!text) return 0;
-  static const QRegularExpression kTime(QStringLiteral("^([01]?[0-9]|2[0-3]):([0-5][0-9])$"));
-  const QRegularExpressionMatch m = kTime.match(*text);
-  if (!m.hasMatch())
-    throw CliError::Usage(QStringLiteral("--power-on must be HH:MM from 00:00 to 23:59, not '%1'").arg(*text));
-  return static_cast<std::int16_t>(m.captured(1).toInt() * 60 + m.captured(2).toInt());
-}
-
 namespace {
 char** programArguments = nullptr;
 }  // namespace
 
 void KeepProgramArguments(char** argv) { programArguments = argv; }
 char** ProgramArguments() { return programArguments; }
+
+int CliArgs::jobs() const {
+  const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  return static_cast<int>(Number("--jobs", value("--jobs").value_or(QString::number(cores)), 1, 256));
+}

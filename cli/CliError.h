@@ -6,13 +6,17 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/NativeName.h"
+
 inline constexpr int kExitDone = 0;
 inline constexpr int kExitFailed = 1;  // the command was right, the world was not
 inline constexpr int kExitUsage = 2;   // the command line was wrong
 
 class CliError : public std::runtime_error {
  public:
-  CliError(int exitCode, const QString& line) : std::runtime_error(line.toStdString()), exitCode_(exitCode) {}
+  // what() holds the line's bytes: a file name exactly as the system has it.
+  CliError(int exitCode, const QString& line)
+      : std::runtime_error(NativeName(line).toStdString()), exitCode_(exitCode) {}
   int exitCode() const { return exitCode_; }
 
   // A usage error, "<what>" as said after the command's name.

@@ -5,11 +5,14 @@
 namespace {
 
 // Several recordings in one run, as the walk commands take them.
-#define MANY_HELP                                                                                  \
-  "\nSeveral files, or a folder (searched at any depth for .mjp files), are walked side by side\n" \
-  "and printed in the order given, then of names, every record with its \"file\" first (CSV: a\n"  \
-  "first column; the table: a heading per recording). A recording that cannot be read gives its\n" \
-  "one error line on stderr; the run goes on and ends with status 1.\n\n"                          \
+#define MANY_HELP                                                                                    \
+  "\nSeveral files, or a folder (searched at any depth for .mjp files, links to folders followed,\n" \
+  "a folder reached again searched once), are walked side by side and printed in the order\n"        \
+  "given, then of names in natural order (cam2 before cam10), every record with its \"file\"\n"      \
+  "first (CSV: a first column; the table: a heading per recording). In JSON and CSV a name's\n"      \
+  "bytes that are not UTF-8 are written \\xHH, and a backslash \\\\. A folder or recording that\n"   \
+  "cannot be read gives its one error line on stderr; the run goes on and ends with status 1.\n"     \
+  "CSV text cells starting with = + - @ tab CR or ' get a ' before them.\n\n"                        \
   "  --jobs N             recordings walked at once (default: the number of cores)\n"
 
 constexpr const char* kFramesHelp =
@@ -56,6 +59,7 @@ them (the speed is empty while the viewer hides it).
 
 constexpr const char* kEventsHelp =
     R"(usage: vistrel-cli events FILE|FOLDER... --over KMH [--power-on HH:MM] [--csv] [--jobs N]
+       vistrel-cli events --db INDEX [FILE|FOLDER...] --over KMH [--power-on HH:MM] [--csv]
 
 Where the recording went over a speed limit: each run of consecutive measurement frames at
 or above KMH is one event (a frame without a measurement, or below the limit, ends it). One
@@ -68,8 +72,12 @@ JSON object per line, keys in this order (or CSV rows with a header):
 
   --over KMH           the limit, km/h (0 to 1000)
   --power-on HH:MM     the camera's power-on time: the times as times of day
-  --csv                comma-separated, with a header line
+  --csv                comma-separated, with a header line; a text cell starting with
+                       = + - @ tab CR or ' gets a ' before it
   --jobs N             recordings walked at once (default: the number of cores)
+  --db INDEX           answer from the archive's index ('vistrel-cli index') instead of
+                       walking: the same lines, for the recordings named or every one
+                       indexed; one that changed since it was indexed gives an error line
 
 Frames are found without decoding them. Several files and folders are taken as 'frames'
 takes them.
@@ -89,7 +97,7 @@ point, consecutive measurements are joined, the axes carry their units.
 )";
 
 constexpr const char* kReportHelp =
-    R"(usage: vistrel-cli report FILE --over KMH -o OUT.pdf|OUT.html [--power-on HH:MM] [--force]
+    R"(usage: vistrel-cli report FILE --over KMH -o OUT.pdf|OUT.html [--lang en|pl] [--power-on HH:MM] [--force]
 
 An evidence report: the recording's name, size and SHA-256, its camera identifiers, its
 first and last time, the speed plot, the events over KMH (as 'events' finds them), and for
@@ -100,6 +108,8 @@ reports damaged is marked so.
 
   --over KMH           the limit, km/h (0 to 1000)
   -o OUT               a PDF, or one self-contained HTML file, by its extension
+  --lang en|pl         the report's language, its numbers and dates in that language's form
+                       (default en; the window writes pl)
   --power-on HH:MM     the camera's power-on time: the times as times of day
   --force              replace OUT if it exists
 )";
@@ -184,9 +194,11 @@ const std::vector<CliCommand>& Commands() {
        RunTelemetry},
       {"events",
        "where the speed was at or over a limit, one line per run of frames",
-       {{"--over", true}, {"--power-on", true}, {"--csv", false}, {"--jobs", true}},
+       {{"--over", true}, {"--power-on", true}, {"--csv", false}, {"--jobs", true}, {"--db", true}},
        kEventsHelp,
        RunEvents},
+      IndexCommand(),
+      ArchiveCommand(),
       {"plot",
        "speed against the camera's time, as an SVG or PNG picture",
        {{"-o", true}, {"--over", true}, {"--size", true}, {"--power-on", true}, {"--force", false}},
@@ -194,7 +206,7 @@ const std::vector<CliCommand>& Commands() {
        RunPlot},
       {"report",
        "an evidence report of the events over a limit, as PDF or HTML",
-       {{"--over", true}, {"-o", true}, {"--power-on", true}, {"--force", false}},
+       {{"--over", true}, {"-o", true}, {"--lang", true}, {"--power-on", true}, {"--force", false}},
        kReportHelp,
        RunReport},
       {"export-jpeg", "one frame's exact bytes as a JPEG file",

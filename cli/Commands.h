@@ -27,6 +27,12 @@ int RunExportMjp(const CliArgs& args);
 int RunExportAvi(const CliArgs& args);
 int RunPlot(const CliArgs& args);
 int RunReport(const CliArgs& args);
+// ArchiveCommands.cpp: the archive's index (index, archive), and events answered from it.
+const CliCommand& IndexCommand();
+const CliCommand& ArchiveCommand();
+int RunIndex(const CliArgs& args);
+int RunArchive(const CliArgs& args);
+int RunEventsFromIndex(const CliArgs& args);
 
 // Shared by the commands that write files.
 // What would keep a command from writing out, found before anything is written: a usage

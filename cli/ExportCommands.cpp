@@ -18,6 +18,7 @@
 #include "CliError.h"
 #include "Commands.h"
 #include "ProgressBar.h"
+#include "platform/NativeName.h"
 #include "viewer/OutputFile.h"
 
 namespace {
@@ -50,7 +51,7 @@ class InterruptAsStop {
 bool sameFile(const QString& a, const QString& b) {
   struct stat sa {};
   struct stat sb {};
-  return ::stat(QFile::encodeName(a).constData(), &sa) == 0 && ::stat(QFile::encodeName(b).constData(), &sb) == 0 &&
+  return ::stat(NativeName(a).constData(), &sa) == 0 && ::stat(NativeName(b).constData(), &sb) == 0 &&
          sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
@@ -62,11 +63,11 @@ void CheckOutput(const QString& out, bool force, const QString& recording) {
   if (sameFile(out, recording))
     throw CliError::Failure(out, QStringLiteral("is the recording itself, which is never written"));
   if (info.exists() && !force) throw CliError::Failure(out, QStringLiteral("exists (use --force to replace it)"));
-  const QByteArray folder = QFile::encodeName(info.absolutePath());
+  const QByteArray folder = NativeName(info.absolutePath());
   if (::access(folder.constData(), W_OK | X_OK) != 0)
     throw CliError::Failure(out,
                             QStringLiteral("cannot be written: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
-  if (QFile::encodeName(info.fileName()).size() > NAME_MAX)
+  if (NativeName(info.fileName()).size() > NAME_MAX)
     throw CliError::Failure(out, QStringLiteral("cannot be written: %1").arg(SystemErrorText(ENAMETOOLONG)));
 }
 

@@ -1,6 +1,5 @@
 #include "FrameJson.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cstdint>
 
@@ -23,27 +22,33 @@ void string(std::string& out, const QString& text) { AppendJsonString(out, text)
 void AppendJsonString(std::string& out, const QString& text) {
   static constexpr char kHex[] = "0123456789abcdef";
   out += '"';
-  // The panel's texts are ASCII as a rule: those go across without a UTF-8 copy.
-  const bool ascii = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
-  const QByteArray utf8 = ascii ? QByteArray() : text.toUtf8();
-  const auto each = [&](char c) {
-    const auto u = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (u < 0x20) {
+  // Characters beyond ASCII go across as UTF-8 a run at a time; the panel's texts are ASCII as a rule.
+  qsizetype run = -1;
+  const auto endRun = [&](qsizetype at) {
+    if (run < 0) return;
+    const QByteArray utf8 = QStringView(text).mid(run, at - run).toUtf8();
+    out.append(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+    run = -1;
+  };
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const char16_t u = text[i].unicode();
+    // Control characters (C0, DEL, C1) as escapes: a terminal showing the line obeys none of them.
+    const bool control = u < 0x20 || (u >= 0x7F && u <= 0x9F);
+    if (u >= 0x80 && !control) {
+      if (run < 0) run = i;
+      continue;
+    }
+    endRun(i);
+    if (control) {
       out += "\\u00";
       out += kHex[u >> 4];
       out += kHex[u & 15];
     } else {
-      out += c;
+      if (u == '"' || u == '\\') out += '\\';
+      out += static_cast<char>(u);
     }
-  };
-  if (ascii) {
-    for (const QChar c : text) each(static_cast<char>(c.unicode()));
-  } else {
-    for (const char c : utf8) each(c);
   }
+  endRun(text.size());
   out += '"';
 }
 

@@ -10,7 +10,7 @@
 
 class BatchViewer;
 
-// A JSON string of the text.
+// A JSON string of the text; every control character (C0, DEL, C1) as a \u escape.
 void AppendJsonString(std::string& out, const QString& text);
 
 // Appends the object and a line feed.

@@ -1,35 +1,105 @@
 #include "ManyRecordings.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <condition_variable>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <thread>
-#include <vector>
-
-#include <QDir>
-#include <QDirIterator>
-#include <QFileInfo>
+#include <utility>
 
 #include "CliError.h"
 #include "Commands.h"
+#include "OutputText.h"
 #include "StdoutBuffer.h"
+#include "platform/NativeName.h"
+#include "platform/NaturalOrder.h"
 
-QStringList RecordingsNamed(const QStringList& words) {
-  QStringList out;
+bool IsFolder(const QString& path) {
+  struct stat st {};
+  return ::stat(NativeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+namespace {
+
+bool isRecordingName(const QByteArray& name) { return name.size() >= 4 && name.right(4).toLower() == ".mjp"; }
+
+QString listingFailure(int err) {
+  if (err == EACCES || err == EPERM) return QStringLiteral("permission denied");
+  return QStringLiteral("cannot be read: %1").arg(QString::fromLocal8Bit(std::strerror(err)));
+}
+
+// One named folder searched depth first, by bytes: no name is decoded on the way, so none is lost.
+class FolderSearch {
+ public:
+  explicit FolderSearch(std::vector<RunItem>& out) : out_(out) {}
+
+  void Folder(const QByteArray& path, const struct stat& st) {
+    if (!visited_.insert({st.st_dev, st.st_ino}).second) return;  // reached again through a link
+    std::vector<QByteArray> names;
+    const int err = list(path, names);
+    std::sort(names.begin(), names.end(), NaturalLess);
+    for (const QByteArray& name : names) entry(path.endsWith('/') ? path + name : path + '/' + name, name);
+    if (err != 0) failed(path, err);
+  }
+
+ private:
+  // The folder's names into names; answers 0, or the error that ended the listing.
+  static int list(const QByteArray& path, std::vector<QByteArray>& names) {
+    DIR* dir = ::opendir(path.constData());
+    if (!dir) return errno;
+    int err = 0;
+    for (;;) {
+      errno = 0;
+      const dirent* e = ::readdir(dir);
+      if (!e) {
+        err = errno;
+        break;
+      }
+      const QByteArray name(e->d_name);
+      if (name != "." && name != "..") names.push_back(name);
+    }
+    ::closedir(dir);
+    return err;
+  }
+
+  void entry(const QByteArray& path, const QByteArray& name) {
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0) {
+      // A recording's walk says why it cannot be opened; a dangling link by any other name is nothing.
+      if (isRecordingName(name)) return recording(path);
+      if (errno != ENOENT && errno != ELOOP) failed(path, errno);
+      return;
+    }
+    if (S_ISDIR(st.st_mode)) return Folder(path, st);
+    if (isRecordingName(name)) recording(path);
+  }
+
+  void recording(const QByteArray& path) { out_.push_back({NameFromNative(path), QString()}); }
+  void failed(const QByteArray& path, int err) { out_.push_back({NameFromNative(path), listingFailure(err)}); }
+
+  std::vector<RunItem>& out_;
+  std::set<std::pair<dev_t, ino_t>> visited_;
+};
+
+}  // namespace
+
+std::vector<RunItem> RecordingsNamed(const QStringList& words) {
+  std::vector<RunItem> out;
   for (const QString& word : words) {
-    if (!QFileInfo(word).isDir()) {
-      out << word;
-      continue;
+    const QByteArray native = NativeName(word);
+    struct stat st {};
+    if (::stat(native.constData(), &st) == 0 && S_ISDIR(st.st_mode)) {
+      FolderSearch(out).Folder(native, st);
+    } else {
+      out.push_back({word, QString()});
     }
-    QStringList found;
-    QDirIterator it(word, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-      const QString path = it.next();
-      if (QFileInfo(path).suffix().compare(QLatin1String("mjp"), Qt::CaseInsensitive) == 0) found << path;
-    }
-    found.sort();
-    out << found;
   }
   return out;
 }
@@ -38,13 +108,14 @@ namespace {
 
 struct Result {
   std::string out;
-  std::optional<QString> failure;  // the error line's text
+  std::optional<std::string> failure;  // the error line's text
 };
 
 }  // namespace
 
-int RunEach(const QStringList& recordings, int jobs, const std::function<void(const QString&, std::string&)>& work) {
-  const auto count = static_cast<std::size_t>(recordings.size());
+int RunEach(const std::vector<RunItem>& items, int jobs,
+            const std::function<void(const QString&, std::string&)>& work) {
+  const std::size_t count = items.size();
   std::vector<std::optional<Result>> results(count);
   std::mutex lock;
   std::condition_variable ready;
@@ -57,15 +128,17 @@ int RunEach(const QStringList& recordings, int jobs, const std::function<void(co
         if (next == count) return;
         k = next++;
       }
+      const RunItem& item = items[k];
       Result r;
       try {
-        work(recordings[static_cast<qsizetype>(k)], r.out);
+        if (!item.failure.isEmpty()) throw CliError::Failure(item.path, item.failure);
+        work(item.path, r.out);
       } catch (const CliError& e) {
         r.out.clear();
-        r.failure = QString::fromUtf8(e.what());
+        r.failure = e.what();
       } catch (const std::exception& e) {
         r.out.clear();
-        r.failure = recordings[static_cast<qsizetype>(k)] + QStringLiteral(": ") + QString::fromLocal8Bit(e.what());
+        r.failure = NativeName(item.path).toStdString() + ": " + e.what();
       }
       const std::lock_guard<std::mutex> guard(lock);
       results[k] = std::move(r);
@@ -95,7 +168,7 @@ int RunEach(const QStringList& recordings, int jobs, const std::function<void(co
       writeFailure = std::current_exception();
     }
     if (r.failure) {
-      std::fprintf(stderr, "vistrel-cli: %s\n", qPrintable(*r.failure));
+      std::fprintf(stderr, "vistrel-cli: %s\n", OneLine(*r.failure).c_str());
       status = kExitFailed;
     }
   }

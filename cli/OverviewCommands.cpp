@@ -28,6 +28,14 @@ QString outputNamed(const CliArgs& args, const QString& recording, const QString
   return out;
 }
 
+// --lang: the language of what the picture or report says; English, as the tool speaks.
+TextLanguage languageOf(const CliArgs& args) {
+  const QString lang = args.value("--lang").value_or(QStringLiteral("en"));
+  if (lang == QLatin1String("en")) return TextLanguage::English;
+  if (lang == QLatin1String("pl")) return TextLanguage::Polish;
+  throw CliError::Usage(QStringLiteral("--lang must be pl or en, not '%1'").arg(lang));
+}
+
 }  // namespace
 
 int RunPlot(const CliArgs& args) {
@@ -48,6 +56,7 @@ int RunPlot(const CliArgs& args) {
 
 int RunReport(const CliArgs& args) {
   const int limit = static_cast<int>(CliArgs::Number("--over", args.required("--over"), 0, 1000));
+  const TextLanguage language = languageOf(args);
   BatchViewer viewer(args.powerOnMinutes(), false);
   viewer.Open(args.file());
   const QString out = outputNamed(args, viewer.path(), {QStringLiteral("pdf"), QStringLiteral("html")});
@@ -57,6 +66,6 @@ int RunReport(const CliArgs& args) {
   if (!report) throw CliError::Failure(viewer.path(), error);
   const auto text = StartDrawing(true);
   ReplaceExisting(out);
-  if (!WriteEvidenceReport(*report, out, TextLanguage::English, &error)) throw CliError::Failure(out, error);
+  if (!WriteEvidenceReport(*report, out, language, &error)) throw CliError::Failure(out, error);
   return kExitDone;
 }

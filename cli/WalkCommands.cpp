@@ -2,21 +2,21 @@
 
 #include <thread>
 
-#include <QFileInfo>
-#include <QRegularExpression>
-
 #include "BatchViewer.h"
 #include "CliError.h"
+#include "EventLines.h"
 #include "Commands.h"
 #include "FrameJson.h"
 #include "ManyRecordings.h"
-#include "viewer/SpeedEvents.h"
+#include "OutputText.h"
 #include "ProgressBar.h"
 #include "StdoutBuffer.h"
+#include "viewer/SpeedEvents.h"
 
 namespace {
 
-void append(std::string& out, const QString& text) { out += text.toUtf8().toStdString(); }
+// A table's text as it is, nothing a terminal would obey.
+void append(std::string& out, const QString& text) { AppendShown(out, text); }
 
 // Left-aligned in width columns (counted in characters, not bytes).
 void padded(std::string& out, const QString& text, int width) {
@@ -29,13 +29,8 @@ void rightAligned(std::string& out, const QString& text, int width) {
   append(out, text);
 }
 
-// A CSV field, quoted when it holds a separator, a quote or a line break.
-void csvField(std::string& out, const QString& text) {
-  if (!text.contains(QRegularExpression(QStringLiteral("[,\"\r\n]")))) return append(out, text);
-  QString quoted = text;
-  quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-  append(out, QLatin1Char('"') + quoted + QLatin1Char('"'));
-}
+// A CSV cell of text from outside: a name, or a text the recording holds.
+void csvField(std::string& out, const QString& text) { AppendCsvText(out, text); }
 
 // The speed the panel shows, or nothing while it is hidden.
 QString shownSpeed(const ScreenState& s) { return s.lblInfoVisible ? s.lblInfo : QString(); }
@@ -63,7 +58,7 @@ void csvRow(std::string& out, int n, FilePos start, const ScreenState& s) {
   out += ',';
   append(out, shownSpeed(s).section(QLatin1Char(' '), 0, 0));  // "57 km/h": the number
   out += ',';
-  csvField(out, s.lblBattInfo);
+  AppendCsvOwnText(out, s.lblBattInfo);
   out += ',';
   csvField(out, s.lblTime);
   out += '\n';
@@ -86,12 +81,7 @@ void walkWriting(BatchViewer& viewer, StdoutBuffer& out, const QString& name, Ro
 
 // A run over one file prints what it always printed; over several (or a folder) each
 // recording is walked on its own, in parallel, with its name on every record.
-bool manyRecordings(const CliArgs& args) { return args.files().size() > 1 || QFileInfo(args.files().front()).isDir(); }
-
-int jobs(const CliArgs& args) {
-  const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  return static_cast<int>(CliArgs::Number("--jobs", args.value("--jobs").value_or(QString::number(cores)), 1, 256));
-}
+bool manyRecordings(const CliArgs& args) { return args.files().size() > 1 || IsFolder(args.files().front()); }
 
 // Walks one recording of a run over many, its rows into out.
 void walkInto(const CliArgs& args, const QString& path, const std::function<void(BatchViewer&, int, bool)>& row) {
@@ -107,52 +97,29 @@ void walkInto(const CliArgs& args, const QString& path, const std::function<void
 void appendEvents(std::string& out, const CliArgs& args, const QString& path, int limit, bool csv) {
   BatchViewer viewer(args.powerOnMinutes(), false);  // no pictures needed
   viewer.Open(path);
-  for (const SpeedEvent& e : EventsOver(viewer.Records(), limit)) {
-    const auto number = [&](int v) { out += std::to_string(v); };
-    if (csv) {
-      csvField(out, path);
-      out += ',' + std::to_string(e.first) + ',' + std::to_string(e.last) + ',';
-      csvField(out, e.firstTime);
-      out += ',';
-      csvField(out, e.lastTime);
-      out += ',' + std::to_string(e.peakKmh) + ',' + std::to_string(e.peakFrame) + '\n';
-      continue;
-    }
-    out += "{\"file\":";
-    AppendJsonString(out, path);
-    out += ",\"first\":";
-    number(e.first);
-    out += ",\"last\":";
-    number(e.last);
-    out += ",\"first_time\":";
-    AppendJsonString(out, e.firstTime);
-    out += ",\"last_time\":";
-    AppendJsonString(out, e.lastTime);
-    out += ",\"peak_kmh\":";
-    number(e.peakKmh);
-    out += ",\"peak_frame\":";
-    number(e.peakFrame);
-    out += "}\n";
-  }
+  AppendEventLines(out, path, EventsOver(viewer.Records(), limit), csv);
 }
 
 }  // namespace
 
 int RunEvents(const CliArgs& args) {
+  if (args.value("--db")) return RunEventsFromIndex(args);
   const int limit = static_cast<int>(CliArgs::Number("--over", args.required("--over"), 0, 1000));
   const bool csv = args.flag("--csv");
-  const QStringList recordings = RecordingsNamed(args.files());
-  if (csv) std::fputs("file,first,last,first_time,last_time,peak_kmh,peak_frame\n", stdout);
+  const int workers = args.jobs();
+  const std::vector<RunItem> recordings = RecordingsNamed(args.files());
+  if (csv) std::fputs(kEventsCsvHeader, stdout);
   std::fflush(stdout);
-  return RunEach(recordings, jobs(args),
+  return RunEach(recordings, workers,
                  [&](const QString& path, std::string& out) { appendEvents(out, args, path, limit, csv); });
 }
 
 int RunFrames(const CliArgs& args) {
   if (manyRecordings(args)) {
-    return RunEach(RecordingsNamed(args.files()), jobs(args), [&](const QString& path, std::string& out) {
+    const int workers = args.jobs();
+    return RunEach(RecordingsNamed(args.files()), workers, [&](const QString& path, std::string& out) {
       std::string prefix = "{\"file\":";
-      AppendJsonString(prefix, path);
+      AppendJsonString(prefix, ReversibleName(path));
       prefix += ',';
       walkInto(args, path, [&](BatchViewer& viewer, int n, bool decoded) {
         const std::size_t at = out.size();
@@ -172,17 +139,20 @@ int RunFrames(const CliArgs& args) {
 int RunTelemetry(const CliArgs& args) {
   const bool csv = args.flag("--csv");
   if (manyRecordings(args)) {
-    // CSV: the file is the first column; the table: each recording under its name.
+    // CSV: the file is the first column; the table: each recording under its name, as it is.
+    const int workers = args.jobs();
+    const std::vector<RunItem> recordings = RecordingsNamed(args.files());
     if (csv) std::fputs("file,frame,position,ident,speed_kmh,battery,time\n", stdout);
     std::fflush(stdout);
-    return RunEach(RecordingsNamed(args.files()), jobs(args), [&](const QString& path, std::string& out) {
+    return RunEach(recordings, workers, [&](const QString& path, std::string& out) {
       if (!csv) {
-        append(out, QStringLiteral("== %1\n").arg(path));
+        append(out, QStringLiteral("== ") + path);
+        out += '\n';
         tableLine(out, "frame", "position", "ident", "speed", "battery", "time");
       }
       walkInto(args, path, [&](BatchViewer& viewer, int n, bool) {
         if (csv) {
-          csvField(out, path);
+          csvField(out, ReversibleName(path));
           out += ',';
         }
         (csv ? csvRow : tableRow)(out, n, viewer.FrameStartPos(), viewer.v.screen());

@@ -5,6 +5,7 @@
 
 #include "CliError.h"
 #include "Commands.h"
+#include "OutputText.h"
 #include "platform/FileSizeLimit.h"
 
 namespace {
@@ -19,6 +20,7 @@ void printToolHelp() {
       stdout);
   for (const CliCommand& c : Commands()) std::printf("  %-12s %s\n", c.name, c.summary);
   std::fputs(
+      "\nAfter --, every word is a file: vistrel-cli frames -- -odd-name.mjp\n"
       "\nExit status: 0 done; 1 failed (one line on stderr names the file and what went wrong);\n"
       "2 the command line is wrong. An existing output file is replaced only with --force.\n",
       stdout);
@@ -62,13 +64,13 @@ int main(int argc, char** argv) {
     return run(args);
   } catch (const CliError& e) {
     if (e.exitCode() == kExitUsage && command) {
-      std::fprintf(stderr, "vistrel-cli %s: %s (see --help)\n", command, e.what());
+      std::fprintf(stderr, "vistrel-cli %s: %s (see --help)\n", command, OneLine(e.what()).c_str());
     } else {
-      std::fprintf(stderr, "vistrel-cli: %s\n", e.what());
+      std::fprintf(stderr, "vistrel-cli: %s\n", OneLine(e.what()).c_str());
     }
     return e.exitCode();
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "vistrel-cli: %s\n", e.what());
+    std::fprintf(stderr, "vistrel-cli: %s\n", OneLine(e.what()).c_str());
     return kExitFailed;
   } catch (...) {
     std::fputs("vistrel-cli: unexpected error\n", stderr);

@@ -7,7 +7,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config ccache git clang-format
-  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev qt6-translations-l10n
   libturbojpeg0-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   libgtest-dev libgmock-dev libbenchmark-dev
@@ -16,6 +16,7 @@ packages=(
   libfile-mimeinfo-perl libglib2.0-bin
   ffmpeg hyperfine jq
   qt6-svg-dev poppler-utils chromium
+  libqt6sql6-sqlite libssl-dev sqlite3
 )
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)

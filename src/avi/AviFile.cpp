@@ -3,6 +3,7 @@
 // the only copies are the ones an encoder's own pixel format forces.
 #include "avi/AviFile.h"
 #include "avi/AviFunctions.h"
+#include "platform/NativeName.h"
 
 #include <QFile>
 
@@ -414,7 +415,7 @@ AviResult AVIFileOpen(PAVIFILE* file, const QString& path, std::uint32_t mode, i
   auto f = std::make_unique<AviFileHandle>();
   if (avformat_alloc_output_context2(&f->muxer, aviFormat(), nullptr, nullptr) < 0 || !f->muxer) return AVIERR_MEMORY;
   // "file:" keeps a name with a colon from being taken for another protocol.
-  const QByteArray url = "file:" + QFile::encodeName(path);
+  const QByteArray url = "file:" + NativeName(path);
   if (const int opened = avio_open(&f->muxer->pb, url.constData(), AVIO_FLAG_WRITE); opened < 0) {
     if (osError) *osError = systemError(opened);
     return AVIERR_FILEOPEN;

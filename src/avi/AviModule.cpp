@@ -3,17 +3,20 @@
 // is offered and every call fails as a missing compressor would; AviModuleError says why.
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <mutex>
 
-#include <QFileInfo>
 #include <QStringList>
 
 #include "avi/AviFile.h"
 #include "avi/AviFunctions.h"
 #include "platform/Companion.h"
+#include "platform/NativeName.h"
 
 namespace {
+
+constexpr const char* kVariable = "VISTREL_AVI_MODULE";  // names another module
 
 struct Loaded {
   const AviFunctions* functions = nullptr;
@@ -23,13 +26,14 @@ struct Loaded {
 Loaded load() {
   Loaded l;
   QStringList failures;
-  const QStringList places = CompanionPlaces("VISTREL_AVI_MODULE", QString::fromLatin1(kAviModuleName),
-                                             QStringLiteral(VISTREL_AVI_MODULE_BUILD));
+  const QStringList places =
+      CompanionPlaces(kVariable, QString::fromLatin1(kAviModuleName), QStringLiteral(VISTREL_AVI_MODULE_BUILD));
   for (const QString& place : places) {
-    if (!QFileInfo::exists(place)) continue;
-    void* module = dlopen(QFile::encodeName(place).constData(), RTLD_NOW | RTLD_LOCAL);
+    const QByteArray native = NativeName(place);
+    if (::access(native.constData(), F_OK) != 0) continue;
+    void* module = dlopen(native.constData(), RTLD_NOW | RTLD_LOCAL);
     if (!module) {
-      failures << QString::fromLocal8Bit(dlerror());
+      failures << NameFromNative(dlerror());
       continue;
     }
     using Entry = const AviFunctions* (*)();
@@ -40,8 +44,9 @@ Loaded load() {
     failures << place + QStringLiteral(": not the AVI module");
     dlclose(module);
   }
-  l.error = failures.isEmpty() ? QStringLiteral("%1 was not found").arg(QString::fromLatin1(kAviModuleName))
-                               : failures.join(QStringLiteral("; "));
+  // The variable's path is the one module sought: a missing one is named as given.
+  const QString sought = qEnvironmentVariableIsEmpty(kVariable) ? QString::fromLatin1(kAviModuleName) : places.front();
+  l.error = failures.isEmpty() ? QStringLiteral("%1 was not found").arg(sought) : failures.join(QStringLiteral("; "));
   return l;
 }
 

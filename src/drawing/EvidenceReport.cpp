@@ -1,17 +1,25 @@
 #include "drawing/EvidenceReport.h"
 
+#include <algorithm>
+#include <memory>
+
+#include <QAbstractTextDocumentLayout>
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSvgGenerator>
 #include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
 #include <QUrl>
 
 #include "dib/cDIBSection.h"
+#include "platform/Clock.h"
 #include "platform/Modal.h"
 #include "recording/JpegModule.h"
 #include "viewer/OutputFile.h"
@@ -33,7 +41,9 @@ struct Texts {
   const char* limit;
   const char* events;
   const char* noEvents;
-  const char* header[7];
+  const char* modified;
+  const char* made;
+  const char* header[5];
   const char* peak;
   const char* frameSha;
   const char* damaged;
@@ -55,7 +65,9 @@ const Texts& textsIn(TextLanguage language) {
       "Limit",
       "Zdarzenia (przekroczenia limitu)",
       "Brak zdarzeń powyżej limitu.",
-      {"Nr", "Pierwsza klatka", "Ostatnia klatka", "Od", "Do", "Maks. km/h", "Klatka maks."},
+      "Plik zmieniony",
+      "Raport sporządzono",
+      {"Nr", "Klatki", "Czas", "Maks. km/h", "Klatka maks."},
       "Zdarzenie %1: klatka %2",
       "SHA-256 klatki (oryginalne bajty JPEG)",
       "Dane JPEG tej klatki są uszkodzone (dekoder zgłosił błąd).",
@@ -76,7 +88,9 @@ const Texts& textsIn(TextLanguage language) {
       "Limit",
       "Events (over the limit)",
       "No events over the limit.",
-      {"No.", "First frame", "Last frame", "From", "To", "Peak km/h", "Peak frame"},
+      "File modified",
+      "Report made",
+      {"No.", "Frames", "Time", "Peak km/h", "Peak frame"},
       "Event %1: frame %2",
       "SHA-256 of the frame (original JPEG bytes)",
       "This frame's JPEG data is damaged (the decoder reported an error).",
@@ -88,6 +102,13 @@ const Texts& textsIn(TextLanguage language) {
 }
 
 QString text(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// Quantities (sizes, counts) in the language's own form; frame numbers and speeds, which
+// are compared with other tools' output, without group separators.
+QLocale localeOf(TextLanguage language) {
+  return language == TextLanguage::Polish ? QLocale(QLocale::Polish, QLocale::Poland)
+                                          : QLocale(QLocale::English, QLocale::UnitedKingdom);
+}
 QString esc(const QString& s) { return s.toHtmlEscaped(); }
 
 // A silent Modal for the report's decoding: a frame that cannot be decoded is reported
@@ -143,6 +164,10 @@ SpeedPlot plotOf(const EvidenceReport& r, TextLanguage language) {
 
 }  // namespace
 
+QString EventSpan(const QString& first, const QString& last) {
+  return first == last ? first : first + QStringLiteral("–") + last;
+}
+
 std::optional<EvidenceReport> GatherEvidence(const QString& path, std::vector<FrameRecord> frames, int limitKmh,
                                              std::int16_t powerOnMinutes, QString* error) {
   EvidenceReport r;
@@ -156,6 +181,7 @@ std::optional<EvidenceReport> GatherEvidence(const QString& path, std::vector<Fr
       return std::nullopt;
     }
     r.size = file.size();
+    r.modified = file.fileTime(QFileDevice::FileModificationTime);
     r.sha256 = fileSha256(file);
     if (r.sha256.isEmpty()) {
       if (error) *error = file.errorString();
@@ -170,6 +196,7 @@ std::optional<EvidenceReport> GatherEvidence(const QString& path, std::vector<Fr
   }
   r.events = EventsOver(frames, limitKmh);
   r.frames = std::move(frames);
+  r.made = Clock::now();
 
   // Each peak frame as a jump shows it, its bytes as they are stored.
   if (r.events.empty()) return r;
@@ -199,14 +226,24 @@ std::optional<EvidenceReport> GatherEvidence(const QString& path, std::vector<Fr
   return r;
 }
 
-QString EvidenceHtml(const EvidenceReport& r, TextLanguage language, bool selfContained) {
+namespace {
+
+constexpr int kEventColumns = 5;  // the events' table; the file's table has two
+
+// The report's HTML; the events' table starts anew, on a new page and with its header, before
+// each event whose index is in `pageStarts` (the PDF's pages, so that each page's part of the
+// table is whole and closed).
+QString reportHtml(const EvidenceReport& r, TextLanguage language, bool selfContained,
+                   const std::vector<std::size_t>& pageStarts) {
   const Texts& t = textsIn(language);
+  const QLocale locale = localeOf(language);
   const SpeedPlot plot = plotOf(r, language);
   QString h;
   h += QStringLiteral(
            "<!DOCTYPE html>\n<html lang=\"%1\"><head><meta charset=\"utf-8\"><title>%2</title>\n"
            "<style>body{font-family:'Liberation Sans',Arial,sans-serif;margin:24px;color:#111}"
            "table{border-collapse:collapse}td,th{border:1px solid #999;padding:3px 8px;text-align:left}"
+           "th{white-space:nowrap}tr{page-break-inside:avoid}"
            ".hash{font-family:'Liberation Mono',monospace;font-size:9pt;white-space:nowrap}"
            ".warn{color:#b00000;font-weight:bold}.event{page-break-before:always}</style></head><body>\n")
            .arg(language == TextLanguage::Polish ? "pl" : "en", esc(text(t.title)));
@@ -216,13 +253,15 @@ QString EvidenceHtml(const EvidenceReport& r, TextLanguage language, bool selfCo
              .arg(esc(text(name)), hash ? QStringLiteral(" class=\"hash\"") : QString(), esc(value));
   };
   row(t.file, QFileInfo(r.path).fileName());
-  row(t.size, QStringLiteral("%1 %2").arg(r.size).arg(text(t.bytes)));
+  row(t.size, QStringLiteral("%1 %2").arg(locale.toString(r.size), text(t.bytes)));
   row(t.sha, r.sha256, true);
   row(t.idents, r.idents.join(QStringLiteral(", ")));
   row(t.first, r.firstTime.trimmed());
   row(t.last, r.lastTime.trimmed());
-  row(t.frames, QString::number(r.frames.size()));
+  if (r.modified.isValid()) row(t.modified, locale.toString(r.modified, QLocale::LongFormat));
+  row(t.frames, locale.toString(static_cast<qint64>(r.frames.size())));
   row(t.limit, QStringLiteral("%1 km/h").arg(r.limitKmh));
+  if (r.made.isValid()) row(t.made, locale.toString(r.made, QLocale::LongFormat));
   h += QStringLiteral("</table>\n<p><img src=\"%1\" width=\"%2\" height=\"%3\" alt=\"\"></p>\n")
            .arg(selfContained ? dataUri("image/svg+xml", svgOf(plot)) : QStringLiteral("plot"))
            .arg(kPlotSize.width())
@@ -232,16 +271,21 @@ QString EvidenceHtml(const EvidenceReport& r, TextLanguage language, bool selfCo
   if (r.events.empty()) {
     h += QStringLiteral("<p>%1</p>\n").arg(esc(text(t.noEvents)));
   } else {
-    h += QStringLiteral("<table>\n<tr>");
-    for (const char* name : t.header) h += QStringLiteral("<th>%1</th>").arg(esc(text(name)));
-    h += QStringLiteral("</tr>\n");
+    // The same columns on every page the table runs over.
+    constexpr int kWidths[] = {8, 22, 36, 17, 17};  // per cent
+    QString header = QStringLiteral("<thead><tr>");
+    for (int c = 0; c < kEventColumns; ++c)
+      header += QStringLiteral("<th width=\"%1%\">%2</th>").arg(kWidths[c]).arg(esc(text(t.header[c])));
+    header += QStringLiteral("</tr></thead>\n");
+    h += QStringLiteral("<table width=\"100%\">\n") + header;
     for (std::size_t i = 0; i < r.events.size(); ++i) {
+      if (std::find(pageStarts.begin(), pageStarts.end(), i) != pageStarts.end())
+        h += QStringLiteral("</table>\n<table width=\"100%\" style=\"page-break-before:always\">\n") + header;
       const SpeedEvent& e = r.events[i];
-      h += QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td><td>%5</td><td>%6</td><td>%7</td></tr>\n")
+      h += QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td><td>%5</td></tr>\n")
                .arg(i + 1)
-               .arg(e.first)
-               .arg(e.last)
-               .arg(esc(e.firstTime.trimmed()), esc(e.lastTime.trimmed()))
+               .arg(EventSpan(QString::number(e.first), QString::number(e.last)),
+                    esc(EventSpan(e.firstTime.trimmed(), e.lastTime.trimmed())))
                .arg(e.peakKmh)
                .arg(e.peakFrame);
     }
@@ -269,6 +313,50 @@ QString EvidenceHtml(const EvidenceReport& r, TextLanguage language, bool selfCo
   return h;
 }
 
+// The report laid out on pages of `page` (device pixels of `device`), 2 cm margins.
+std::unique_ptr<QTextDocument> pagedDocument(const EvidenceReport& r, TextLanguage language, const QImage& plot,
+                                             const std::vector<std::size_t>& pageStarts, QPaintDevice& device,
+                                             const QSizeF& page) {
+  auto doc = std::make_unique<QTextDocument>();
+  QFont font(QStringLiteral("Liberation Sans"));
+  font.setPointSizeF(9);
+  doc->setDefaultFont(font);
+  doc->documentLayout()->setPaintDevice(&device);
+  doc->addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("plot")), plot);
+  for (std::size_t i = 0; i < r.peaks.size(); ++i)
+    doc->addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("frame-%1").arg(i)), r.peaks[i].picture);
+  doc->setHtml(reportHtml(r, language, false, pageStarts));
+  QTextFrameFormat margins = doc->rootFrame()->frameFormat();
+  margins.setMargin(2 / 2.54 * device.logicalDpiY());
+  doc->rootFrame()->setFrameFormat(margins);
+  doc->setPageSize(page);
+  return doc;
+}
+
+// The events that begin a page in the middle of the events' table, as laid out.
+std::vector<std::size_t> eventsStartingPages(QTextDocument& doc) {
+  std::vector<std::size_t> starts;
+  std::size_t event = 0;
+  const double pageHeight = doc.pageSize().height();
+  const auto pageOf = [&](const QTextTable& table, int row) {
+    return static_cast<int>(
+        doc.documentLayout()->blockBoundingRect(table.cellAt(row, 0).firstCursorPosition().block()).top() / pageHeight);
+  };
+  for (QTextFrame* frame : doc.rootFrame()->childFrames()) {
+    const auto* table = qobject_cast<QTextTable*>(frame);
+    if (!table || table->columns() != kEventColumns) continue;
+    for (int row = 1; row < table->rows(); ++row, ++event)
+      if (row > 1 && pageOf(*table, row) != pageOf(*table, row - 1)) starts.push_back(event);
+  }
+  return starts;
+}
+
+}  // namespace
+
+QString EvidenceHtml(const EvidenceReport& r, TextLanguage language, bool selfContained) {
+  return reportHtml(r, language, selfContained, {});
+}
+
 bool WriteEvidenceReport(const EvidenceReport& r, const QString& path, TextLanguage language, QString* error) {
   // Made in memory, then written whole: a write that fails leaves nothing behind.
   const QString suffix = QFileInfo(path).suffix().toLower();
@@ -280,24 +368,43 @@ bool WriteEvidenceReport(const EvidenceReport& r, const QString& path, TextLangu
   if (suffix == QLatin1String("html") || suffix == QLatin1String("htm")) {
     bytes = EvidenceHtml(r, language, true).toUtf8();
   } else if (suffix == QLatin1String("pdf")) {
-    QTextDocument doc;
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setPointSizeF(9);
-    doc.setDefaultFont(font);
-    doc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("plot")),
-                    plotOf(r, language).Picture(kPlotSize, 2.0));
-    for (std::size_t i = 0; i < r.peaks.size(); ++i)
-      doc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("frame-%1").arg(i)), r.peaks[i].picture);
-    doc.setHtml(EvidenceHtml(r, language, false));
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     {
       QPdfWriter writer(&buffer);
       writer.setPageSize(QPageSize(QPageSize::A4));
+      writer.setPageMargins(QMarginsF());
       writer.setResolution(144);
       writer.setTitle(text(textsIn(language).title));
       writer.setCreator(QStringLiteral("Vistrel"));
-      doc.print(&writer);
+      const QImage plot = plotOf(r, language).Picture(kPlotSize, 2.0);
+      const QSizeF page(writer.width(), writer.height());
+      // The events' table is cut where its pages end, each part a whole table with its
+      // header: laid out again until every part stays on its page.
+      std::vector<std::size_t> pageStarts;
+      auto doc = pagedDocument(r, language, plot, pageStarts, writer, page);
+      for (int pass = 0; pass < 8; ++pass) {
+        std::vector<std::size_t> more = eventsStartingPages(*doc);
+        if (more.empty()) break;
+        pageStarts.insert(pageStarts.end(), more.begin(), more.end());
+        std::sort(pageStarts.begin(), pageStarts.end());
+        doc = pagedDocument(r, language, plot, pageStarts, writer, page);
+      }
+      QPainter p(&writer);
+      p.setFont(doc->defaultFont());
+      const double margin = 2 / 2.54 * writer.logicalDpiY();
+      for (int n = 0; n < doc->pageCount(); ++n) {
+        if (n > 0) writer.newPage();
+        p.save();
+        p.translate(0, -n * page.height());
+        QAbstractTextDocumentLayout::PaintContext context;
+        context.clip = QRectF(QPointF(0, n * page.height()), page);
+        p.setClipRect(context.clip);
+        doc->documentLayout()->draw(&p, context);
+        p.restore();
+        p.drawText(QRectF(0, page.height() - margin, page.width() - margin, margin / 2),
+                   Qt::AlignRight | Qt::AlignBottom, QString::number(n + 1));
+      }
     }
     if (bytes.isEmpty()) return fail(QStringLiteral("the PDF could not be made"));
   } else {

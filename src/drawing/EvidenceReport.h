@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QImage>
 #include <QString>
 #include <QStringList>
@@ -32,12 +33,17 @@ struct EvidenceReport {
   QString sha256;  // of the whole recording
   QStringList idents;
   QString firstTime, lastTime;
+  QDateTime modified;  // the recording's last change, as the file system keeps it
+  QDateTime made;      // when the report was gathered
   int limitKmh = 0;
   std::int16_t powerOnMinutes = 0;
   std::vector<FrameRecord> frames;
   std::vector<SpeedEvent> events;
   std::vector<ReportPeak> peaks;  // one per event, in its order
 };
+
+// A run of frames or of times as one text: "910–916", or "916" when it starts where it ends.
+QString EventSpan(const QString& first, const QString& last);
 
 // Gathers the report of a recording whose walk gave frames: nothing, with the reason,
 // when it cannot be read. The recording is opened read-only.

@@ -131,7 +131,10 @@ void SpeedPlot::Draw(QPainter& p, const QRectF& area, std::optional<int> markerF
     p.setPen(QPen(kOver, 1.2, Qt::DashLine));
     p.drawLine(QPointF(chart.left(), y), QPointF(chart.right(), y));
     const QString label = QString::fromUtf8(t.limit).arg(*limit_);
-    p.drawText(QPointF(chart.right() - metrics.horizontalAdvance(label) - 4, y - 4), label);
+    const QRectF box = LabelPlace(chart, y, metrics.boundingRect(label).adjusted(-3, -1, 3, 1).size());
+    // On a white ground: readable even where the data had to cross it.
+    p.fillRect(box, QColor(255, 255, 255, 225));
+    p.drawText(box, Qt::AlignCenter, label);
     p.setPen(Qt::NoPen);
     p.setBrush(kOver);
     for (const PlotPoint& pt : points_)
@@ -146,6 +149,51 @@ void SpeedPlot::Draw(QPainter& p, const QRectF& area, std::optional<int> markerF
     p.drawLine(QPointF(x, chart.top()), QPointF(x, chart.bottom()));
   }
   p.restore();
+}
+
+QRectF SpeedPlot::LabelPlace(const QRectF& chart, double limitY, QSizeF size) const {
+  // Per pixel column of the chart, the span of heights the data's line and marks cover.
+  const int columns = std::max(1, static_cast<int>(std::ceil(chart.width())) + 1);
+  std::vector<double> top(static_cast<std::size_t>(columns), chart.bottom() + 1), bottom(top.size(), chart.top() - 1);
+  const auto cover = [&](double x0, double x1, double y0, double y1) {
+    const int from = std::clamp(static_cast<int>(std::floor(std::min(x0, x1) - chart.left())) - 3, 0, columns - 1);
+    const int to = std::clamp(static_cast<int>(std::ceil(std::max(x0, x1) - chart.left())) + 3, 0, columns - 1);
+    for (int c = from; c <= to; ++c) {
+      top[static_cast<std::size_t>(c)] = std::min(top[static_cast<std::size_t>(c)], std::min(y0, y1) - 3);
+      bottom[static_cast<std::size_t>(c)] = std::max(bottom[static_cast<std::size_t>(c)], std::max(y0, y1) + 3);
+    }
+  };
+  for (std::size_t i = 0; i < points_.size(); ++i) {
+    const QPointF at(X(points_[i].seconds, chart), Y(points_[i].kmh, chart));
+    cover(at.x(), at.x(), at.y(), at.y());
+    if (i > 0 && points_[i].frame == points_[i - 1].frame + 1) {
+      const QPointF from(X(points_[i - 1].seconds, chart), Y(points_[i - 1].kmh, chart));
+      // A long segment in small pieces, so that its span stays narrow in each column.
+      const int pieces = std::max(1, static_cast<int>(std::abs(at.x() - from.x()) / 4));
+      for (int k = 0; k < pieces; ++k) {
+        const QPointF a = from + (at - from) * k / pieces, b = from + (at - from) * (k + 1) / pieces;
+        cover(a.x(), b.x(), a.y(), b.y());
+      }
+    }
+  }
+  const auto free = [&](const QRectF& r) {
+    const int from = std::clamp(static_cast<int>(r.left() - chart.left()), 0, columns - 1);
+    const int to = std::clamp(static_cast<int>(std::ceil(r.right() - chart.left())), 0, columns - 1);
+    for (int c = from; c <= to; ++c)
+      if (top[static_cast<std::size_t>(c)] <= r.bottom() && bottom[static_cast<std::size_t>(c)] >= r.top())
+        return false;
+    return true;
+  };
+  // Just above the line, else just below it; from the right end leftwards.
+  const double steps = std::max(1.0, std::floor((chart.width() - size.width() - 8) / 12));
+  for (double k = 0; k <= steps; ++k) {
+    const double x = chart.right() - 4 - size.width() - k * (chart.width() - size.width() - 8) / steps;
+    for (const double y : {limitY - 2 - size.height(), limitY + 2}) {
+      const QRectF r(QPointF(x, y), size);
+      if (r.top() >= chart.top() && r.bottom() <= chart.bottom() && free(r)) return r;
+    }
+  }
+  return {QPointF(chart.right() - 4 - size.width(), limitY - 2 - size.height()), size};
 }
 
 std::optional<int> SpeedPlot::FrameAt(const QPointF& point, const QRectF& area) const {

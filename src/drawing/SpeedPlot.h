@@ -32,8 +32,9 @@ class SpeedPlot {
   SpeedPlot(const std::vector<FrameRecord>& frames, std::optional<int> limitKmh, std::int16_t powerOnMinutes,
             TextLanguage language);
 
-  // Draws into area (white background, axes with their units). markerFrame: a vertical
-  // line at that frame's time (the last measurement at or before it).
+  // Draws into area (white background, axes with their units; the limit's label where no
+  // data lies). markerFrame: a vertical line at that frame's time (the last measurement at
+  // or before it).
   void Draw(QPainter& p, const QRectF& area, std::optional<int> markerFrame = std::nullopt) const;
   // The measurement frame nearest in time to a point of the plot drawn in area.
   std::optional<int> FrameAt(const QPointF& point, const QRectF& area) const;
@@ -49,6 +50,9 @@ class SpeedPlot {
   double X(std::int64_t seconds, const QRectF& chart) const;
   double Y(double kmh, const QRectF& chart) const;
   QString TimeLabel(std::int64_t seconds) const;
+  // Where the limit's label (of size) goes beside the limit's line at limitY: where no data
+  // lies if there is such a place, else at the line's right end.
+  QRectF LabelPlace(const QRectF& chart, double limitY, QSizeF size) const;
 
   std::vector<PlotPoint> points_;
   std::optional<int> limit_;

@@ -7,6 +7,6 @@
 #include <QStringList>
 
 // Where the companion called name may lie, in the order to try: the environment variable's
-// value alone when it is set; else <prefix>/<libdir>/vistrel/name seen from the running
+// value alone when it is set (its bytes carried as NameFromNative carries them); else <prefix>/<libdir>/vistrel/name seen from the running
 // program (whatever the prefix), then the build tree's path.
 QStringList CompanionPlaces(const char* variable, const QString& name, const QString& buildPath);

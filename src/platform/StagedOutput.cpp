@@ -11,7 +11,7 @@
 #include <string>
 #include <unistd.h>
 
-#include <QFile>
+#include "platform/NativeName.h"
 
 namespace {
 
@@ -58,19 +58,19 @@ bool syncPath(const char* path, int flags) {
 }  // namespace
 
 StagedOutput::StagedOutput(const QString& finalPath) : finalPath_(finalPath) {
-  const std::string native = QFile::encodeName(finalPath).toStdString();
+  const std::string native = NativeName(finalPath).toStdString();
   const std::size_t slash = native.rfind('/');
   const std::string folder = slash == std::string::npos ? std::string() : native.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? native : native.substr(slash + 1);
   const std::string prefix = partPrefix(name);
   removeLeftovers(folder.empty() ? "." : folder, prefix);
   native_ = QByteArray::fromStdString(folder + prefix + std::to_string(::getpid()));
-  path_ = QFile::decodeName(native_);
+  path_ = NameFromNative(native_);
 }
 
 bool StagedOutput::Commit() {
   if (!pending_) return error_ == 0;
-  const QByteArray target = QFile::encodeName(finalPath_);
+  const QByteArray target = NativeName(finalPath_);
   bool ok = syncPath(native_.constData(), O_RDONLY) && ::rename(native_.constData(), target.constData()) == 0;
   if (!ok) {
     error_ = errno ? errno : EIO;

@@ -10,7 +10,20 @@
 
 namespace {
 
-void warn(const QString& text) { Modal::current().message(text, MsgIcon::Warning, MsgButtons::Ok); }
+// Where a failure is told: in a message box, or into the caller's words with the decoder's
+// own text after it.
+struct Telling {
+  QString* words = nullptr;  // null: a message box
+  void fail(const QString& text, const QString& decoderSaid = {}) const {
+    if (!words) {
+      Modal::current().message(text, MsgIcon::Warning, MsgButtons::Ok);
+    } else {
+      *words = decoderSaid.isEmpty() ? text : QStringLiteral("%1 (%2)").arg(text, decoderSaid);
+    }
+  }
+};
+
+QString decoderSaid(tjhandle tj) { return QString::fromLocal8Bit(tjGetErrorStr2(tj)); }
 
 // One decompressor is kept between frames, one per thread: every frame of playback
 // comes through here on the user-interface thread, and the command-line tool walks
@@ -53,12 +66,14 @@ bool makeSurface(cDIBSection& Dib, int width, int height) {
 
 }  // namespace
 
-bool LoadJpegFromMemory(cDIBSection& Dib, const std::uint8_t* Ptr, std::int32_t Size, bool* damaged) {
+namespace {
+
+bool decode(cDIBSection& Dib, const std::uint8_t* Ptr, std::int32_t Size, bool* damaged, const Telling& tell) {
   if (damaged) *damaged = false;
   tjhandle tj = decompressor.get();
   if (!tj) {
     // The decoder reports its start-up failure only as a null handle.
-    warn(QStringLiteral("Failed to initialise the IJL library: %1").arg(-1));
+    tell.fail(QStringLiteral("Failed to initialise the IJL library: %1").arg(-1));
     return false;
   }
 
@@ -70,9 +85,10 @@ bool LoadJpegFromMemory(cDIBSection& Dib, const std::uint8_t* Ptr, std::int32_t 
           0 ||
       width <= 0 || height <= 0) {
     const bool refusedForSize = tooBig(tj);
+    const QString said = decoderSaid(tj);
     decompressor.reset();
     // A picture too big to hold is refused like a surface that cannot be made.
-    if (!refusedForSize) warn(QStringLiteral("Failed to read JPG"));
+    if (!refusedForSize || tell.words) tell.fail(QStringLiteral("Failed to read JPG"), said);
     return false;
   }
 
@@ -80,6 +96,7 @@ bool LoadJpegFromMemory(cDIBSection& Dib, const std::uint8_t* Ptr, std::int32_t 
   // bytes; the decoder would then fill gigabytes from nothing for seconds. Such a
   // picture is refused like a surface that cannot be made.
   if (std::int64_t{width} * height > kMaxPicturePixels || !makeSurface(Dib, width, height)) {
+    if (tell.words) *tell.words = QStringLiteral("No surface for a picture of %1x%2").arg(width).arg(height);
     decompressor.reset();
     return false;
   }
@@ -89,14 +106,28 @@ bool LoadJpegFromMemory(cDIBSection& Dib, const std::uint8_t* Ptr, std::int32_t 
                                Dib.BytesPerScanLine(), height, TJPF_BGR, TJFLAG_BOTTOMUP);
   if (rc != 0) {
     const bool warningOnly = tjGetErrorCode(tj) == TJERR_WARNING;
+    const QString said = decoderSaid(tj);
     decompressor.reset();
     if (!warningOnly) {
-      warn(QStringLiteral("Cannot read Image Data from file."));
+      tell.fail(QStringLiteral("Cannot read Image Data from file."), said);
       return false;
     }
+    if (tell.words) *tell.words = said;
     if (damaged) *damaged = true;
   }
   return true;
+}
+
+}  // namespace
+
+bool LoadJpegFromMemory(cDIBSection& Dib, const std::uint8_t* Ptr, std::int32_t Size, bool* damaged) {
+  return decode(Dib, Ptr, Size, damaged, Telling{});
+}
+
+JpegDecoding DecodeJpegQuietly(cDIBSection& Dib, const std::uint8_t* Ptr, std::int32_t Size) {
+  JpegDecoding d;
+  d.decoded = decode(Dib, Ptr, Size, &d.damaged, Telling{&d.words});
+  return d;
 }
 
 std::vector<std::uint8_t> EncodeJpeg(const cDIBSection& Dib, int quality) {

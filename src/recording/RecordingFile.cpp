@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFile>
+#include "platform/NativeName.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ void RecordingFile::close() {
 
 bool RecordingFile::open(const QString& path, QString* error) {
   close();
-  const QByteArray native = QFile::encodeName(path);
+  const QByteArray native = NativeName(path);  // the exact bytes, also of a name that is not UTF-8
   // O_NONBLOCK keeps a FIFO from blocking the open; it is refused below anyway.
   int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) {

@@ -17,6 +17,7 @@ class RecordingFile {
 
   // Opens path for reading (closing what was open). Refuses what is not a regular
   // file or block device. On failure error holds a Polish sentence for the user.
+  // A name that is not valid UTF-8 opens when carried as NameFromNative carries it.
   bool open(const QString& path, QString* error = nullptr);
   // Why the latest open failed, as an errno value (EISDIR for a folder, EINVAL for
   // what is neither a file nor a device); 0 after a successful open.

@@ -1,7 +1,5 @@
 #include "ui/WindowKeys.h"
 
-#include <QStringList>
-
 const std::vector<WindowKey>& WindowKeys() {
   using enum TransportCommand;
   const Qt::KeyboardModifier shift = Qt::ShiftModifier, ctrl = Qt::ControlModifier;
@@ -51,10 +49,18 @@ bool RepeatsWhenHeld(const KeyCommand& command) {
 }
 
 QString KeysHelpText() {
-  QStringList lines{QStringLiteral("Klawisze:")};
-  for (const WindowKey& k : WindowKeys()) lines << QStringLiteral("%1 – %2").arg(k.keysText, k.what);
-  lines << QString() << QStringLiteral("Kółko myszy nad obrazem – klatka do przodu (w dół) lub do tyłu (w górę)")
-        << QStringLiteral("Ctrl+kółko nad obrazem – lupa; przeciąganie obrazu – przesuwanie powiększenia")
-        << QStringLiteral("Plik .MJP upuszczony na okno – otwarcie nagrania");
-  return lines.join(QLatin1Char('\n'));
+  // Two columns, each key's row unbroken: the message box sizes itself to the table.
+  QString html = QStringLiteral("<p><b>Klawisze</b></p><table cellspacing=\"0\" cellpadding=\"2\">");
+  const auto row = [&html](const QString& keys, const QString& what) {
+    html += QStringLiteral(
+                "<tr><td style=\"white-space:pre\"><b>%1</b></td><td style=\"white-space:pre\">"
+                "&nbsp;&nbsp;%2</td></tr>")
+                .arg(keys.toHtmlEscaped(), what.toHtmlEscaped());
+  };
+  for (const WindowKey& k : WindowKeys()) row(k.keysText, k.what);
+  html += QStringLiteral("</table><p><b>Mysz</b></p><table cellspacing=\"0\" cellpadding=\"2\">");
+  row(QStringLiteral("Kółko nad obrazem"), QStringLiteral("klatka do przodu (w dół) lub do tyłu (w górę)"));
+  row(QStringLiteral("Ctrl+kółko nad obrazem"), QStringLiteral("lupa; przeciąganie obrazu przesuwa powiększenie"));
+  row(QStringLiteral("Plik .MJP upuszczony na okno"), QStringLiteral("otwarcie nagrania"));
+  return html + QStringLiteral("</table>");
 }

@@ -44,5 +44,6 @@ std::optional<KeyCommand> CommandForKey(QKeyCombination key);
 // Whether holding the key down repeats it: frame steps do, nothing else.
 bool RepeatsWhenHeld(const KeyCommand& command);
 
-// The help message: every key, then the wheel and dropping a file.
+// The help message, as rich text: a two-column table of every key and what it does, then
+// one of the mouse (the wheel, dropping a file).
 QString KeysHelpText();

@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "platform/Modal.h"
+#include "ui/QtModal.h"
 #include "ui/Remembered.h"
 #include "ui/SaveQuestions.h"
 #include "drawing/EvidenceReport.h"
@@ -30,8 +31,34 @@ class Busy {
 
 }  // namespace
 
+QRect OverviewPlace(const QRect& screen, const QRect& main, const QRect& coverable, QSize preferred, QSize least,
+                    QSize frame) {
+  constexpr int kGap = 8;
+  // The room on each side of the main window, for the window with its frame.
+  const int right = screen.right() - main.right() - kGap - frame.width();
+  const int left = main.left() - screen.left() - kGap - frame.width();
+  const int below = screen.bottom() - main.bottom() - kGap - frame.height();
+  const int above = main.top() - screen.top() - kGap - frame.height();
+  const int tallest = screen.height() - frame.height(), widest = screen.width() - frame.width();
+  const auto within = [](int value, int low, int high) { return std::max(low, std::min(value, high)); };
+  if (right >= least.width() || left >= least.width()) {
+    const QSize size(std::min(preferred.width(), std::max(right, left)), std::min(preferred.height(), tallest));
+    const int x = right >= least.width() ? main.right() + 1 + kGap : main.left() - kGap - frame.width() - size.width();
+    return {QPoint(x, within(main.top(), screen.top(), screen.bottom() + 1 - frame.height() - size.height())), size};
+  }
+  if (below >= least.height() || above >= least.height()) {
+    const QSize size(std::min(preferred.width(), widest), std::min(preferred.height(), std::max(below, above)));
+    const int y =
+        below >= least.height() ? main.bottom() + 1 + kGap : main.top() - kGap - frame.height() - size.height();
+    return {QPoint(within(main.left(), screen.left(), screen.right() + 1 - frame.width() - size.width()), y), size};
+  }
+  const QRect room = coverable.intersected(screen);
+  return {room.topLeft(), QSize(std::min(preferred.width(), room.width() - frame.width()),
+                                std::min(preferred.height(), room.height() - frame.height()))};
+}
+
 PlotView::PlotView(QWidget* parent) : QWidget(parent) {
-  setMinimumSize(480, 220);
+  setMinimumSize(400, 200);
   setCursor(Qt::PointingHandCursor);
 }
 
@@ -80,6 +107,8 @@ frmOverview::frmOverview(QWidget* parent) : QWidget(parent, Qt::Window) {
   top->addSpacing(16);
   top->addWidget(lblSummary, 1);
   top->addWidget(cmdReport);
+  // A narrow window beside the main one: the summary wraps rather than widening the row.
+  lblSummary->setWordWrap(true);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
   layout->addWidget(plot, 3);
@@ -144,16 +173,7 @@ void frmOverview::Refresh() {
   }
   plot->SetMarker(current_);
   lstEvents->clear();
-  for (std::size_t i = 0; i < events_.size(); ++i) {
-    const SpeedEvent& e = events_[i];
-    lstEvents->addItem(QStringLiteral("%1.  klatki %2–%3,  %4 – %5,  maks. %6 km/h (klatka %7)")
-                           .arg(i + 1)
-                           .arg(e.first)
-                           .arg(e.last)
-                           .arg(e.firstTime.trimmed(), e.lastTime.trimmed())
-                           .arg(e.peakKmh)
-                           .arg(e.peakFrame));
-  }
+  for (std::size_t i = 0; i < events_.size(); ++i) lstEvents->addItem(EventText(i, events_[i]));
   const auto measured = std::count_if(frames_.begin(), frames_.end(), [](const FrameRecord& f) { return f.speedKmh; });
   lblSummary->setText(path_.isEmpty() ? QStringLiteral("Brak nagrania")
                                       : QStringLiteral("Klatki: %1,  pomiary: %2,  zdarzenia: %3")
@@ -161,6 +181,18 @@ void frmOverview::Refresh() {
                                             .arg(measured)
                                             .arg(events_.size()));
   cmdReport->setEnabled(!path_.isEmpty());
+}
+
+QString frmOverview::EventText(std::size_t index, const SpeedEvent& e) {
+  const QString peak = QStringLiteral("maks. %1 km/h").arg(e.peakKmh);
+  if (e.first == e.last)
+    return QStringLiteral("%1.  klatka %2,  %3,  %4").arg(index + 1).arg(e.first).arg(e.firstTime.trimmed(), peak);
+  return QStringLiteral("%1.  klatki %2–%3,  %4 – %5,  %6 (klatka %7)")
+      .arg(index + 1)
+      .arg(e.first)
+      .arg(e.last)
+      .arg(e.firstTime.trimmed(), e.lastTime.trimmed(), peak)
+      .arg(e.peakFrame);
 }
 
 void frmOverview::SetCurrent(FilePos start) {
@@ -199,6 +231,7 @@ bool frmOverview::WriteReport(const QString& path) {
 
 void frmOverview::ReportCommand() {
   if (path_.isEmpty()) return;
+  const QtModal::OwnerScope over(this);  // the save dialog and its questions over this window
   const QString path = AskSaveName(QFileInfo(path_).completeBaseName() + QStringLiteral("-raport.pdf"),
                                    QStringLiteral("raport PDF (*.PDF)|*.PDF|strona HTML (*.HTML)|*.HTML"));
   if (path.isEmpty() || !ConfirmReplace(path)) return;

@@ -38,6 +38,14 @@ class PlotView : public QWidget {
   std::optional<int> marker_;
 };
 
+// Where the overview goes, in screen coordinates: beside the main window (right, else left)
+// where the screen's available area has room for its least width, else below (or above) it,
+// sized to the room up to its preferred size. With room nowhere it lies over `coverable`
+// (the main window's picture), never over the transport row, the slider or the command panel.
+// frame: what the window manager adds around the overview (its width and height).
+QRect OverviewPlace(const QRect& screen, const QRect& main, const QRect& coverable, QSize preferred, QSize least,
+                    QSize frame = QSize(0, 0));
+
 class frmOverview : public QWidget {
   Q_OBJECT
  public:
@@ -60,6 +68,8 @@ class frmOverview : public QWidget {
   const std::vector<SpeedEvent>& events() const { return events_; }
   int limit() const;
   void SetLimit(int kmh);
+  // One event as the list shows it: its frames, its times and its peak.
+  static QString EventText(std::size_t index, const SpeedEvent& e);
   // Writes the evidence report to path (PDF or HTML by its extension); false with a message.
   bool WriteReport(const QString& path);
 

@@ -245,7 +245,11 @@ void frmViewer::Render() {
     shCmd[k]->SetFillColor(s.shCmd[k]);
     imgCmd[k]->SetPicture(imglCmd[s.imgCmdPicture[k] - 1]);
   }
-  if (overview_ && overview_->isVisible() && SyncOverview()) overview_->SetCurrent(core_.scanner().FrameStartPos());
+  if (overview_) {
+    // While an export runs only its stop acts: the overview waits, greyed.
+    overview_->setEnabled(core_.mode() != PlayMode::Exporting);
+    if (overview_->isVisible() && SyncOverview()) overview_->SetCurrent(core_.scanner().FrameStartPos());
+  }
   // The platform rounds the knob's single-precision position for display.
   imgSuwak->move(qRound(s.imgSuwakLeft), imgSuwak->y());
   if (!s.timPlayEnabled) {

@@ -125,6 +125,8 @@ class frmViewer : public QWidget {
 
   // The overview follows the recording and the frame the window shows.
   bool SyncOverview();
+  // Places and sizes the overview beside the main window as the screen allows.
+  void PlaceOverview();
 
   Viewer core_;
   frmOverview* overview_ = nullptr;

@@ -1,8 +1,6 @@
 // The window's side of the overview: the key and the menu that open it, the jumps to the
 // events' peaks, and the overview kept on the recording and the frame the window shows.
 
-#include <algorithm>
-
 #include <QMenu>
 #include <QScreen>
 #include <QTimer>
@@ -14,17 +12,21 @@ frmOverview& frmViewer::Overview() {
     overview_ = new frmOverview(this);
     overview_->showFrame = [this](FilePos start) { Run([&] { core_.ShowFrameAt(start); }); };
     overview_->jumpToEvent = [this](bool forward) { Run([&] { EventCommand(forward); }); };
-    // Beside the main window where the screen has room, else below it, kept on the screen.
-    const QRect screen = this->screen()->availableGeometry();
-    const QRect main = frameGeometry();
-    const QSize size = overview_->size();
-    QPoint at(main.right() + 8, main.top());
-    if (at.x() + size.width() > screen.right()) at = QPoint(main.left(), main.bottom() + 8);
-    at.setX(std::max(screen.left(), std::min(at.x(), screen.right() - size.width())));
-    at.setY(std::max(screen.top(), std::min(at.y(), screen.bottom() - size.height())));
-    overview_->move(at);
   }
   return *overview_;
+}
+
+void frmViewer::PlaceOverview() {
+  constexpr QSize kPreferred(900, 560);
+  // The window manager's frame, once the overview has had one.
+  const QSize frame = overview_->frameGeometry().size() - overview_->size();
+  // Beside the main window it is as tall as the main window where the screen allows.
+  const QRect place = OverviewPlace(screen()->availableGeometry(), frameGeometry(),
+                                    QRect(frameGeometry().topLeft(),
+                                          QSize(picTV->geometry().right() + 1, picTV->geometry().bottom() + 1)),
+                                    kPreferred.expandedTo(QSize(0, height())), overview_->minimumSizeHint(), frame);
+  overview_->resize(place.size().expandedTo(overview_->minimumSizeHint()));
+  overview_->move(place.topLeft());
 }
 
 namespace {
@@ -48,18 +50,26 @@ bool frmViewer::SyncOverview() {
   return false;
 }
 
+// Like every command but stop, none of these acts while an export runs.
 void frmViewer::OverviewCommand() {
+  if (core_.mode() == PlayMode::Exporting) return;
   frmOverview& overview = Overview();
   if (!overview.SetRecording(openRecording(core_), core_.module().PowerOnMinutes)) return;
   overview.SetCurrent(core_.scanner().FrameStartPos());
-  overview.show();
+  if (!overview.isVisible()) {
+    PlaceOverview();
+    overview.show();
+    PlaceOverview();  // again with the frame the window manager gave it, where it is known by now
+  }
   overview.raise();
   overview.activateWindow();
 }
 
 void frmViewer::EventCommand(bool forward) {
   const QString path = openRecording(core_);
-  if (path.isEmpty() || !Overview().SetRecording(path, core_.module().PowerOnMinutes)) return;
+  if (core_.mode() == PlayMode::Exporting || path.isEmpty() ||
+      !Overview().SetRecording(path, core_.module().PowerOnMinutes))
+    return;
   if (const std::optional<FilePos> peak = overview_->NeighbourPeakAt(core_.scanner().FrameStartPos(), forward))
     core_.ShowFrameAt(*peak);
 }
@@ -67,6 +77,7 @@ void frmViewer::EventCommand(bool forward) {
 // The picture's menu: what the keys G, N and Shift+N do. It pops up and returns at once;
 // the chosen row runs as the key does.
 void frmViewer::picTV_ContextMenu(QPoint global) {
+  if (core_.mode() == PlayMode::Exporting) return;
   auto* menu = new QMenu(this);
   menu->setAttribute(Qt::WA_DeleteOnClose);
   const bool recording = core_.recording().isOpen();

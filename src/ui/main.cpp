@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QTimer>
+#include <QTranslator>
 
 #include "platform/FileSizeLimit.h"
 #include "ui/QtModal.h"
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
   FailWritesPastFileSizeLimit();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Vistrel"));
+  const auto qtPolish = InstallQtPolish();  // Qt's own dialog texts in the window's language
   QtModal modal;
   ModalScope scope(modal);
 

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 
 #include "platform/StagedOutput.h"
+#include "platform/NativeName.h"
 #include "recording/RecordingFile.h"
 #include "viewer/ExportReport.h"
 
@@ -21,7 +22,7 @@ bool OutputFile::Fail(int error) {
 
 bool OutputFile::Create(const QString& path) {
   Close();
-  const QByteArray native = QFile::encodeName(path);
+  const QByteArray native = NativeName(path);
   fd_ = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   return fd_ >= 0 || Fail(errno);
 }

@@ -19,15 +19,56 @@ events=$(wc -l <"$work/events.csv")
 pdftotext -layout "$work/report.pdf" "$work/report.txt"
 grep -q "$(sha256sum "$rec" | cut -c1-64)" "$work/report.txt" || fail "the recording's SHA-256 is not in the PDF"
 grep -q "CAM-0417-A02" "$work/report.txt" || fail "the camera identifier is not in the PDF"
-# The events' table: one row per event, its numbers as 'events' gives them.
+# The events' table: one row per event, its numbers as 'events' gives them; a one-frame event is one frame.
+span() { [ "$1" = "$2" ] && echo "$1" || echo "$1–$2"; }
+table_rows() { # the rows of the events in $1 (CSV) found in the text $2, each once
+  local first last peak frame
+  while IFS=, read -r _ first last _ _ peak frame; do
+    [ "$(grep -Ec "^ *[0-9]+ +$(span "$first" "$last") +[0-9:–]+ +$peak +$frame *\$" "$2")" -eq 1 ] ||
+      fail "$2: not one table row for the event $first-$last (peak $peak km/h at frame $frame)"
+  done <"$1"
+}
+table_rows "$work/events.csv" "$work/report.txt"
 while IFS=, read -r _ first last _ _ peak frame; do
-  grep -Eq "^ *[0-9]+ +$first +$last +[0-9:]+ +[0-9:]+ +$peak +$frame *\$" "$work/report.txt" ||
-    fail "no table row for the event $first-$last (peak $peak km/h at frame $frame)"
   "$cli" export-jpeg "$rec" --frame "$frame" -o "$work/frame$frame.jpg"
   grep -q "$(sha256sum "$work/frame$frame.jpg" | cut -c1-64)" "$work/report.txt" ||
     fail "the SHA-256 of frame $frame as export-jpeg writes it is not in the PDF"
 done <"$work/events.csv"
 [ "$(grep -c 'Event [0-9]*: frame' "$work/report.txt")" -eq "$events" ] || fail "not one page section per event"
+
+# A table over two pages: its header on each, every row whole on one of them, each page's part closed.
+long=$work/long.mjp
+"$mkrec" "$long" --frames 3000 --size 160x120 >/dev/null
+"$cli" events "$long" --over 40 --csv | tail -n +2 >"$work/long.csv"
+"$cli" report "$long" --over 40 -o "$work/long.pdf"
+for page in 1 2; do
+  pdftotext -layout -f $page -l $page "$work/long.pdf" "$work/long$page.txt"
+  grep -Eq '^ *No\. +Frames +Time +Peak km/h +Peak frame *$' "$work/long$page.txt" || fail "page $page: no table header"
+done
+cat "$work/long1.txt" "$work/long2.txt" >"$work/long.txt"
+table_rows "$work/long.csv" "$work/long.txt"
+grep -Eq "^ *[0-9]+ +$(awk -F, '$2 == $3 { print $2; exit }' "$work/long.csv") +[0-9:]+ " "$work/long.txt" ||
+  fail "no one-frame event in the long recording's table"
+grep -Eq '(^| )([0-9]+)–\2( |$)' "$work/long.txt" && fail "an event reads as a run from a frame to itself"
+
+# The report in each language: its heading, the table's header, the size and the file's date in that form.
+months_pl=(stycznia lutego marca kwietnia maja czerwca lipca sierpnia września października listopada grudnia)
+size=$(stat -c %s "$rec")
+grouped() { echo "$size" | rev | sed -E "s/([0-9]{3})/\1$1/g; s/$1\$//" | rev; }
+day=$(date -r "$rec" +%-d) month=$(date -r "$rec" +%-m) year=$(date -r "$rec" +%Y)
+while IFS='|' read -r lang heading header sizeText date; do
+  "$cli" report "$rec" --over 60 --lang "$lang" -o "$work/report-$lang.pdf"
+  pdftotext -layout "$work/report-$lang.pdf" "$work/report-$lang.txt"
+  for want in "$heading" "$header" "$sizeText" "$date"; do
+    grep -Eq "$want" "$work/report-$lang.txt" || fail "--lang $lang: no '$want' in the PDF"
+  done
+done <<LANGUAGES
+en|^Recording report|No\. +Frames +Time +Peak km/h +Peak frame|$(grouped ,) bytes|$day $(LC_ALL=C date -r "$rec" +%B) $year
+pl|^Raport z nagrania|Nr +Klatki +Czas +Maks\. km/h +Klatka maks\.|$(grouped ' ') bajtów|$day ${months_pl[month - 1]} $year
+LANGUAGES
+status=0
+"$cli" report "$rec" --over 60 --lang de -o "$work/de.pdf" 2>/dev/null || status=$?
+[ $status -eq 2 ] || fail "--lang de: status $status, not the usage error"
 
 "$cli" report "$rec" --over 60 -o "$work/report.html"
 for f in "$work"/frame*.jpg; do

@@ -11,10 +11,10 @@ fail() {
 # Evaluates the condition $2 every 0.1 s until it holds, at most $1 times.
 retry() { local n; for ((n = $1; n > 0; n--)); do eval "$2" && return 0; sleep 0.1; done; return 1; }
 
-# Sets $xvfb (the server's pid) and exports DISPLAY; needs $work.
+# Sets $xvfb (the server's pid) and exports DISPLAY; needs $work. The screen is $E2E_SCREEN (WxH), 1024x768 unless set.
 start_x_server() {
   rm -f "$work/display"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${E2E_SCREEN:-1024x768}x24" -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
   xvfb=$!
   retry 100 '[ -s "$work/display" ] || ! kill -0 $xvfb 2>/dev/null' && [ -s "$work/display" ] || return 1
   export DISPLAY=":$(head -n1 "$work/display")"

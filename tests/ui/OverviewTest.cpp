@@ -2,17 +2,105 @@
 // its button writes (the save dialog, the replace question, a failure's message). Its jumps are
 // driven through the real window under Xvfb (tests/e2e/overview.sh).
 
+#include <array>
+
 #include <QCryptographicHash>
 
 #include "ViewerTestSupport.h"
 #include "drawing/EvidenceReport.h"
+#include "ui/QtModal.h"
 #include "support/FileContents.h"
 
 using namespace uitest;
 
+namespace {
+
+// The main window's controls that the overview never covers, for the window at `at`: the slider and the
+// transport row (the bottom bar) and the command panel.
+std::array<QRect, 2> Controls(QPoint at) {
+  return {QRect(at + QPoint(0, 530), QSize(755, 101)), QRect(at + QPoint(664, 50), QSize(91, 480))};
+}
+
+}  // namespace
+
 class OverviewTest : public QObject {
   Q_OBJECT
  private slots:
+  void placement_data() {
+    QTest::addColumn<QSize>("screen");
+    QTest::addColumn<QPoint>("main");  // the main window's place; 755 x 631
+    QTest::addColumn<QString>("side");
+    QTest::addColumn<int>("width");  // 0: any
+    QTest::newRow("1280x1024: beside, narrower") << QSize(1280, 1024) << QPoint(0, 0) << "right" << 517;
+    QTest::newRow("1600x1200: beside") << QSize(1600, 1200) << QPoint(0, 0) << "right" << 837;
+    QTest::newRow("1920x1080: beside, full width") << QSize(1920, 1080) << QPoint(0, 0) << "right" << 900;
+    QTest::newRow("moved right: on the left") << QSize(1280, 1024) << QPoint(525, 40) << "left" << 517;
+    QTest::newRow("portrait: below") << QSize(800, 1400) << QPoint(20, 0) << "below" << 800;
+    QTest::newRow("1024x768: over the picture only") << QSize(1024, 768) << QPoint(0, 0) << "picture" << 0;
+    QTest::newRow("centred on 1280x1024: over the picture") << QSize(1280, 1024) << QPoint(262, 196) << "picture" << 0;
+  }
+
+  // Beside where there is room, else below or above, else over the picture; on the screen, never over the
+  // main window's controls.
+  void placement() {
+    QFETCH(QSize, screen);
+    QFETCH(QPoint, main);
+    QFETCH(QString, side);
+    QFETCH(int, width);
+    const QRect screenRect(QPoint(0, 0), screen), mainRect(main, QSize(755, 631));
+    const QRect picture(main, QSize(664, 530));
+    const QSize least(450, 380), preferred(900, 631);
+    const QRect place = OverviewPlace(screenRect, mainRect, picture, preferred, least);
+    QVERIFY2(screenRect.contains(place),
+             qPrintable(QString("%1,%2 %3x%4").arg(place.x()).arg(place.y()).arg(place.width()).arg(place.height())));
+    for (const QRect& control : Controls(main)) QVERIFY(!place.intersects(control));
+    const QString seen = place.left() > mainRect.right()   ? "right"
+                         : place.right() < mainRect.left() ? "left"
+                         : place.top() > mainRect.bottom() ? "below"
+                         : picture.contains(place)         ? "picture"
+                                                           : "elsewhere";
+    QCOMPARE(seen, side);
+    if (width) QCOMPARE(place.width(), width);
+    if (side != "picture") QVERIFY(place.height() >= least.height() && place.height() <= preferred.height());
+  }
+
+  // The real window: G opens the overview clear of the controls, and not during an export; nor does the
+  // picture's menu open then.
+  void opensClearOfTheControls() {
+    const TempRecording rec(recgen::Options{.frames = 30, .width = 160, .height = 120}, "demo.mjp");
+    ScriptedWindow w;
+    QVERIFY(w.show(rec.path()));
+    // An AVI conversion of frames 2 to 20; G and the menu while its compressor is asked for.
+    w.v.core().SetMarks(rec.records[2].jpegPos, rec.records[20].jpegPos + rec.records[20].jpegSize - 1);
+    w.dialogs.saveAnswers.push_back({2, 10});
+    w.modal.files.push_back(rec.folder() + "/film.AVI");
+    w.dialogs.compressorAnswers.push_back(AVICOMPRESSOPTIONS{.codec = QStringLiteral("mjpeg")});
+    bool overviewShown = true, menuShown = true;
+    w.dialogs.opening = [&](const QString& dialog) {
+      if (dialog != "compressor") return;
+      w.v.RunKeyCommand(KeyAction::Overview);
+      w.v.picTV_ContextMenu(w.v.picTV->mapToGlobal(QPoint(100, 100)));
+      overviewShown = w.v.findChild<frmOverview*>() && w.v.Overview().isVisible();
+      menuShown = QApplication::activePopupWidget() || w.v.findChild<QMenu*>();
+    };
+    w.click(w.v.imgRightCmd[2]);
+    QCOMPARE(std::pair(overviewShown, menuShown), std::pair(false, false));
+    QVERIFY(QFileInfo(rec.folder() + "/film.AVI").size() > 0);
+
+    w.v.RunKeyCommand(KeyAction::Overview);
+    QVERIFY(w.v.Overview().isVisible());
+    for (const QRect& control : Controls(w.v.frameGeometry().topLeft()))
+      QVERIFY(!w.v.Overview().frameGeometry().intersects(control));
+    QVERIFY(QApplication::screens().first()->availableGeometry().contains(w.v.Overview().frameGeometry()));
+    // Its report's save dialog opens over it.
+    QtModal real(&w.v);
+    const ModalScope scope(real);
+    QWidget* parent = nullptr;
+    QVERIFY(WhenShown([&](QDialog& dialog) { parent = dialog.parentWidget(); },
+                      [&] { w.v.Overview().cmdReport->click(); }));
+    QCOMPARE(parent, &w.v.Overview());
+  }
+
   void limitEventsAndReport() {
     const TempRecording rec(recgen::Options{.frames = 300, .width = 160, .height = 120}, "demo.mjp");
     ScriptedWindow w;

@@ -51,6 +51,23 @@ inline bool LooksAsGolden(QWidget& w, const QString& name) {
   return false;
 }
 
+// Runs `look` on the modal dialog as soon as it shows, then closes it; false when none showed.
+inline bool WhenShown(const std::function<void(QDialog&)>& look, const std::function<void()>& open) {
+  bool seen = false;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!dialog || !dialog->isVisible()) return;
+    poll.stop();
+    seen = true;
+    look(*dialog);
+    dialog->done(QDialog::Rejected);
+  });
+  poll.start(10);
+  open();
+  return seen;
+}
+
 // The window's own dialogs (time, save options, compressor) answered from queues.
 struct ScriptedDialogs final : WindowDialogs {
   std::deque<std::int16_t> timeAnswers;                             // as OK; an empty queue answers as Anuluj

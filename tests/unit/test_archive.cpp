@@ -1,0 +1,317 @@
+// The archive's index: what a walk gathers for it, what it stores and answers, and what a run
+// over a changed folder has to read again.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include "RecordingGenerator.h"
+#include "archive/ArchiveIndex.h"
+#include "archive/ArchivePaths.h"
+#include "archive/IndexPlan.h"
+#include "archive/IndexWalk.h"
+#include "archive/IndexedEvents.h"
+#include "support/FileContents.h"
+#include "viewer/FrameWalk.h"
+
+namespace {
+
+recgen::Options tiny(int frames, std::uint64_t seed = 7) {
+  return {.seed = seed, .frames = frames, .width = 32, .height = 24, .textTimeEvery = 6};
+}
+
+// The index's view of a recording, walked as the index command walks it.
+IndexedRecording indexed(const QString& path, bool decode) {
+  const QByteArray bytes = QFile::encodeName(path);
+  Viewer v;
+  v.StartWithoutWindow(0, decode);
+  EXPECT_TRUE(v.OpenRecordingFile(path, nullptr));
+  IndexWalk walk(v, bytes, StampOf(bytes).value(), decode);
+  WalkForward(v, v.ShowOpenedRecording(), [&](int n, bool decoded) {
+    walk.Visit(n, decoded);
+    return true;
+  });
+  return walk.Finish().value();
+}
+
+QByteArray sha256Of(const QString& path) {
+  return QCryptographicHash::hash(BytesOf(path), QCryptographicHash::Sha256).toHex();
+}
+
+// Recordings whose bytes the walk's window does not cover at every frame.
+struct Shape {
+  const char* name;
+  recgen::Bytes (*make)();
+};
+
+recgen::Bytes framesThen(std::size_t garbage, std::uint8_t value) {
+  recgen::RecordingBuilder b;
+  b.Frames(tiny(20));
+  b.Fill(garbage, value);
+  return b.Data();
+}
+
+const Shape kShapes[] = {
+    {"frames only", [] { return framesThen(0, 0); }},
+    {"2.3 MB after the last frame", [] { return framesThen(2'300'000, 0x20); }},
+    {"a 1.7 MB gap between frames",
+     [] {
+       recgen::RecordingBuilder b;
+       b.Frames(tiny(8));
+       b.Fill(1'700'000, 0x41);
+       b.Frames(tiny(8, 9));
+       return b.Data();
+     }},
+    {"no frame at all", [] { return recgen::Bytes(1'200'001, 0x55); }},
+    {"empty", [] { return recgen::Bytes(); }},
+};
+
+TEST(IndexWalk, HashesTheWholeFileAndKeepsEveryMeasurementOfTheWalk) {
+  QTemporaryDir dir;
+  for (const Shape& shape : kShapes) {
+    SCOPED_TRACE(shape.name);
+    const QString path = dir.filePath(QString::fromLatin1(shape.name) + ".mjp");
+    recgen::RecordingBuilder().Append(shape.make()).Write(path.toStdString());
+    const IndexedRecording r = indexed(path, false);
+    EXPECT_EQ(r.summary.sha256, sha256Of(path));
+    const std::vector<FrameRecord> walk = ReadFrameRecords(path, 0, nullptr).value();
+    EXPECT_EQ(r.summary.frames, static_cast<int>(walk.size()));
+    std::vector<MeasurementRow> expected;
+    for (const FrameRecord& f : walk)
+      if (f.kind == FrameKind::Measurement)
+        expected.push_back({f.n, f.start, static_cast<std::int32_t>(*f.seconds), *f.speedKmh, f.ident});
+    ASSERT_EQ(r.rows.size(), expected.size());
+    for (std::size_t k = 0; k < expected.size(); ++k) {
+      EXPECT_EQ(r.rows[k].frame, expected[k].frame);
+      EXPECT_EQ(r.rows[k].position, expected[k].position);
+      EXPECT_EQ(r.rows[k].seconds, expected[k].seconds);
+      EXPECT_EQ(r.rows[k].kmh, expected[k].kmh);
+      EXPECT_EQ(r.rows[k].ident, expected[k].ident);
+    }
+    EXPECT_EQ(r.summary.measurements, static_cast<int>(expected.size()));
+    EXPECT_FALSE(r.summary.damaged);  // not checked without decoding
+  }
+}
+
+TEST(IndexWalk, SummarisesTimesIdentsTopSpeedAndDamagedFrames) {
+  QTemporaryDir dir;
+  recgen::RecordingBuilder b;
+  b.Fill(100, ' ');  // the first frame's block lies past the window's first bytes
+  b.Append(recgen::MeasurementBlock("CAM-A0000001", 40, 200, 100)).Append(recgen::EncodeScene(1, 0, 32, 24));
+  recgen::Bytes bad = recgen::EncodeScene(1, 1, 32, 24);
+  std::fill(bad.begin() + 2, bad.begin() + 200, 0);
+  b.Append(recgen::MeasurementBlock("CAM-B0000002", 97, 200, 101)).Append(bad);
+  b.Append(recgen::TextTimeBlock("CAM-C0000003", "06.12.2026 10:15")).Append(recgen::EncodeScene(1, 2, 32, 24));
+  b.Append(recgen::MeasurementBlock("CAM-A0000001", 0, 200, 109)).Append(recgen::EncodeScene(1, 3, 32, 24));
+  const QString path = dir.filePath("mixed.mjp");
+  b.Write(path.toStdString());
+  for (const bool decode : {false, true}) {
+    SCOPED_TRACE(decode);
+    const RecordingSummary s = indexed(path, decode).summary;
+    EXPECT_EQ(s.frames, 4);
+    EXPECT_EQ(s.measurements, 3);
+    EXPECT_EQ(s.firstSeconds, 100);
+    EXPECT_EQ(s.lastSeconds, 109);
+    EXPECT_EQ(s.topKmh, 97);
+    // The damaged frame's identifier is its own, though the panel never showed it.
+    EXPECT_EQ(s.idents, QStringList({"CAM-A0000001", "CAM-B0000002", "CAM-C0000003"}));
+    EXPECT_EQ(s.damaged, decode ? std::optional<int>(1) : std::nullopt);
+  }
+}
+
+TEST(IndexedEvents, AreTheWalksEventsForEveryLimitAndPowerOnTime) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("story.mjp");
+  recgen::WriteRecording(path.toStdString(), {.seed = 4, .frames = 400, .width = 32, .height = 24, .textTimeEvery = 9});
+  const std::vector<MeasurementRow> rows = indexed(path, false).rows;
+  for (const std::int16_t powerOn : {0, 7 * 60 + 30, 23 * 60 + 59}) {
+    for (const int limit : {0, 1, 30, 60, 90, 120, 1000}) {
+      SCOPED_TRACE(QStringLiteral("limit %1, power-on %2").arg(limit).arg(powerOn).toStdString());
+      const std::vector<SpeedEvent> walked = EventsOver(ReadFrameRecords(path, powerOn, nullptr).value(), limit);
+      std::vector<MeasurementRow> over;  // what the index's query hands over
+      std::copy_if(rows.begin(), rows.end(), std::back_inserter(over), [&](auto& r) { return r.kmh >= limit; });
+      for (const std::vector<MeasurementRow>* given : {&rows, const_cast<const std::vector<MeasurementRow>*>(&over)}) {
+        const std::vector<SpeedEvent> fromIndex = EventsOfRows(*given, limit, powerOn);
+        ASSERT_EQ(fromIndex.size(), walked.size());
+        for (std::size_t k = 0; k < walked.size(); ++k) {
+          EXPECT_EQ(fromIndex[k].first, walked[k].first);
+          EXPECT_EQ(fromIndex[k].last, walked[k].last);
+          EXPECT_EQ(fromIndex[k].firstTime, walked[k].firstTime);
+          EXPECT_EQ(fromIndex[k].lastTime, walked[k].lastTime);
+          EXPECT_EQ(fromIndex[k].peakKmh, walked[k].peakKmh);
+          EXPECT_EQ(fromIndex[k].peakFrame, walked[k].peakFrame);
+        }
+      }
+    }
+  }
+}
+
+// A value read with a connection of the test's own, as sqlite3 would read it.
+QVariant pragma(const QString& db, const QString& statement) {
+  QVariant value;
+  {
+    QSqlDatabase c = QSqlDatabase::addDatabase("QSQLITE", "probe");
+    c.setDatabaseName(db);
+    c.open();
+    QSqlQuery q(c);
+    if (q.exec(statement) && q.next()) value = q.value(0);
+  }
+  QSqlDatabase::removeDatabase("probe");
+  return value;
+}
+
+IndexedRecording sample(const QByteArray& path, int frames) {
+  IndexedRecording r;
+  r.summary = {path, {1000 + frames, 5'000'000'123}, QByteArray(64, 'a'), frames, 2, 10, 11, {"ID-1", "ID-2"}, 70, {}};
+  r.rows = {{1, 400, 10, 70, "ID-1"}, {3, 900, 11, 40, "ID-2"}};
+  return r;
+}
+
+TEST(ArchiveIndex, StoresReplacesAndDropsRecordingsWhole) {
+  QTemporaryDir dir;
+  const QString db = dir.filePath("cache/vistrel/archive.sqlite");
+  ArchiveIndex index;
+  ASSERT_TRUE(index.Open(db, true)) << index.Error().toStdString();
+  const QByteArray odd(
+      "/rec/pr\xb3"
+      "at.mjp");  // not UTF-8: kept as its bytes
+  ASSERT_TRUE(index.Store(sample(odd, 5)));
+  ASSERT_TRUE(index.Store(sample("/rec/b.mjp", 6)));
+  ASSERT_TRUE(index.Store(sample(odd, 7)));  // replaced, not added
+  const auto stamps = index.Stamps().value();
+  ASSERT_EQ(stamps.size(), 2);
+  EXPECT_EQ(stamps.value(odd).stamp, (FileStamp{1007, 5'000'000'123}));
+  const auto summaries = index.Summaries().value();
+  const RecordingSummary s = summaries.value(stamps.value(odd).id);
+  EXPECT_EQ(s.path, odd);
+  EXPECT_EQ(s.frames, 7);
+  EXPECT_EQ(s.idents, QStringList({"ID-1", "ID-2"}));
+  EXPECT_EQ(s.firstSeconds, 10);
+  EXPECT_FALSE(s.damaged);
+  EXPECT_EQ(index.Rows(stamps.value(odd).id).value().size(), 2u);
+  const auto over = index.RowsAtOrOver(50).value();
+  EXPECT_EQ(over.size(), 2);
+  EXPECT_EQ(over.value(stamps.value(odd).id).size(), 1u);
+  ASSERT_TRUE(index.Drop({odd}));
+  EXPECT_EQ(index.Stamps()->size(), 1);
+  EXPECT_EQ(pragma(db, "SELECT count(*) FROM measurement").toInt(), 2);  // its rows went with it
+  EXPECT_EQ(pragma(db, "PRAGMA user_version").toInt(), ArchiveIndex::kSchemaVersion);
+  EXPECT_EQ(pragma(db, "PRAGMA journal_mode").toString(), "wal");
+}
+
+TEST(ArchiveIndex, OpensOnlyItsOwnSchema) {
+  QTemporaryDir dir;
+  const auto make = [&](const QString& name, const QStringList& statements) {
+    const QString path = dir.filePath(name);
+    {
+      QSqlDatabase c = QSqlDatabase::addDatabase("QSQLITE", "maker");
+      c.setDatabaseName(path);
+      c.open();
+      for (const QString& s : statements) QSqlQuery(c).exec(s);
+    }
+    QSqlDatabase::removeDatabase("maker");
+    return path;
+  };
+  WriteFile(dir.filePath("text.sqlite"), QByteArray(5000, 'x'));
+  const std::tuple<QString, bool, const char*> cases[] = {
+      // path, create, the error's start ("" opens)
+      {dir.filePath("missing.sqlite"), false, "no such index"},
+      {dir.filePath("new.sqlite"), true, ""},
+      {make("newer.sqlite", {"CREATE TABLE t(x)", "PRAGMA user_version=99"}), false, "made by a newer version"},
+      {make("foreign.sqlite", {"CREATE TABLE t(x)"}), false, "not an archive index"},
+      {dir.filePath("text.sqlite"), false, "file is not a database"},
+      {dir.path(), true, "is a directory"},
+  };
+  for (const auto& [path, create, error] : cases) {
+    SCOPED_TRACE(path.toStdString());
+    ArchiveIndex index;
+    const bool opened = index.Open(path, create);
+    EXPECT_EQ(opened, *error == '\0');
+    EXPECT_TRUE(*error ? index.Error().startsWith(QLatin1String(error)) : index.Error().isEmpty())
+        << index.Error().toStdString();
+  }
+  EXPECT_FALSE(QFile::exists(dir.filePath("missing.sqlite")));  // asking never makes an index
+  ArchiveIndex again;                                           // what it made opens again
+  EXPECT_TRUE(again.Open(dir.filePath("new.sqlite"), false));
+}
+
+// A new modification time, the size kept.
+void touchLater(const QString& file) {
+  const timespec later[2] = {{0, UTIME_OMIT}, {2'000'000'000, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(file).constData(), later, 0), 0);
+}
+
+// A folder of recordings, indexed once, then changed as people change folders.
+TEST(IndexPlan, ReadsOnlyWhatChangedAndForgetsWhatIsGone) {
+  struct Case {
+    const char* change;
+    void (*apply)(const QString& folder);
+    QStringList read;  // names read again
+    int unchanged;
+    QStringList gone;
+  };
+  const Case cases[] = {
+      {"nothing", [](const QString&) {}, {}, 3, {}},
+      {"touched", [](const QString& d) { touchLater(d + "/b.mjp"); }, {"b.mjp"}, 2, {}},
+      {"grown",
+       [](const QString& d) {
+         QFile f(d + "/c.mjp");
+         f.open(QIODevice::Append);
+         f.write("x");
+       },
+       {"c.mjp"},
+       2,
+       {}},
+      {"deleted", [](const QString& d) { QFile::remove(d + "/a.mjp"); }, {}, 2, {"a.mjp"}},
+      {"renamed", [](const QString& d) { QFile::rename(d + "/a.mjp", d + "/z.mjp"); }, {"z.mjp"}, 2, {"a.mjp"}},
+      {"added", [](const QString& d) { QFile::copy(d + "/a.mjp", d + "/d.mjp"); }, {"d.mjp"}, 3, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.change);
+    QTemporaryDir dir;
+    const QByteArray folder = AbsolutePath(QFile::encodeName(dir.path()));
+    QHash<QByteArray, ArchiveIndex::Stored> stored;
+    for (const char* name : {"a.mjp", "b.mjp", "c.mjp"}) {
+      recgen::WriteRecording(dir.filePath(name).toStdString(), tiny(3));
+      stored.insert(folder + '/' + name, {0, StampOf(folder + '/' + name).value()});
+    }
+    stored.insert("/elsewhere/kept.mjp", {});  // indexed from another folder: not this run's business
+    c.apply(dir.path());
+    QList<std::pair<QByteArray, std::optional<FileStamp>>> listed;
+    for (const char* name : {"a.mjp", "b.mjp", "c.mjp", "d.mjp", "z.mjp", "a.mjp"})
+      if (QFile::exists(dir.filePath(name))) listed.append({folder + '/' + name, StampOf(folder + '/' + name)});
+    const IndexPlan plan = PlanIndexing(stored, listed, {folder});
+    QStringList read, gone;
+    for (const QByteArray& p : plan.toRead) read << QFile::decodeName(p.mid(folder.size() + 1));
+    for (const QByteArray& p : plan.gone) gone << QFile::decodeName(p.mid(folder.size() + 1));
+    EXPECT_EQ(read, c.read);
+    EXPECT_EQ(plan.unchanged, c.unchanged);
+    EXPECT_EQ(gone, c.gone);
+  }
+}
+
+TEST(ArchivePaths, NamesRecordingsAsRunsListThem) {
+  const std::tuple<const char*, const char*, bool> before[] = {
+      {"/d/cam2.mjp", "/d/cam10.mjp", true}, {"/d/cam10.mjp", "/d/cam2.mjp", false},
+      {"/d/b/x.mjp", "/d/b.mjp", true},  // a folder's recordings where the folder's name falls
+      {"/d/a.mjp", "/d/b/x.mjp", true},      {"/d/x.mjp", "/d/x.mjp", false},
+  };
+  for (const auto& [a, b, expected] : before) EXPECT_EQ(ListedBefore(a, b), expected) << a << " " << b;
+  const std::pair<const char*, const char*> absolute[] = {
+      {"/a/./b/../c//d/", "/a/c/d"}, {"/../x", "/x"}, {"/", "/"}, {"/a/b\xb3", "/a/b\xb3"}};
+  for (const auto& [given, clean] : absolute) EXPECT_EQ(AbsolutePath(given), QByteArray(clean));
+  EXPECT_TRUE(AbsolutePath("rel/x.mjp").startsWith('/'));
+  EXPECT_TRUE(LiesInside("/a/b/c.mjp", "/a"));
+  EXPECT_TRUE(LiesInside("/a/c.mjp", "/"));
+  EXPECT_FALSE(LiesInside("/ab/c.mjp", "/a"));
+  EXPECT_FALSE(LiesInside("/a", "/a"));
+}
+
+}  // namespace
