@@ -69,7 +69,7 @@ fi
 
 # Slowed down (every write into a file named slow-* or its temporary waits 300 ms), an export runs long enough
 # to be killed in the middle.
-export SLOW_OUTPUT_PATH=slow- SLOW_OUTPUT_MS=300
+export SLOW_OUTPUT_PATH=slow- SLOW_OUTPUT_MS=300 ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0
 # start_slow NAME ARGS...: the export in the background, $pid, once its temporary has appeared.
 start_slow() {
   local name=$1
