@@ -9,16 +9,8 @@
 # archive-500) and are reused; every file is in the page cache before each timed run.
 set -euo pipefail
 
-REPS=5
-if [[ ${1:-} == --quick ]]; then REPS=3; shift; fi
-ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-BUILD=$(cd "${1:-$ROOT/build}" && pwd)
-DATA="$BUILD/bench-data"
-OUT="$BUILD/bench-results"
-mkdir -p "$DATA" "$OUT"
-for tool in hyperfine jq sqlite3 sha256sum; do
-  command -v "$tool" >/dev/null || { echo "archive.sh: $tool is needed" >&2; exit 1; }
-done
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+bench_setup 5 hyperfine jq sqlite3 sha256sum -- "$@"
 cmake --build "$BUILD" -j2 --target vistrel-cli vistrel-mkrec >/dev/null
 CLI="$BUILD/cli/vistrel-cli"
 MKREC="$BUILD/tools/vistrel-mkrec"

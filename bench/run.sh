@@ -5,6 +5,7 @@
 #
 #   bench/run.sh [--quick]
 #   bench/run.sh --archive [--quick]    only the archive's index (bench/archive.sh)
+#   bench/run.sh --check [--quick]      only check and verify (bench/check.sh)
 #
 # --quick: fewer repetitions and a 256 MB recording for the memory figure instead of 1 GB.
 # Recordings live in build/bench-data and are reused; delete them to make them again.
@@ -16,7 +17,8 @@ case "${1:-}" in
   "") ;;
   --quick) QUICK=1 ;;
   --archive) shift; exec "$(dirname "${BASH_SOURCE[0]}")/archive.sh" "$@" ;;
-  *) echo "usage: bench/run.sh [--quick] | --archive [--quick]" >&2; exit 1 ;;
+  --check) shift; exec "$(dirname "${BASH_SOURCE[0]}")/check.sh" "$@" ;;
+  *) echo "usage: bench/run.sh [--quick] | --archive [--quick] | --check [--quick]" >&2; exit 1 ;;
 esac
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -392,3 +394,7 @@ fi
 # ---- the archive's index: a table of its own ---------------------------------------------------
 echo
 "$ROOT/bench/archive.sh" $([[ $QUICK == 1 ]] && echo --quick) "$BUILD"
+
+# ---- check and verify: a table of their own ----------------------------------------------------
+echo
+"$ROOT/bench/check.sh" $([[ $QUICK == 1 ]] && echo --quick) "$BUILD"

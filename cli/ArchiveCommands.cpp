@@ -23,7 +23,7 @@
 #include "archive/ArchiveIndex.h"
 #include "archive/ArchivePaths.h"
 #include "archive/IndexPlan.h"
-#include "archive/IndexWalk.h"
+#include "archive/IndexReading.h"
 #include "archive/IndexedEvents.h"
 #include "caminfo/PanelTexts.h"
 #include "platform/NativeName.h"
@@ -69,7 +69,6 @@ also give its size, modification time in nanoseconds and SHA-256.
   --json               one JSON object per line
 )";
 
-
 // The recordings and folders named, if any: an index is asked as a whole without them.
 std::optional<QStringList> wordsGiven(const CliArgs& args) {
   try {
@@ -98,23 +97,19 @@ QByteArray indexPath(const QString& path) { return AbsolutePath(NativeName(path)
 
 // Reads one recording with the walk and stores what the index keeps of it; answers its size.
 std::int64_t indexRecording(ArchiveIndex& index, const QString& dbPath, const QString& path, bool decode) {
-  const QByteArray bytes = indexPath(path);
-  int err = 0;
-  const std::optional<FileStamp> before = StampOf(bytes, &err);
-  BatchViewer viewer(0, decode);
-  viewer.Open(path);
-  if (!before) throw CliError::Failure(path, systemWords(err));
-  IndexWalk walk(viewer.v, bytes, *before, decode);
-  viewer.Walk([&](int n, bool decoded) {
-    walk.Visit(n, decoded);
-    return true;
-  });
-  const std::optional<IndexedRecording> read = walk.Finish();
-  if (!read) throw CliError::Failure(path, QStringLiteral("read error near position %1").arg(walk.FailedAt()));
-  if (StampOf(bytes) != before || before->size != viewer.v.FileLength())
-    throw CliError::Failure(path, QStringLiteral("changed while it was being indexed"));
-  if (!index.Store(*read)) throw CliError::Failure(dbPath, index.Error());
-  return before->size;
+  const IndexReading read = ReadForIndex(indexPath(path), decode);
+  switch (read.failure) {
+    case IndexReading::Failure::None: break;
+    case IndexReading::Failure::Missing: throw CliError::Failure(path, systemWords(read.error));
+    case IndexReading::Failure::Open: throw CliError::Failure(path, OpenFailureText(read.error));
+    case IndexReading::Failure::Read:
+      throw CliError::Failure(path, QStringLiteral("read error near position %1").arg(read.position));
+    case IndexReading::Failure::Changed:
+    case IndexReading::Failure::Stopped:
+      throw CliError::Failure(path, QStringLiteral("changed while it was being indexed"));
+  }
+  if (!index.Store(*read.recording)) throw CliError::Failure(dbPath, index.Error());
+  return read.recording->summary.stamp.size;
 }
 
 // Why the index cannot answer for a recording as it is now; nothing when it can.

@@ -6,9 +6,7 @@
 #include "CliError.h"
 #include "ProgressBar.h"
 
-namespace {
-
-QString openFailure(int err) {
+QString OpenFailureText(int err) {
   switch (err) {
     case ENOENT: return QStringLiteral("no such file");
     case EISDIR: return QStringLiteral("is a directory");
@@ -19,13 +17,11 @@ QString openFailure(int err) {
   }
 }
 
-}  // namespace
-
 BatchViewer::BatchViewer(std::int16_t powerOnMinutes, bool decode) { v.StartWithoutWindow(powerOnMinutes, decode); }
 
 void BatchViewer::Open(const QString& path) {
   path_ = path;
-  if (!v.OpenRecordingFile(path, nullptr)) throw CliError::Failure(path, openFailure(v.recording().openError()));
+  if (!v.OpenRecordingFile(path, nullptr)) throw CliError::Failure(path, OpenFailureText(v.recording().openError()));
   first_ = v.ShowOpenedRecording();
 }
 

@@ -47,3 +47,6 @@ class BatchViewer {
   QString path_;
   SearchResult first_ = SearchResult::NoFrame;  // how the opening's search ended
 };
+
+// Why a recording could not be opened (errno), in the words the tool's lines use.
+QString OpenFailureText(int err);

@@ -199,6 +199,8 @@ const std::vector<CliCommand>& Commands() {
        RunEvents},
       IndexCommand(),
       ArchiveCommand(),
+      CheckCommand(),
+      VerifyCommand(),
       {"plot",
        "speed against the camera's time, as an SVG or PNG picture",
        {{"-o", true}, {"--over", true}, {"--size", true}, {"--power-on", true}, {"--force", false}},

@@ -27,6 +27,9 @@ int RunExportMjp(const CliArgs& args);
 int RunExportAvi(const CliArgs& args);
 int RunPlot(const CliArgs& args);
 int RunReport(const CliArgs& args);
+// CheckCommands.cpp: whether a recording is intact (check), whether an item came from one (verify).
+const CliCommand& CheckCommand();
+const CliCommand& VerifyCommand();
 // ArchiveCommands.cpp: the archive's index (index, archive), and events answered from it.
 const CliCommand& IndexCommand();
 const CliCommand& ArchiveCommand();

@@ -11,14 +11,13 @@
 #include <QString>
 #include <QStringList>
 
+#include "archive/RecordingList.h"
+
 // One step of a run: a recording to walk, or a folder that could not be searched.
 struct RunItem {
   QString path;     // as named, or as found under a named folder (bytes as NameFromNative carries them)
   QString failure;  // why the folder could not be searched; empty for a recording
 };
-
-// Whether the path names a folder (a link to one included).
-bool IsFolder(const QString& path);
 
 // What the words name: a file as given; a folder's .mjp / .MJP files at any depth, each
 // folder's entries in natural order, a folder reached twice (a link loop) searched once, and

@@ -68,6 +68,13 @@ void quietLibraries() {
 // The system's error number behind an FFmpeg error, EIO when there is none.
 int systemError(int averror) { return averror < 0 && averror > -4096 ? AVUNERROR(averror) : EIO; }
 
+// FFmpeg's sentence for an error code.
+QString averrorText(int averror) {
+  char text[AV_ERROR_MAX_STRING_SIZE] = {};
+  av_strerror(averror, text, sizeof text);
+  return QString::fromLocal8Bit(text);
+}
+
 const AVOutputFormat* aviFormat() { return av_guess_format("avi", nullptr, nullptr); }
 
 // How samples are made: the memory rows as they lie, one JPEG per frame straight from the
@@ -116,6 +123,17 @@ static_assert(sizeof(BitmapInfoHeader) == 40);
 }  // namespace
 
 class AviStreamHandle;
+
+struct AviReader {
+  AVFormatContext* demuxer = nullptr;
+  AVPacket* packet = nullptr;
+  int stream = -1;  // the video stream's index
+
+  ~AviReader() {
+    av_packet_free(&packet);
+    avformat_close_input(&demuxer);
+  }
+};
 
 class AviFileHandle {
  public:
@@ -548,6 +566,43 @@ AviResult AVIFileRelease(PAVIFILE file, int* osError) {
   return result;
 }
 
+// Reading back: the demuxer's packets of the first video stream, as stored.
+AviReader* ReaderOpen(const QString& path, QString* error) {
+  quietLibraries();
+  auto r = std::make_unique<AviReader>();
+  const QByteArray url = "file:" + NativeName(path);
+  const int opened = avformat_open_input(&r->demuxer, url.constData(), av_find_input_format("avi"), nullptr);
+  if (opened < 0) {
+    if (error) *error = averrorText(opened);
+    return nullptr;
+  }
+  r->stream = av_find_best_stream(r->demuxer, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+  r->packet = av_packet_alloc();
+  if (r->stream < 0 || !r->packet) {
+    if (error) *error = r->packet ? QStringLiteral("no video stream") : averrorText(AVERROR(ENOMEM));
+    return nullptr;
+  }
+  return r.release();
+}
+
+int ReaderNext(AviReader* r, const std::uint8_t** data, std::int64_t* size, QString* error) {
+  for (;;) {
+    av_packet_unref(r->packet);
+    const int read = av_read_frame(r->demuxer, r->packet);
+    if (read == AVERROR_EOF) return 0;
+    if (read < 0) {
+      if (error) *error = averrorText(read);
+      return -1;
+    }
+    if (r->packet->stream_index != r->stream) continue;
+    *data = r->packet->data;
+    *size = r->packet->size;
+    return 1;
+  }
+}
+
+void ReaderClose(AviReader* r) { delete r; }
+
 }  // namespace ffmpegavi
 
 // The one symbol the module exports: the loader asks for it once.
@@ -556,6 +611,7 @@ extern "C" __attribute__((visibility("default"))) const AviFunctions* vistrel_av
                                       ffmpegavi::AVIFileCreateStream, ffmpegavi::AVIMakeCompressedStream,
                                       ffmpegavi::AVIStreamSetFormat,  ffmpegavi::AVIStreamWrite,
                                       ffmpegavi::AVIStreamRelease,    ffmpegavi::AVIFileWriteError,
-                                      ffmpegavi::AVIFileRelease};
+                                      ffmpegavi::AVIFileRelease,      ffmpegavi::ReaderOpen,
+                                      ffmpegavi::ReaderNext,          ffmpegavi::ReaderClose};
   return &functions;
 }

@@ -99,6 +99,22 @@ AviResult AVIFileRelease(PAVIFILE file, int* osError) {
   return file && module() ? module()->fileRelease(file, osError) : AVIERR_OK;
 }
 
+AviReader* AviOpenReader(const QString& path, QString* error) {
+  if (!module()) {
+    if (error) *error = AviModuleError();
+    return nullptr;
+  }
+  return module()->readerOpen(path, error);
+}
+
+int AviNextPacket(AviReader* reader, const std::uint8_t** data, std::int64_t* size, QString* error) {
+  return reader && module() ? module()->readerNext(reader, data, size, error) : -1;
+}
+
+void AviCloseReader(AviReader* reader) {
+  if (reader && module()) module()->readerClose(reader);
+}
+
 std::uint32_t mmioStringToFOURCCA(const char* text, std::uint32_t flags) {
   constexpr std::uint32_t kToUpper = 0x0010;  // MMIO_TOUPPER
   std::uint32_t code = 0;

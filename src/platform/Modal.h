@@ -27,6 +27,9 @@ class Modal {
   virtual MsgAnswer message(const QString& text, MsgIcon icon, MsgButtons buttons) = 0;
   virtual QString openFile(const FileDialogRequest& request) = 0;
   virtual QString saveFile(const FileDialogRequest& request) = 0;
+  // A folder chosen (fileName: the folder offered first); empty when cancelled. Nothing is
+  // chosen where no one can be asked.
+  virtual QString openFolder(const FileDialogRequest&) { return {}; }
 
   // The one in force: the installed one, else the silent one.
   static Modal& current();

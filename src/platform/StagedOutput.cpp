@@ -9,13 +9,16 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 #include "platform/NativeName.h"
 
 namespace {
 
 constexpr std::size_t kNameMax = NAME_MAX;
+constexpr std::int64_t kWriteBackStep = 8 << 20;  // bytes between two WriteBack calls that write
 
 // ".NAME.part-" for a final name; a name too long to carry the suffix is shortened so that
 // the temporary's name still fits the file system.
@@ -68,7 +71,17 @@ StagedOutput::StagedOutput(const QString& finalPath) : finalPath_(finalPath) {
   path_ = NameFromNative(native_);
 }
 
+void StagedOutput::WriteBack() {
+  if (!pending_) return;
+  if (watch_ < 0) watch_ = ::open(native_.constData(), O_RDONLY | O_CLOEXEC);
+  struct stat now {};
+  if (watch_ < 0 || ::fstat(watch_, &now) != 0 || now.st_size - writtenBack_ < kWriteBackStep) return;
+  ::sync_file_range(watch_, writtenBack_, now.st_size - writtenBack_, SYNC_FILE_RANGE_WRITE);
+  writtenBack_ = now.st_size;
+}
+
 bool StagedOutput::Commit() {
+  if (watch_ >= 0) ::close(std::exchange(watch_, -1));
   if (!pending_) return error_ == 0;
   const QByteArray target = NativeName(finalPath_);
   bool ok = syncPath(native_.constData(), O_RDONLY) && ::rename(native_.constData(), target.constData()) == 0;
@@ -85,6 +98,7 @@ bool StagedOutput::Commit() {
 }
 
 void StagedOutput::Abandon() {
+  if (watch_ >= 0) ::close(std::exchange(watch_, -1));
   if (!pending_) return;
   pending_ = false;
   ::unlink(native_.constData());

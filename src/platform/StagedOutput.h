@@ -3,6 +3,8 @@
 // moved over its final name only once it is complete: a process killed at any moment
 // leaves neither a cut file under the final name nor a replaced file destroyed.
 
+#include <cstdint>
+
 #include <QByteArray>
 #include <QString>
 
@@ -24,6 +26,10 @@ class StagedOutput {
   bool Commit();
   // The temporary removed, the final name untouched.
   void Abandon();
+  // Starts writing what the temporary holds by now to the disk, without waiting for it, once
+  // enough has come since the last time: the sync at Commit then has little left to wait for.
+  // Cheap to call after every piece or frame.
+  void WriteBack();
 
   int error() const { return error_; }  // errno of the failed step; 0 none
 
@@ -33,4 +39,6 @@ class StagedOutput {
   QByteArray native_;  // path_ as the system spells it
   bool pending_ = true;
   int error_ = 0;
+  int watch_ = -1;                // the temporary opened for WriteBack, once it exists
+  std::int64_t writtenBack_ = 0;  // bytes handed to WriteBack's writing so far
 };

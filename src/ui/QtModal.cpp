@@ -104,6 +104,16 @@ QString QtModal::openFile(const FileDialogRequest& r) { return runFileDialog(own
 
 QString QtModal::saveFile(const FileDialogRequest& r) { return runFileDialog(owner(), r, QFileDialog::AcceptSave); }
 
+QString QtModal::openFolder(const FileDialogRequest& r) {
+  QFileDialog dialog(owner(), r.title, r.fileName);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly);
+  dialog.setProxyModel(new PolishFileList(&dialog));
+  if (dialog.exec() != QDialog::Accepted) return {};
+  return dialog.selectedFiles().value(0);
+}
+
 std::unique_ptr<QTranslator> InstallQtPolish() {
   auto translator = std::make_unique<QTranslator>();
   if (!translator->load(QStringLiteral("qtbase_pl"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||

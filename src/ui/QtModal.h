@@ -17,6 +17,7 @@ class QtModal final : public Modal {
   MsgAnswer message(const QString& text, MsgIcon icon, MsgButtons buttons) override;
   QString openFile(const FileDialogRequest& request) override;
   QString saveFile(const FileDialogRequest& request) override;
+  QString openFolder(const FileDialogRequest& request) override;
 
   // While one lives, every dialog is centred on `owner` instead of the parent: a window
   // other than the main one asks its questions over itself.

@@ -22,7 +22,7 @@ void SetOverlay(bool on);
 bool SmoothZoom();
 void SetSmoothZoom(bool on);
 
-// The overview's speed limit, km/h; 50 at first.
+// The speed limit of the overview and the archive (one for both), km/h; 50 at first.
 int OverviewLimit();
 void SetOverviewLimit(int kmh);
 

@@ -25,6 +25,7 @@ const std::vector<WindowKey>& WindowKeys() {
       {{Qt::Key_0}, KeyAction::ZoomReset, "0", "lupa: bez powiększenia (także dwuklik na obrazie)"},
       {{Qt::Key_S}, KeyAction::SmoothZoom, "S", "lupa: wygładzanie lub piksele kamery"},
       {{ctrl | Qt::Key_O}, PanelCommand::Open, "Ctrl+O", "otwórz plik"},
+      {{ctrl | shift | Qt::Key_O}, KeyAction::OpenFolder, "Ctrl+Shift+O", "otwórz folder: archiwum nagrań"},
       {{ctrl | Qt::Key_T}, PanelCommand::TimeCorrection, "Ctrl+T", "korekcja czasu"},
       {{ctrl | Qt::Key_S}, PanelCommand::Save, "Ctrl+S", "zapisz obrazek, sekwencję lub film AVI"},
       {{Qt::Key_M}, PanelCommand::Mark, "M", "zaznacz początek, potem koniec sekwencji"},
@@ -62,5 +63,6 @@ QString KeysHelpText() {
   row(QStringLiteral("Kółko nad obrazem"), QStringLiteral("klatka do przodu (w dół) lub do tyłu (w górę)"));
   row(QStringLiteral("Ctrl+kółko nad obrazem"), QStringLiteral("lupa; przeciąganie obrazu przesuwa powiększenie"));
   row(QStringLiteral("Plik .MJP upuszczony na okno"), QStringLiteral("otwarcie nagrania"));
+  row(QStringLiteral("Folder upuszczony na okno"), QStringLiteral("archiwum nagrań z folderu"));
   return html + QStringLiteral("</table>");
 }

@@ -23,6 +23,7 @@ enum class KeyAction {
   Overview,        // the recording at a glance, in its own window
   NextEvent,       // the next event's peak frame
   PreviousEvent,   // the previous event's peak frame
+  OpenFolder,      // a folder's recordings in the archive window
   Help,            // the list of keys
 };
 

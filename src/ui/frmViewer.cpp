@@ -14,6 +14,7 @@
 #include <QWindow>
 
 #include "drawing/CaptionBand.h"
+#include "archive/RecordingList.h"
 #include "platform/Modal.h"
 #include "ui/Remembered.h"
 #include "ui/Skin.h"
@@ -60,6 +61,13 @@ QString DroppedRecording(const QMimeData* data) {
   if (!data || data->urls().size() != 1 || !data->urls()[0].isLocalFile()) return {};
   const QString path = data->urls()[0].toLocalFile();
   return QFileInfo(path).suffix().compare(QLatin1String("mjp"), Qt::CaseInsensitive) == 0 ? path : QString();
+}
+
+// The one local folder a drop carries; else empty.
+QString DroppedFolder(const QMimeData* data) {
+  if (!data || data->urls().size() != 1 || !data->urls()[0].isLocalFile()) return {};
+  const QString path = data->urls()[0].toLocalFile();
+  return IsFolder(path) ? path : QString();
 }
 
 }  // namespace
@@ -245,8 +253,9 @@ void frmViewer::Render() {
     shCmd[k]->SetFillColor(s.shCmd[k]);
     imgCmd[k]->SetPicture(imglCmd[s.imgCmdPicture[k] - 1]);
   }
+  // While an export runs only its stop acts: the archive and the overview wait, greyed.
+  if (archive_) archive_->setEnabled(core_.mode() != PlayMode::Exporting);
   if (overview_) {
-    // While an export runs only its stop acts: the overview waits, greyed.
     overview_->setEnabled(core_.mode() != PlayMode::Exporting);
     if (overview_->isVisible() && SyncOverview()) overview_->SetCurrent(core_.scanner().FrameStartPos());
   }
@@ -375,6 +384,7 @@ void frmViewer::RunKeyCommand(const KeyCommand& command) {
       case KeyAction::Overview: OverviewCommand(); break;
       case KeyAction::NextEvent: EventCommand(true); break;
       case KeyAction::PreviousEvent: EventCommand(false); break;
+      case KeyAction::OpenFolder: OpenFolderCommand(); break;
       case KeyAction::Help: Modal::current().message(KeysHelpText(), MsgIcon::Information, MsgButtons::Ok); break;
     }
   }
@@ -408,9 +418,15 @@ void frmViewer::dragEnterEvent(QDragEnterEvent* e) { dragMoveEvent(e); }
 void frmViewer::dragMoveEvent(QDragMoveEvent* e) {
   if (!DroppedRecording(e->mimeData()).isEmpty() && core_.CommandAvailable(PanelCommand::Open))
     e->acceptProposedAction();
+  else if (!DroppedFolder(e->mimeData()).isEmpty() && core_.mode() != PlayMode::Exporting) e->acceptProposedAction();
 }
 
 void frmViewer::dropEvent(QDropEvent* e) {
+  if (const QString folder = DroppedFolder(e->mimeData()); !folder.isEmpty()) {
+    e->acceptProposedAction();
+    Run([&] { OpenArchive(folder); });
+    return;
+  }
   const QString path = DroppedRecording(e->mimeData());
   if (path.isEmpty()) return;
   e->acceptProposedAction();

@@ -13,6 +13,7 @@
 #include "ui/PictureBox.h"
 #include "ui/Shape.h"
 #include "ui/WindowDialogs.h"
+#include "ui/frmArchive.h"
 #include "ui/frmOverview.h"
 #include "ui/WindowKeys.h"
 #include "viewer/Viewer.h"
@@ -91,6 +92,12 @@ class frmViewer : public QWidget {
   void OverviewCommand();
   void EventCommand(bool forward);
   void picTV_ContextMenu(QPoint global);
+  // The archive window (frmViewerArchive.cpp), made on first use: a folder's recordings, the
+  // one double-clicked opened here at its first event.
+  frmArchive& Archive();
+  void OpenFolderCommand();
+  void OpenArchive(const QString& folder);
+  void ShowArchiveRecording(const frmArchive::Jump& jump);
 
  protected:
   void paintEvent(QPaintEvent*) override;
@@ -127,9 +134,12 @@ class frmViewer : public QWidget {
   bool SyncOverview();
   // Places and sizes the overview beside the main window as the screen allows.
   void PlaceOverview();
+  // The next or previous recording's event, when the archive is open and holds `path`.
+  std::optional<frmArchive::Jump> ArchiveNeighbour(const QString& path, bool forward) const;
 
   Viewer core_;
   frmOverview* overview_ = nullptr;
+  frmArchive* archive_ = nullptr;
   QtDialogs qtDialogs_{this};
   WindowDialogs* dialogs_ = &qtDialogs_;
   bool closeAfterExport_ = false;  // the window was closed during an export

@@ -3,6 +3,7 @@
 
 #include <QMenu>
 #include <QScreen>
+#include <QSpinBox>
 #include <QTimer>
 
 #include "ui/frmViewer.h"
@@ -12,6 +13,9 @@ frmOverview& frmViewer::Overview() {
     overview_ = new frmOverview(this);
     overview_->showFrame = [this](FilePos start) { Run([&] { core_.ShowFrameAt(start); }); };
     overview_->jumpToEvent = [this](bool forward) { Run([&] { EventCommand(forward); }); };
+    connect(overview_->txtLimit, &QSpinBox::valueChanged, this, [this](int kmh) {
+      if (archive_) archive_->SetLimit(kmh);
+    });
   }
   return *overview_;
 }
@@ -70,11 +74,14 @@ void frmViewer::EventCommand(bool forward) {
   if (core_.mode() == PlayMode::Exporting || path.isEmpty() ||
       !Overview().SetRecording(path, core_.module().PowerOnMinutes))
     return;
-  if (const std::optional<FilePos> peak = overview_->NeighbourPeakAt(core_.scanner().FrameStartPos(), forward))
+  if (const std::optional<FilePos> peak = overview_->NeighbourPeakAt(core_.scanner().FrameStartPos(), forward)) {
     core_.ShowFrameAt(*peak);
+  } else if (const std::optional<frmArchive::Jump> next = ArchiveNeighbour(path, forward)) {
+    ShowArchiveRecording(*next);  // no more events here: on into the archive's next recording
+  }
 }
 
-// The picture's menu: what the keys G, N and Shift+N do. It pops up and returns at once;
+// The picture's menu: what the keys G, N, Shift+N and Ctrl+Shift+O do. It pops up and returns at once;
 // the chosen row runs as the key does.
 void frmViewer::picTV_ContextMenu(QPoint global) {
   if (core_.mode() == PlayMode::Exporting) return;
@@ -83,10 +90,12 @@ void frmViewer::picTV_ContextMenu(QPoint global) {
   const bool recording = core_.recording().isOpen();
   const std::pair<const char*, KeyAction> rows[] = {{"Przegląd nagrania…\tG", KeyAction::Overview},
                                                     {"Następne zdarzenie\tN", KeyAction::NextEvent},
-                                                    {"Poprzednie zdarzenie\tShift+N", KeyAction::PreviousEvent}};
+                                                    {"Poprzednie zdarzenie\tShift+N", KeyAction::PreviousEvent},
+                                                    {"Otwórz folder…\tCtrl+Shift+O", KeyAction::OpenFolder}};
   for (const auto& [text, action] : rows) {
+    if (action == KeyAction::OpenFolder) menu->addSeparator();
     QAction* a = menu->addAction(QString::fromUtf8(text));
-    a->setEnabled(recording);
+    a->setEnabled(recording || action == KeyAction::OpenFolder);
     connect(a, &QAction::triggered, this, [this, action] { Run([&] { RunKeyCommand(action); }); });
   }
   menu->popup(global);

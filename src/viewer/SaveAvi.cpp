@@ -166,6 +166,7 @@ ExportReport Viewer::ConvertAvi(const std::optional<AVICOMPRESSOPTIONS>& compres
       const SearchResult found = SearchForward(scanner_.FrameEnd());
       movedOn = true;
       if (!settle()) return;
+      c.output->WriteBack();
       if (found == SearchResult::NotShown) {  // the video ends before a frame it cannot show
         report.outcome = ExportOutcome::Undecodable;
         report.at = scanner_.FrameStartPos();

@@ -54,6 +54,7 @@ ExportReport Viewer::SaveMjp(const MjpExportRequest& request) {
   auto piece = [&](std::int64_t offset, std::int64_t size) {
     const bool ok = out.CopyFrom(recording_, offset, size);
     if (ok) copied += size;
+    staged.WriteBack();
     return ok;
   };
   auto copy = [&] {

@@ -24,7 +24,7 @@ class ScriptedModal final : public Modal {
  public:
   std::vector<ShownMessage> shown;
   std::deque<MsgAnswer> answers;  // popped per message; Ok when empty
-  std::deque<QString> files;      // popped per file dialog; "" (cancel) when empty
+  std::deque<QString> files;      // popped per file or folder dialog; "" (cancel) when empty
   std::vector<FileDialogRequest> fileRequests;
 
   MsgAnswer message(const QString& text, MsgIcon icon, MsgButtons buttons) override {
@@ -33,6 +33,7 @@ class ScriptedModal final : public Modal {
   }
   QString openFile(const FileDialogRequest& r) override { return file(r); }
   QString saveFile(const FileDialogRequest& r) override { return file(r); }
+  QString openFolder(const FileDialogRequest& r) override { return file(r); }
 
   QStringList texts() const {
     QStringList t;

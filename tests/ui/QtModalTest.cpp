@@ -42,8 +42,10 @@ class QtModalTest : public QObject {
     QtModal modal(&main);
     QStringList seen;
     QVERIFY(WhenShown([&](QDialog& box) { seen = ButtonTexts(box); },
-                      [&] { modal.message("Plik o podanej nazwie już istniej. Czy go zamienić ?", MsgIcon::None,
-                                          static_cast<MsgButtons>(buttons)); }));
+                      [&] {
+                        modal.message("Plik o podanej nazwie już istniej. Czy go zamienić ?", MsgIcon::None,
+                                      static_cast<MsgButtons>(buttons));
+                      }));
     QTEST(seen, "texts");
   }
 
@@ -88,7 +90,9 @@ class QtModalTest : public QObject {
             if (!QTest::qWaitFor([&] { return files->index(file).isValid(); })) return;
             for (int column : {1, 3}) row << list->mapFromSource(files->index(file, column)).data().toString();
           },
-          [&] { modal.saveFile({"", file, "raport PDF (*.PDF)|*.PDF"}); }));
+          [&] {
+            modal.saveFile({"", file, "raport PDF (*.PDF)|*.PDF"});
+          }));
       QCOMPARE(parent, &other);
       QVERIFY2(buttons.contains("Zachowaj") && buttons.contains("Anuluj"), qPrintable(buttons.join(',')));
       QCOMPARE(row, (QStringList{"1,95 KiB", "6.12.2026 07:20"}));

@@ -1,0 +1,90 @@
+#pragma once
+// "Archiwum": every recording of a folder in one table, filled at once from the archive's index
+// and completed by a background reading of the new and the changed ones. A double-click asks the
+// main window to open a recording at its first event's peak frame; the main window's N and
+// Shift+N go on into the neighbouring recordings' events in the table's order.
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include <QWidget>
+
+#include "archive/ArchivePaths.h"
+#include "recording/Scanner.h"
+#include "ui/ArchiveOrder.h"
+#include "ui/ArchiveTable.h"
+#include "ui/ArchiveWorker.h"
+
+class ArchiveIndex;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+class QTableView;
+
+class frmArchive : public QWidget {
+  Q_OBJECT
+ public:
+  explicit frmArchive(QWidget* parent = nullptr);
+  ~frmArchive() override;
+
+  // A recording to open, and the frame to show there (none: as the open command shows it).
+  struct Jump {
+    QString path;
+    std::optional<FilePos> frame;
+    bool operator==(const Jump&) const = default;
+  };
+
+  // Lists the folder's recordings and shows at once what the index holds of them; the new and
+  // the changed are read in the background. False, with the reason in a message box, when the
+  // folder cannot be listed as an archive or the index cannot be opened.
+  bool OpenFolder(const QString& folder, const QString& indexPath = DefaultIndexPath());
+  // The folder shown (absolute); empty before the first.
+  const QString& folder() const { return folder_; }
+
+  int limit() const;
+  void SetLimit(int kmh);
+  // What a double-click on the row shown at `shownRow` opens: the first event's peak frame.
+  std::optional<Jump> JumpAt(int shownRow) const;
+  // The peak of the first (forward) or last event of the next (forward) or previous recording
+  // with events, in the table's order as shown, from the recording at `current`; none when
+  // `current` is not in the table or no recording that way has events.
+  std::optional<Jump> NeighbourRecordingEvent(const QString& current, bool forward) const;
+  // Whether the background reading is still going.
+  bool Reading() const { return worker_.running(); }
+
+  // Opens a recording in the main window.
+  std::function<void(const Jump&)> openRecording;
+  // N and Shift+N here too: the main window's jump to the next or previous event.
+  std::function<void(bool forward)> jumpToEvent;
+
+  ArchiveTable table;
+  ArchiveOrder order{&table};
+  QSpinBox* txtLimit;
+  QCheckBox* chkWithEvents;
+  QLineEdit* txtIdent;
+  QTableView* tblRecordings;
+  QLabel* lblSummary;
+  QProgressBar* prgReading;
+  QPushButton* cmdStop;
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+
+ private:
+  // Every row's events again from the index, for the limit.
+  void RefreshEvents();
+  void Take(const ArchiveWorker::Reading& reading);
+  void Finished(bool stopped, const QString& indexError);
+  void ShowSummary();
+  // The entry's events over the limit from its rows at or over it.
+  void SetRows(ArchiveEntry& e, std::vector<MeasurementRow> rows) const;
+
+  QString folder_;
+  std::unique_ptr<ArchiveIndex> index_;  // the window thread's own connection
+  QString indexPath_;
+  ArchiveWorker worker_;
+};
