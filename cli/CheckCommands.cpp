@@ -32,17 +32,6 @@ QString unreadable(int openError, FilePos readAt, const QString& what) {
 
 QString kindName(FindingKind kind) { return QString::fromLatin1(FindingKindName(kind)); }
 
-// What a finding says beyond its kind and place.
-QString details(const Finding& f) {
-  switch (f.kind) {
-    case FindingKind::IdentChange: return QStringLiteral("from '%1' to '%2'").arg(f.identBefore, f.identAfter);
-    case FindingKind::TimeBackward:
-    case FindingKind::TimeJump:
-      return QStringLiteral("from %1 to %2 seconds since power-on").arg(f.secondsBefore).arg(f.secondsAfter);
-    default: return f.words;
-  }
-}
-
 // "2 undecodable, 1 stray-bytes"
 QString counted(const RecordingCheck& c) {
   QStringList parts;
@@ -65,7 +54,7 @@ void appendText(std::string& out, const QString& path, const RecordingCheck& c) 
                          .arg(f.frame)
                          .arg(f.start)
                          .arg(f.end)
-                         .arg(kindName(f.kind), details(f)));
+                         .arg(kindName(f.kind), FindingDetails(f)));
     out += '\n';
   }
   AppendShown(out, path + QStringLiteral(": ") + verdict(c));
@@ -88,7 +77,7 @@ void appendJson(std::string& out, const QString& path, const RecordingCheck& c) 
     if (i > 0) out += ',';
     out += "{\"frame\":" + std::to_string(f.frame) + ",\"kind\":\"" + std::string(FindingKindName(f.kind)) +
            "\",\"start\":" + std::to_string(f.start) + ",\"end\":" + std::to_string(f.end) + ",\"details\":";
-    AppendJsonString(out, details(f));
+    AppendJsonString(out, FindingDetails(f));
     out += '}';
   }
   out += "]}\n";
@@ -107,7 +96,8 @@ void appendCsv(std::string& out, const QString& path, const RecordingCheck& c) {
     out += '\n';
   };
   for (const Finding& f : c.findings)
-    row(QString::number(f.frame), kindName(f.kind), QString::number(f.start), QString::number(f.end), details(f));
+    row(QString::number(f.frame), kindName(f.kind), QString::number(f.start), QString::number(f.end),
+        FindingDetails(f));
   // The recording's verdict closes its rows: kind "intact" or "findings".
   row({}, c.Intact() ? QStringLiteral("intact") : QStringLiteral("findings"), {}, {}, verdict(c));
 }

@@ -13,3 +13,13 @@ std::string_view FindingKindName(FindingKind kind) {
   }
   return "unknown";
 }
+
+QString FindingDetails(const Finding& f) {
+  switch (f.kind) {
+    case FindingKind::IdentChange: return QStringLiteral("from '%1' to '%2'").arg(f.identBefore, f.identAfter);
+    case FindingKind::TimeBackward:
+    case FindingKind::TimeJump:
+      return QStringLiteral("from %1 to %2 seconds since power-on").arg(f.secondsBefore).arg(f.secondsAfter);
+    default: return f.words;
+  }
+}

@@ -38,3 +38,7 @@ struct Finding {
 
 // The kind's name as the tool prints it: "stray-bytes", "bad-block", … (stable: scripts read them).
 std::string_view FindingKindName(FindingKind kind);
+
+// What a finding says beyond its kind and place, in English: "from 'A' to 'B'", "from 120 to 95
+// seconds since power-on", the decoder's words, "100 bytes".
+QString FindingDetails(const Finding& f);

@@ -1,6 +1,7 @@
 #include "drawing/EvidenceReport.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include <QAbstractTextDocumentLayout>
@@ -16,6 +17,7 @@
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextTable>
+#include <QThread>
 #include <QUrl>
 
 #include "dib/cDIBSection.h"
@@ -49,6 +51,10 @@ struct Texts {
   const char* damaged;
   const char* undecodable;
   const char* check;
+  const char* integrity;
+  const char* intact;
+  const char* integrityHeader[4];
+  const char* kinds[kFindingKinds];  // in FindingKind's order
 };
 
 const Texts& textsIn(TextLanguage language) {
@@ -74,6 +80,12 @@ const Texts& textsIn(TextLanguage language) {
       "Tej klatki nie da się zdekodować.",
       "Numery klatek liczone od 0, jak w vistrel-cli frames; skrót klatki dotyczy bajtów, które zapisuje "
       "eksport klatki do pliku JPEG.",
+      "Integralność",
+      "Nagranie nienaruszone: sprawdzono klatek: %1, każda daje się zdekodować, między klatkami nie ma obcych "
+      "bajtów, czas i identyfikator kamery biegną bez przerw.",
+      {"Rodzaj", "Klatka", "Pozycje w pliku", "Szczegóły"},
+      {"Bajty poza klatkami", "Błędny blok", "Zmiana identyfikatora", "Cofnięcie czasu", "Skok czasu",
+       "Klatka nieczytelna", "Ostrzeżenie dekodera", "Urwany koniec pliku"},
   };
   static const Texts english{
       "Recording report",
@@ -97,6 +109,12 @@ const Texts& textsIn(TextLanguage language) {
       "This frame cannot be decoded.",
       "Frame numbers count from 0, as vistrel-cli frames counts them; a frame's hash is of the bytes that "
       "export-jpeg writes.",
+      "Integrity",
+      "The recording is intact: %1 frames checked, each decodes, no stray bytes lie between them, the camera's "
+      "time and identifier run on without a break.",
+      {"Kind", "Frame", "File positions", "Details"},
+      {"Stray bytes", "Bad block", "Identifier change", "Time backward", "Time jump", "Undecodable frame",
+       "Decoder warning", "Cut-short end"},
   };
   return language == TextLanguage::Polish ? polish : english;
 }
@@ -162,14 +180,68 @@ SpeedPlot plotOf(const EvidenceReport& r, TextLanguage language) {
   return SpeedPlot(r.frames, r.limitKmh, r.powerOnMinutes, language);
 }
 
+// The recording's check, made here with every core; nothing, with the reason, when it cannot be.
+std::optional<RecordingCheck> checked(const QString& path, QString* error) {
+  PassFailure failure;
+  CheckOptions options;
+  options.jobs = std::max(1, QThread::idealThreadCount());
+  std::optional<RecordingCheck> c = CheckRecording(path, options, &failure);
+  if (!c && error) {
+    *error = failure.readAt > 0 ? QStringLiteral("read error near position %1").arg(failure.readAt)
+                                : QString::fromLocal8Bit(std::strerror(failure.openError));
+  }
+  return c;
+}
+
+// The integrity section: one line for an intact recording, else the findings' table.
+QString integrityHtml(const RecordingCheck& c, TextLanguage language) {
+  const Texts& t = textsIn(language);
+  QString h = QStringLiteral("<h2>%1</h2>\n").arg(esc(text(t.integrity)));
+  if (c.Intact()) return h + QStringLiteral("<p>%1</p>\n").arg(esc(text(t.intact).arg(c.frames)));
+  constexpr int kWidths[] = {24, 8, 26, 42};  // per cent
+  h += QStringLiteral("<table width=\"100%\"><thead><tr>");
+  for (int col = 0; col < 4; ++col)
+    h += QStringLiteral("<th width=\"%1%\">%2</th>").arg(kWidths[col]).arg(esc(text(t.integrityHeader[col])));
+  h += QStringLiteral("</tr></thead>\n");
+  for (const Finding& f : c.findings)
+    h += QStringLiteral(
+             "<tr><td class=\"warn\" style=\"white-space:nowrap\">%1</td><td>%2</td>"
+             "<td style=\"white-space:nowrap\">%3</td><td>%4</td></tr>\n")
+             .arg(esc(FindingKindTitle(f.kind, language)))
+             .arg(f.frame)
+             .arg(EventSpan(QString::number(f.start), QString::number(f.end)), esc(FindingDetails(f, language)));
+  return h + QStringLiteral("</table>\n");
+}
+
 }  // namespace
+
+QString FindingKindTitle(FindingKind kind, TextLanguage language) {
+  return text(textsIn(language).kinds[static_cast<std::size_t>(kind)]);
+}
+
+QString FindingDetails(const Finding& f, TextLanguage language) {
+  if (language != TextLanguage::Polish) return FindingDetails(f);
+  switch (f.kind) {
+    case FindingKind::StrayBytes: return QStringLiteral("bajtów: %1").arg(f.end - f.start + 1);
+    case FindingKind::IdentChange: return QStringLiteral("z „%1” na „%2”").arg(f.identBefore, f.identAfter);
+    case FindingKind::TimeBackward:
+    case FindingKind::TimeJump:
+      return QStringLiteral("z %1 na %2 s od włączenia kamery").arg(f.secondsBefore).arg(f.secondsAfter);
+    case FindingKind::CutShort: return QStringLiteral("plik kończy się przed końcem klatki lub jej bloku");
+    case FindingKind::BadBlock:
+    case FindingKind::Undecodable:
+    case FindingKind::DecodedWarning: break;  // the check's and the decoder's own words
+  }
+  return f.words;
+}
 
 QString EventSpan(const QString& first, const QString& last) {
   return first == last ? first : first + QStringLiteral("–") + last;
 }
 
 std::optional<EvidenceReport> GatherEvidence(const QString& path, std::vector<FrameRecord> frames, int limitKmh,
-                                             std::int16_t powerOnMinutes, QString* error) {
+                                             std::int16_t powerOnMinutes, QString* error,
+                                             std::optional<RecordingCheck> check) {
   EvidenceReport r;
   r.path = path;
   r.limitKmh = limitKmh;
@@ -194,6 +266,9 @@ std::optional<EvidenceReport> GatherEvidence(const QString& path, std::vector<Fr
     if (r.firstTime.isEmpty()) r.firstTime = f.time;
     r.lastTime = f.time;
   }
+  if (!check) check = checked(path, error);
+  if (!check) return std::nullopt;
+  r.check = std::move(*check);
   r.events = EventsOver(frames, limitKmh);
   r.frames = std::move(frames);
   r.made = Clock::now();
@@ -267,6 +342,7 @@ QString reportHtml(const EvidenceReport& r, TextLanguage language, bool selfCont
            .arg(kPlotSize.width())
            .arg(kPlotSize.height());
 
+  h += integrityHtml(r.check, language);
   h += QStringLiteral("<h2>%1</h2>\n").arg(esc(text(t.events)));
   if (r.events.empty()) {
     h += QStringLiteral("<p>%1</p>\n").arg(esc(text(t.noEvents)));

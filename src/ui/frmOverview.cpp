@@ -1,6 +1,7 @@
 #include "ui/frmOverview.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include <QApplication>
 #include <QFileInfo>
@@ -12,6 +13,8 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QSpinBox>
+#include <QStyle>
+#include <QThread>
 #include <QVBoxLayout>
 
 #include "platform/Modal.h"
@@ -28,6 +31,12 @@ class Busy {
   Busy() { QApplication::setOverrideCursor(Qt::WaitCursor); }
   ~Busy() { QApplication::restoreOverrideCursor(); }
 };
+
+// Why a check could not be made, as the list says it.
+QString checkFailureText(const PassFailure& failure) {
+  if (failure.readAt > 0) return QStringLiteral("błąd odczytu w pobliżu pozycji %1").arg(failure.readAt);
+  return QStringLiteral("nie można otworzyć pliku (%1)").arg(QString::fromLocal8Bit(std::strerror(failure.openError)));
+}
 
 }  // namespace
 
@@ -96,6 +105,7 @@ frmOverview::frmOverview(QWidget* parent) : QWidget(parent, Qt::Window) {
   txtLimit->setSuffix(QStringLiteral(" km/h"));
   txtLimit->setValue(std::clamp(Remembered::OverviewLimit(), 0, 1000));
   lstEvents = new QListWidget(this);
+  lstFindings = new QListWidget(this);
   lblSummary = new QLabel(this);
   cmdReport = new QPushButton(QStringLiteral("Raport…"), this);
 
@@ -115,6 +125,9 @@ frmOverview::frmOverview(QWidget* parent) : QWidget(parent, Qt::Window) {
   layout->addWidget(
       new QLabel(QStringLiteral("Zdarzenia powyżej limitu (kliknięcie pokazuje klatkę szczytową):"), this));
   layout->addWidget(lstEvents, 2);
+  auto* integrity = new QLabel(QStringLiteral("<b>Integralność</b> (kliknięcie pokazuje klatkę):"), this);
+  layout->addWidget(integrity);
+  layout->addWidget(lstFindings, 1);
 
   connect(txtLimit, &QSpinBox::valueChanged, this, [this](int kmh) {
     Remembered::SetOverviewLimit(kmh);
@@ -127,6 +140,14 @@ frmOverview::frmOverview(QWidget* parent) : QWidget(parent, Qt::Window) {
   });
   connect(lstEvents, &QListWidget::itemActivated, this,
           [this](QListWidgetItem* item) { emit lstEvents->itemClicked(item); });
+  connect(lstFindings, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+    const int row = lstFindings->row(item);
+    if (check_ && row >= 0 && row < static_cast<int>(check_->findings.size()) && !frames_.empty())
+      // Bytes after the last frame come before a frame there is none of: the last one stands for them.
+      Show(std::min(check_->findings[static_cast<std::size_t>(row)].frame, static_cast<int>(frames_.size()) - 1));
+  });
+  connect(lstFindings, &QListWidget::itemActivated, this,
+          [this](QListWidgetItem* item) { emit lstFindings->itemClicked(item); });
   connect(cmdReport, &QPushButton::clicked, this, [this] { ReportCommand(); });
   for (const bool forward : {true, false}) {
     auto* key = new QShortcut(forward ? QKeySequence(Qt::Key_N) : QKeySequence(Qt::SHIFT | Qt::Key_N), this);
@@ -161,7 +182,87 @@ bool frmOverview::SetRecording(const QString& path, std::int16_t powerOnMinutes)
   setWindowTitle(path_.isEmpty() ? QStringLiteral("Przegląd nagrania")
                                  : QStringLiteral("Przegląd nagrania – %1").arg(QFileInfo(path_).fileName()));
   Refresh();
+  StartCheck();
   return read;
+}
+
+void frmOverview::StartCheck() {
+  check_.reset();
+  int run = 0;
+  {
+    const std::lock_guard lock(checkMutex_);
+    run = ++checkRun_;
+    checked_.reset();
+    checkFailure_.clear();
+  }
+  ListFindings();
+  if (path_.isEmpty()) return;
+  // Decoding every frame takes a while on a long recording: on every core, off the window's thread.
+  checking_.Start([this, run, path = path_] {
+    PassFailure failure;
+    std::optional<RecordingCheck> c;
+    QString why;
+    try {
+      c = CheckRecording(path, CheckOptions{std::max(1, QThread::idealThreadCount())}, &failure);
+      if (!c) why = checkFailureText(failure);
+    } catch (const std::exception& e) {
+      c.reset();
+      why = QString::fromLocal8Bit(e.what());
+    }
+    {
+      const std::lock_guard lock(checkMutex_);
+      if (run != checkRun_) return;  // another recording's turn by now
+      checked_ = std::move(c);
+      checkFailure_ = why;
+    }
+    QMetaObject::invokeMethod(
+        this, [this] { TakeCheck(); }, Qt::QueuedConnection);
+  });
+}
+
+void frmOverview::TakeCheck() {
+  {
+    const std::lock_guard lock(checkMutex_);
+    if (!checked_) return;
+    check_ = std::move(*checked_);
+    checked_.reset();
+  }
+  ListFindings();
+}
+
+void frmOverview::FinishCheck() {
+  const Busy busy;
+  checking_.Wait();
+  TakeCheck();
+}
+
+void frmOverview::ListFindings() {
+  lstFindings->clear();
+  if (path_.isEmpty()) return;
+  QString why;
+  {
+    const std::lock_guard lock(checkMutex_);
+    why = checkFailure_;
+  }
+  if (check_ && check_->Intact()) {
+    lstFindings->addItem(new QListWidgetItem(style()->standardIcon(QStyle::SP_DialogApplyButton),
+                                             QStringLiteral("Nagranie nienaruszone")));
+  } else if (check_) {
+    const QIcon warning = style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    for (const Finding& f : check_->findings) lstFindings->addItem(new QListWidgetItem(warning, FindingText(f)));
+  } else {
+    lstFindings->addItem(why.isEmpty() ? QStringLiteral("Sprawdzanie nagrania…")
+                                       : QStringLiteral("Nie udało się sprawdzić nagrania: %1").arg(why));
+  }
+}
+
+QString frmOverview::FindingText(const Finding& f) {
+  const QString details = FindingDetails(f, TextLanguage::Polish);
+  return QStringLiteral("klatka %1:  %2%3  (pozycje %4)")
+      .arg(f.frame)
+      .arg(FindingKindTitle(f.kind, TextLanguage::Polish),
+           details.isEmpty() ? QString() : QStringLiteral(" – ") + details,
+           EventSpan(QString::number(f.start), QString::number(f.end)));
 }
 
 void frmOverview::Refresh() {
@@ -218,9 +319,10 @@ void frmOverview::Show(int frame) {
 }
 
 bool frmOverview::WriteReport(const QString& path) {
+  FinishCheck();
   const Busy busy;
   QString error;
-  const std::optional<EvidenceReport> report = GatherEvidence(path_, frames_, limit(), powerOnMinutes_, &error);
+  const std::optional<EvidenceReport> report = GatherEvidence(path_, frames_, limit(), powerOnMinutes_, &error, check_);
   if (!report || !WriteEvidenceReport(*report, path, TextLanguage::Polish, &error)) {
     Modal::current().message(QStringLiteral("Nie udało się zapisać raportu:\n%1\n(%2)").arg(path, error),
                              MsgIcon::Critical, MsgButtons::Ok);

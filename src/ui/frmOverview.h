@@ -1,15 +1,18 @@
 #pragma once
 // The recording at a glance, in a window of its own beside the main window: speed against
-// the camera's time, the limit (remembered between runs), the events over it and the
-// evidence report. A click on the plot or on an event asks the main window to show that
-// frame; a marker follows the main window's current frame.
+// the camera's time, the limit (remembered between runs), the events over it, the check's
+// findings and the evidence report. A click on the plot, an event or a finding asks the main
+// window to show that frame; a marker follows the main window's current frame.
 
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <vector>
 
 #include <QWidget>
 
+#include "check/RecordingCheck.h"
+#include "platform/BackgroundJob.h"
 #include "viewer/SpeedEvents.h"
 #include "drawing/SpeedPlot.h"
 
@@ -52,8 +55,8 @@ class frmOverview : public QWidget {
   explicit frmOverview(QWidget* parent = nullptr);
 
   // The recording the main window has open (empty: none) and its power-on time; walked
-  // again only when either changed. False, with the reason in a message box, when it
-  // cannot be read.
+  // again only when either changed, and checked on threads of their own while the window
+  // goes on. False, with the reason in a message box, when it cannot be read.
   bool SetRecording(const QString& path, std::int16_t powerOnMinutes);
   // The main window's current frame, by its file position: the marker.
   void SetCurrent(FilePos start);
@@ -72,6 +75,12 @@ class frmOverview : public QWidget {
   static QString EventText(std::size_t index, const SpeedEvent& e);
   // Writes the evidence report to path (PDF or HTML by its extension); false with a message.
   bool WriteReport(const QString& path);
+  // Waits for the recording's check, if one runs, and lists its findings.
+  void FinishCheck();
+  // The recording's check once it is listed; none while it runs or when it failed.
+  const std::optional<RecordingCheck>& check() const { return check_; }
+  // One finding as the list shows it: its frame, kind and details.
+  static QString FindingText(const Finding& f);
 
   // Shows the frame that starts at a file position in the main window.
   std::function<void(FilePos)> showFrame;
@@ -81,6 +90,7 @@ class frmOverview : public QWidget {
   PlotView* plot;
   QSpinBox* txtLimit;
   QListWidget* lstEvents;
+  QListWidget* lstFindings;
   QLabel* lblSummary;
   QPushButton* cmdReport;
 
@@ -88,10 +98,22 @@ class frmOverview : public QWidget {
   void Refresh();
   void ReportCommand();
   void Show(int frame);
+  void StartCheck();
+  void TakeCheck();
+  void ListFindings();
 
   QString path_;
   std::int16_t powerOnMinutes_ = 0;
   std::vector<FrameRecord> frames_;
   std::vector<SpeedEvent> events_;
   std::optional<int> current_;
+  std::optional<RecordingCheck> check_;
+  QString checkFailure_;  // why the check could not be made; empty when it was or still runs (checkMutex_)
+
+  // What the check's thread hands over: the result of run number checkRun_ (the latest).
+  std::mutex checkMutex_;
+  int checkRun_ = 0;
+  std::optional<std::optional<RecordingCheck>> checked_;  // set when the run ended; inner none: it failed
+  PassFailure checkFailed_;
+  BackgroundJob checking_;  // last: it waits for a running check before the members it writes go
 };

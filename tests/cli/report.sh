@@ -70,6 +70,40 @@ status=0
 "$cli" report "$rec" --over 60 --lang de -o "$work/de.pdf" 2>/dev/null || status=$?
 [ $status -eq 2 ] || fail "--lang de: status $status, not the usage error"
 
+# The integrity section. A clean recording: one line. A damaged one: each of the check's findings one row
+# of the table (kind, frame, positions), in either language, and the report still verifies.
+grep -Eq "^ *The recording is intact: $("$cli" check "$rec" --csv | awk -F, '$3 == "intact"' | grep -Eo '[0-9]+ frames') checked" \
+  "$work/report.txt" || fail "the clean recording's report does not say it is intact"
+bad=$work/bad.mjp
+"$mkrec" "$work/part.mjp" --frames 40 --size 160x120 >/dev/null
+cp "$work/part.mjp" "$bad"
+tenth=$("$cli" frames "$work/part.mjp" --no-decode | sed -n 11p | grep -Eo '"start":[0-9]+' | cut -d: -f2)
+dd if=/dev/zero of="$bad" bs=1 seek=$((tenth + 1)) count=300 conv=notrunc status=none # frame 10's tables
+printf 'x%.0s' {1..100} >>"$bad"                                                      # bytes between frames
+head -c -500 "$work/part.mjp" >>"$bad"                               # the camera's time anew, a cut-short end
+status=0
+"$cli" check "$bad" --csv | tail -n +2 | awk -F, '$2 != ""' >"$work/bad.csv" || status=$?
+[ $status -eq 3 ] || fail "check of the damaged recording: status $status, not 3"
+for kind in stray-bytes undecodable time-backward cut-short; do
+  grep -q ",$kind," "$work/bad.csv" || fail "the damaged recording has no $kind finding"
+done
+while IFS='|' read -r lang heading kinds; do
+  "$cli" report "$bad" --over 0 --lang "$lang" -o "$work/bad-$lang.pdf"
+  pdftotext -layout "$work/bad-$lang.pdf" "$work/bad-$lang.txt"
+  [ "$(grep -c "^$heading\$" "$work/bad-$lang.txt")" -eq 1 ] || fail "--lang $lang: no one heading '$heading'"
+  grep -q 'intact\|nienaruszone' "$work/bad-$lang.txt" && fail "--lang $lang: the damaged recording reads as intact"
+  declare -A title=()
+  while IFS='=' read -r kind name; do title[$kind]=$name; done < <(tr ';' '\n' <<<"$kinds")
+  while IFS=, read -r _ frame kind start end _; do
+    [ "$(grep -Ec "^ *${title[$kind]} +$frame +$start–$end( |\$)" "$work/bad-$lang.txt")" -eq 1 ] ||
+      fail "--lang $lang: not one row for $kind at frame $frame ($start-$end)"
+  done <"$work/bad.csv"
+done <<LANGUAGES
+en|Integrity|stray-bytes=Stray bytes;undecodable=Undecodable frame;time-backward=Time backward;cut-short=Cut-short end
+pl|Integralność|stray-bytes=Bajty poza klatkami;undecodable=Klatka nieczytelna;time-backward=Cofnięcie czasu;cut-short=Urwany koniec pliku
+LANGUAGES
+"$cli" verify "$work/bad-en.pdf" --against "$bad" >/dev/null || fail "the damaged recording's report does not verify"
+
 "$cli" report "$rec" --over 60 -o "$work/report.html"
 for f in "$work"/frame*.jpg; do
   grep -q "$(sha256sum "$f" | cut -c1-64)" "$work/report.html" || fail "$(basename "$f")'s hash is not in the HTML"

@@ -1,10 +1,14 @@
-// The overview window's own part: the limit it remembers, the events it lists, and the report
-// its button writes (the save dialog, the replace question, a failure's message). Its jumps are
-// driven through the real window under Xvfb (tests/e2e/overview.sh).
+// The overview window's own part: the limit it remembers, the events it lists, the check's findings
+// it lists (a click shows the frame), and the report its button writes (the save dialog, the replace
+// question, a failure's message). Its jumps are driven through the real window under Xvfb
+// (tests/e2e/overview.sh).
 
+#include <algorithm>
 #include <array>
+#include <functional>
 
 #include <QCryptographicHash>
+#include <QRegularExpression>
 
 #include "ViewerTestSupport.h"
 #include "drawing/EvidenceReport.h"
@@ -20,6 +24,30 @@ namespace {
 std::array<QRect, 2> Controls(QPoint at) {
   return {QRect(at + QPoint(0, 530), QSize(755, 101)), QRect(at + QPoint(664, 50), QSize(91, 480))};
 }
+
+recgen::Options small(int frames) { return {.seed = 3, .frames = frames, .width = 160, .height = 120}; }
+
+// A picture whose tables are zeros: it cannot be decoded.
+recgen::Bytes noTables(int n) {
+  recgen::Bytes b = recgen::EncodeScene(3, n, 160, 120);
+  std::fill(b.begin() + 2, b.begin() + 300, 0);
+  return b;
+}
+
+// A crafted recording and what its overview lists: each row's text (a pattern) and where a click on it goes.
+struct Crafted {
+  recgen::RecordingBuilder b;
+  QStringList rows;
+  std::vector<std::int64_t> shows;  // per row, the start of the frame shown; 0: a click shows nothing
+  std::int64_t away = 0;            // the start of a frame shown before each click
+};
+
+QString exactly(const QString& text) { return QRegularExpression::escape(text); }
+
+struct FindingsCase {
+  const char* name;
+  std::function<void(Crafted&)> make;
+};
 
 }  // namespace
 
@@ -99,6 +127,68 @@ class OverviewTest : public QObject {
     QVERIFY(WhenShown([&](QDialog& dialog) { parent = dialog.parentWidget(); },
                       [&] { w.v.Overview().cmdReport->click(); }));
     QCOMPARE(parent, &w.v.Overview());
+  }
+
+  // The check's findings, listed under their frames in frame order; a click on one shows its frame (the last
+  // frame for bytes after it); a clean recording says so in one line. The report carries the same.
+  void findingsListedAndShown() {
+    const FindingsCase cases[] = {
+        {"clean",
+         [](Crafted& c) {
+           c.away = c.b.Frames(small(6))[2].jpegPos;
+           c.rows = {exactly("Nagranie nienaruszone")};
+           c.shows = {0};
+         }},
+        {"stray bytes, an undecodable frame, stray bytes at the end",
+         [](Crafted& c) {
+           c.away = c.b.Frames(small(4))[1].jpegPos;
+           const std::int64_t junk = c.b.NextPos();
+           c.b.Fill(100, 'x');
+           const std::int64_t bad = c.b.NextPos() + 32;
+           c.b.Append(recgen::MeasurementBlock("CAM-0417-A02", 50, 200, 3600)).Append(noTables(4));
+           const std::int64_t badEnd = c.b.NextPos() - 1;
+           const std::int64_t last = c.b.Frames(small(2)).back().jpegPos;
+           const std::int64_t tail = c.b.NextPos();
+           c.b.Fill(40, ' ');
+           c.rows = {
+               exactly(
+                   QString("klatka 4:  Bajty poza klatkami – bajtów: 100  (pozycje %1–%2)").arg(junk).arg(junk + 99)),
+               exactly("klatka 4:  Klatka nieczytelna – ") + ".+" +
+                   exactly(QString("  (pozycje %1–%2)").arg(bad).arg(badEnd)),
+               exactly(
+                   QString("klatka 7:  Bajty poza klatkami – bajtów: 40  (pozycje %1–%2)").arg(tail).arg(tail + 39))};
+           c.shows = {bad, bad, last};  // the bytes after the last frame: the last frame
+         }},
+    };
+    for (const FindingsCase& k : cases) {
+      Crafted c;
+      k.make(c);
+      const TempRecording rec(c.b.Data());
+      ScriptedWindow w;
+      QVERIFY(w.show(rec.path()));
+      w.v.RunKeyCommand(KeyAction::Overview);
+      frmOverview& o = w.v.Overview();
+      o.FinishCheck();
+      QVERIFY2(o.check().has_value(), k.name);
+      QCOMPARE(o.lstFindings->count(), c.rows.size());
+      for (int row = 0; row < c.rows.size(); ++row) {
+        const QString seen = o.lstFindings->item(row)->text();
+        QVERIFY2(QRegularExpression("^" + c.rows[row] + "$").match(seen).hasMatch(),
+                 qPrintable(QString("%1, row %2: %3").arg(k.name).arg(row).arg(seen)));
+        w.v.core().ShowFrameAt(c.away);
+        QCOMPARE(w.v.core().scanner().FrameStartPos(), c.away);
+        QTest::mouseClick(o.lstFindings->viewport(), Qt::LeftButton, {},
+                          o.lstFindings->visualItemRect(o.lstFindings->item(row)).center());
+        const std::int64_t want = c.shows[static_cast<std::size_t>(row)];
+        QCOMPARE(w.v.core().scanner().FrameStartPos(), want ? want : c.away);
+      }
+      w.modal.files = {rec.folder() + "/r.html"};
+      o.cmdReport->click();
+      const QString html = QString::fromUtf8(BytesOf(rec.folder() + "/r.html"));
+      QVERIFY2(html.contains("<h2>Integralność</h2>"), k.name);
+      QCOMPARE(html.count("Bajty poza klatkami"), c.rows.size() == 3 ? 2 : 0);
+      QCOMPARE(html.contains("Nagranie nienaruszone"), c.rows.size() == 1);
+    }
   }
 
   void limitEventsAndReport() {
