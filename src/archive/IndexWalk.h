@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "archive/IndexedRecording.h"
-#include "archive/Sha256.h"
+#include "platform/Sha256.h"
 #include "viewer/Viewer.h"
 
 class IndexWalk {

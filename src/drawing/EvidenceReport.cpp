@@ -5,8 +5,9 @@
 #include <memory>
 
 #include <QAbstractTextDocumentLayout>
+#include <sys/stat.h>
+
 #include <QBuffer>
-#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -23,6 +24,8 @@
 #include "dib/cDIBSection.h"
 #include "platform/Clock.h"
 #include "platform/Modal.h"
+#include "platform/NativeName.h"
+#include "platform/Sha256.h"
 #include "recording/JpegModule.h"
 #include "viewer/OutputFile.h"
 
@@ -140,18 +143,6 @@ class QuietDecoding {
   Modal* previous_;
 };
 
-QString fileSha256(QFile& file) {
-  QCryptographicHash hash(QCryptographicHash::Sha256);
-  QByteArray chunk(1 << 20, Qt::Uninitialized);
-  for (;;) {
-    const qint64 n = file.read(chunk.data(), chunk.size());
-    if (n < 0) return {};
-    if (n == 0) break;
-    hash.addData(QByteArrayView(chunk.constData(), n));
-  }
-  return QString::fromLatin1(hash.result().toHex());
-}
-
 QImage upright(const cDIBSection& dib) {
   const QImage bottomUp(dib.DIBSectionBitsPtr(), dib.Width(), dib.Height(), dib.BytesPerScanLine(),
                         QImage::Format_BGR888);
@@ -247,17 +238,18 @@ std::optional<EvidenceReport> GatherEvidence(const QString& path, std::vector<Fr
   r.limitKmh = limitKmh;
   r.powerOnMinutes = powerOnMinutes;
   {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-      if (error) *error = file.errorString();
+    int failed = 0;
+    const std::optional<QByteArray> sha256 = Sha256OfFile(NativeName(path), &failed);
+    if (!sha256) {
+      if (error) *error = SystemErrorText(failed);
       return std::nullopt;
     }
-    r.size = file.size();
-    r.modified = file.fileTime(QFileDevice::FileModificationTime);
-    r.sha256 = fileSha256(file);
-    if (r.sha256.isEmpty()) {
-      if (error) *error = file.errorString();
-      return std::nullopt;
+    r.sha256 = QString::fromLatin1(*sha256);
+    struct stat file {};
+    if (::stat(NativeName(path).constData(), &file) == 0) {
+      r.size = file.st_size;
+      r.modified =
+          QDateTime::fromMSecsSinceEpoch(std::int64_t{file.st_mtim.tv_sec} * 1000 + file.st_mtim.tv_nsec / 1'000'000);
     }
   }
   for (const FrameRecord& f : frames) {
@@ -289,7 +281,7 @@ std::optional<EvidenceReport> GatherEvidence(const QString& path, std::vector<Fr
       return std::nullopt;
     }
     peak.jpeg = QByteArray(reinterpret_cast<const char*>(bytes->data()), static_cast<qsizetype>(bytes->size()));
-    peak.sha256 = QString::fromLatin1(QCryptographicHash::hash(peak.jpeg, QCryptographicHash::Sha256).toHex());
+    peak.sha256 = QString::fromLatin1(Sha256Of(peak.jpeg));
     cDIBSection dib;
     if (LoadJpegFromMemory(dib, bytes->data(), static_cast<std::int32_t>(bytes->size()), &peak.damaged)) {
       peak.picture = upright(dib);

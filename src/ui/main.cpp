@@ -4,6 +4,7 @@
 #include <QTranslator>
 
 #include "platform/FileSizeLimit.h"
+#include "platform/NativeName.h"
 #include "ui/QtModal.h"
 #include "ui/QuitOnSignal.h"
 #include "viewer/CommandLine.h"
@@ -20,7 +21,10 @@ int main(int argc, char** argv) {
 
   frmViewer viewer;
   modal.SetParent(&viewer);  // dialogs open over the viewer
-  viewer.Form_Load(ArgumentString(QApplication::arguments().mid(1)));
+  // The arguments Qt left (it takes its own out of argv), each name's bytes kept as they are.
+  QStringList arguments;
+  for (int i = 1; i < argc; ++i) arguments << NameFromNative(QByteArray(argv[i]));
+  viewer.Form_Load(ArgumentString(arguments));
   viewer.show();
   const QuitOnSignal quitOnSignal(viewer);
   // Queued behind start-up and the window's showing: the first start then spends a few

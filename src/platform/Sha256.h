@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include <QByteArray>
 
@@ -23,3 +24,9 @@ class Sha256 {
   struct Context;
   std::unique_ptr<Context> context_;
 };
+
+// The hex digest of the whole file at path (a name's bytes as NativeName gives them); nothing,
+// with the errno in *error, when it cannot be opened or read.
+std::optional<QByteArray> Sha256OfFile(const QByteArray& path, int* error = nullptr);
+// The hex digest of bytes held in memory.
+QByteArray Sha256Of(const QByteArray& bytes);
