@@ -10,6 +10,7 @@ fail() { echo "FAIL: $*"; exit 1; }
 export XDG_RUNTIME_DIR=$work
 rec=$work/rec.mjp
 "$mkrec" "$rec" --frames 300 >/dev/null
+recorded=$(sha256sum <"$rec")
 old="the previous output, kept whole"
 
 # temporaries FOLDER: the temporaries left there.
@@ -117,4 +118,5 @@ for sig in TERM HUP INT; do
   done
 done
 echo "SIGTERM, SIGHUP, SIGINT: stopped, the part written moved into place"
+[ "$(sha256sum <"$rec")" = "$recorded" ] || fail "the recording was changed"
 echo "cli outputs: ok"

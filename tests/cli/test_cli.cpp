@@ -224,22 +224,6 @@ TEST_F(Cli, HeavyLibrariesAreLoadedOnlyWhenNeeded) {
             std::pair(1, std::string("vistrel-cli: vistrel-cli-draw: not found (drawing needs it)\n")));
 }
 
-// A real full device (an 8 KiB tmpfs in namespaces of the tool's own): one line in strerror's words, status 1,
-// the recording intact. Every export ends in the same report (the core fills each kind's device).
-TEST_F(Cli, AnExportOntoAFullDeviceSaysSo) {
-  const QString tiny = path("tiny"), out = tiny + "/o.mjp";
-  QDir().mkdir(tiny);
-  const QByteArray recording = BytesOf(path("kinds.mjp"));
-  const QString script = QStringLiteral("mount -t tmpfs -o size=8k tmpfs \"$1\" || exit 99; shift; exec \"$@\"");
-  const Outcome r = run("unshare", {"-rm", "sh", "-c", script, "sh", tiny, VISTREL_CLI, "export-mjp", path("kinds.mjp"),
-                                    "--frames", "0:15", "-o", out});
-  if (r.code == -1 || r.code == 99 || r.err.startsWith("unshare:")) GTEST_SKIP() << "no tmpfs of our own here";
-  EXPECT_EQ(std::pair(r.code, r.err.toStdString()),
-            std::pair(1, "vistrel-cli: " + out.toStdString() + ": writing failed (" + std::strerror(ENOSPC) +
-                             "); the output was not saved\n"));
-  EXPECT_TRUE(BytesOf(path("kinds.mjp")) == recording);
-}
-
 }  // namespace
 
 // A recording the user may not read (root reads everything: the tool then runs as nobody).
