@@ -319,7 +319,7 @@ QString reportHtml(const EvidenceReport& r, TextLanguage language, bool selfCont
     h += QStringLiteral("<tr><th>%1</th><td%2>%3</td></tr>\n")
              .arg(esc(text(name)), hash ? QStringLiteral(" class=\"hash\"") : QString(), esc(value));
   };
-  row(t.file, QFileInfo(r.path).fileName());
+  row(t.file, ReadableName(QFileInfo(r.path).fileName()));
   row(t.size, QStringLiteral("%1 %2").arg(locale.toString(r.size), text(t.bytes)));
   row(t.sha, r.sha256, true);
   row(t.idents, r.idents.join(QStringLiteral(", ")));

@@ -58,3 +58,14 @@ QByteArray NativeName(const QString& name) {
   bytes += QStringView(name).mid(from).toUtf8();
   return bytes;
 }
+
+QString ReadableName(const QString& name) {
+  QString text;
+  text.reserve(name.size());
+  for (qsizetype i = 0; i < name.size(); ++i) {
+    const int carried = CarriedByteAt(name, i);
+    if (carried < 0) text += name[i];
+    else text += QStringLiteral("\\x") + QString::number(carried, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+  }
+  return text;
+}

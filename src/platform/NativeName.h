@@ -12,6 +12,10 @@ QString NameFromNative(const QByteArray& bytes);
 // The bytes a name stands for: NameFromNative undone; any other text as UTF-8.
 QByteArray NativeName(const QString& name);
 
+// The name as a person reads it: each carried byte shown as \xHH ("pr\xB3at.mjp"), the rest as
+// it is. For titles and reports; the command line's JSON and CSV escape reversibly instead.
+QString ReadableName(const QString& name);
+
 // The byte that name[i] carries, or -1 for a character of the text (the low half of a pair
 // included, which a carried byte never is).
 inline int CarriedByteAt(const QString& name, qsizetype i) {

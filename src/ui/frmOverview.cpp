@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "platform/Modal.h"
+#include "platform/NativeName.h"
 #include "ui/QtModal.h"
 #include "ui/Remembered.h"
 #include "ui/SaveQuestions.h"
@@ -179,8 +180,9 @@ bool frmOverview::SetRecording(const QString& path, std::int16_t powerOnMinutes)
       Modal::current().message(error, MsgIcon::Critical, MsgButtons::Ok);
     }
   }
-  setWindowTitle(path_.isEmpty() ? QStringLiteral("Przegląd nagrania")
-                                 : QStringLiteral("Przegląd nagrania – %1").arg(QFileInfo(path_).fileName()));
+  setWindowTitle(path_.isEmpty()
+                     ? QStringLiteral("Przegląd nagrania")
+                     : QStringLiteral("Przegląd nagrania – %1").arg(ReadableName(QFileInfo(path_).fileName())));
   Refresh();
   StartCheck();
   return read;

@@ -1,5 +1,7 @@
 #include "viewer/CommandLine.h"
 
+#include "platform/NativeName.h"
+
 #include <QFileInfo>
 
 QString ArgumentString(const QStringList& args) { return args.join(QLatin1Char(' ')); }
@@ -15,4 +17,4 @@ QString ShortTitle(const QString& title) {
   return title;
 }
 
-QString FileTitle(const QString& path) { return QFileInfo(path).fileName(); }
+QString FileTitle(const QString& path) { return ReadableName(QFileInfo(path).fileName()); }

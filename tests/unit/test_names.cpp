@@ -47,4 +47,8 @@ TEST(NativeName, EveryByteStringComesBack) {
     }
   }
   EXPECT_EQ(NameFromNative("pr\xb3\x61t"), QStringLiteral("pr") + QChar(0xDCB3) + QStringLiteral("at"));
+  // As a person reads it: carried bytes as \xHH, any other text (a backslash, Polish letters) as it is.
+  EXPECT_EQ(ReadableName(NameFromNative("pr\xb3"
+                                        "at\\\xc5\xbc\xff.mjp")),
+            QString::fromUtf8("pr\\xB3at\\\xc5\xbc\\xFF.mjp"));
 }
