@@ -30,9 +30,8 @@ QString AskSaveName(const QString& presetName, const QString& filter) {
 }
 
 bool ConfirmReplace(const QString& path) {
-  const QFileInfo existing(path);
-  if (!existing.exists()) return true;
-  if (!existing.isFile()) return false;
+  if (!QFileInfo::exists(path)) return true;
+  if (!MayReplace(path)) return false;  // a folder or a device is never what a save means
   const MsgAnswer answer = Modal::current().message(
       QStringLiteral("Plik o podanej nazwie już istniej. Czy go zamienić ?"), MsgIcon::None, MsgButtons::YesNo);
   return answer == MsgAnswer::Yes;  // the export's file is moved over it once written
