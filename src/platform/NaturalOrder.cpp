@@ -5,13 +5,13 @@ namespace {
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The end of the digit run that starts at i.
-qsizetype runEnd(const QByteArray& s, qsizetype i) {
+qsizetype runEnd(QByteArrayView s, qsizetype i) {
   while (i < s.size() && isDigit(s[i])) ++i;
   return i;
 }
 
 // -1, 0 or 1 as the digit runs a[ai, ae) and b[bi, be) compare by value.
-int compareValues(const QByteArray& a, qsizetype ai, qsizetype ae, const QByteArray& b, qsizetype bi, qsizetype be) {
+int compareValues(QByteArrayView a, qsizetype ai, qsizetype ae, QByteArrayView b, qsizetype bi, qsizetype be) {
   while (ai < ae - 1 && a[ai] == '0') ++ai;  // leading zeros carry no value
   while (bi < be - 1 && b[bi] == '0') ++bi;
   if (ae - ai != be - bi) return ae - ai < be - bi ? -1 : 1;
@@ -22,7 +22,7 @@ int compareValues(const QByteArray& a, qsizetype ai, qsizetype ae, const QByteAr
 
 }  // namespace
 
-bool NaturalLess(const QByteArray& a, const QByteArray& b) {
+bool NaturalLess(QByteArrayView a, QByteArrayView b) {
   int zeros = 0;  // the first pair of equal numbers written at different lengths: -1 when a's is shorter
   qsizetype i = 0, j = 0;
   while (i < a.size() && j < b.size()) {
