@@ -23,7 +23,8 @@
 #include "archive/ArchiveIndex.h"
 #include "archive/ArchivePaths.h"
 #include "archive/IndexPlan.h"
-#include "archive/IndexReading.h"
+#include "archive/IndexLocation.h"
+#include "archive/IndexUpdate.h"
 #include "archive/IndexedEvents.h"
 #include "caminfo/PanelTexts.h"
 #include "platform/NativeName.h"
@@ -31,30 +32,40 @@
 namespace {
 
 constexpr const char* kIndexHelp =
-    R"(usage: vistrel-cli index FILE|FOLDER... [--db FILE] [--jobs N] [--decode]
+    R"(usage: vistrel-cli index FILE|FOLDER... [--db FILE|URL] [--jobs N] [--decode] [--plan]
 
 Reads each recording once and keeps what 'events --db' and 'archive' answer from: its size,
 modification time and SHA-256, its frames and measurements, the camera's first and last
 time, the identifiers seen, the top speed, and every measurement frame (number, position,
 time, speed, identifier). Folders are searched at any depth for .mjp files, as the walk
-commands search them. The index is an SQLite file (see the README for its tables).
+commands search them. The index is an SQLite file, or a PostgreSQL database shared by many
+(see the README for its tables).
 
 A recording already indexed with the same size and modification time is not read again;
 one that changed is read again; one that is gone from a folder named here is dropped. Each
 recording is written in one transaction: a run that is killed leaves a usable index, and
-the next run completes it. Prints one line: how many recordings were read, unchanged,
-dropped and failed. A recording that cannot be read gives its one error line on stderr
-(it leaves the index), the others are indexed, and the status is 1.
+the next run completes it. Indexers may run at once on one index: each claims a recording
+before reading it and leaves those another running indexer has claimed (a claim of a
+process that ended is taken over at once; one of another machine after 15 minutes).
+Prints one line: how many recordings were read, unchanged, dropped and failed, and how many
+were left to other indexers if any. A recording that cannot be read gives its one error
+line on stderr (it leaves the index), the others are indexed, and the status is 1.
 
-  --db FILE            the index (default $XDG_CACHE_HOME/vistrel/archive.sqlite, or
-                       ~/.cache/vistrel/archive.sqlite); never inside a folder indexed
+  --db FILE|URL        the index: an SQLite file, or postgresql://USER@HOST:PORT/DATABASE
+                       (a unix socket: postgresql://USER@/DATABASE?host=/socket/folder;
+                       a password from ~/.pgpass or PGPASSWORD). Default: $VISTREL_DB, else
+                       $XDG_CACHE_HOME/vistrel/archive.sqlite (~/.cache/vistrel/archive.sqlite).
+                       Never inside a folder indexed
   --jobs N             recordings read at once (default: the number of cores)
   --decode             also decode every frame and count those that cannot be decoded
                        (slower); without it the count is left empty
+  --plan               read nothing: drop what is gone, then print the absolute names of
+                       the recordings that need reading, each followed by a NUL byte (for
+                       spreading them over many indexers)
 )";
 
 constexpr const char* kArchiveHelp =
-    R"(usage: vistrel-cli archive [FILE|FOLDER...] [--db FILE] [--over KMH] [--power-on HH:MM] [--csv|--json]
+    R"(usage: vistrel-cli archive [FILE|FOLDER...] [--db FILE|URL] [--over KMH] [--power-on HH:MM] [--csv|--json]
 
 The indexed recordings (those named, or all), one line each, from the index alone: frames,
 measurement frames, frames that could not be decoded (with 'index --decode'; '-' when not
@@ -62,7 +73,7 @@ checked), top speed, events over KMH (as 'events' finds them), the camera's firs
 last time, the file's modification time, the identifiers seen and the file. CSV and JSON
 also give its size, modification time in nanoseconds and SHA-256.
 
-  --db FILE            the index (default as for 'index')
+  --db FILE|URL        the index (default as for 'index')
   --over KMH           the limit for the events' count (0 to 1000); without it no count
   --power-on HH:MM     the camera's power-on time: the times as times of day
   --csv                comma-separated, with a header line
@@ -78,13 +89,13 @@ std::optional<QStringList> wordsGiven(const CliArgs& args) {
   }
 }
 
-void openIndex(ArchiveIndex& index, const QString& path, bool create) {
-  if (!index.Open(path, create)) throw CliError::Failure(path, index.Error());
+void openIndex(ArchiveIndex& index, const QString& location, bool create) {
+  if (!index.Open(location, create)) throw CliError::Failure(index.Shown(), index.Error());
 }
 
 template <class T>
-T orFailure(std::optional<T> value, const ArchiveIndex& index, const QString& path) {
-  if (!value) throw CliError::Failure(path, index.Error());
+T orFailure(std::optional<T> value, const ArchiveIndex& index) {
+  if (!value) throw CliError::Failure(index.Shown(), index.Error());
   return std::move(*value);
 }
 
@@ -95,21 +106,14 @@ QString systemWords(int err) {
 // The recording's absolute path, as the index keeps it.
 QByteArray indexPath(const QString& path) { return AbsolutePath(NativeName(path)); }
 
-// Reads one recording with the walk and stores what the index keeps of it; answers its size.
-std::int64_t indexRecording(ArchiveIndex& index, const QString& dbPath, const QString& path, bool decode) {
-  const IndexReading read = ReadForIndex(indexPath(path), decode);
+// Why a recording could not be read for the index.
+QString unreadWords(const IndexReading& read) {
   switch (read.failure) {
-    case IndexReading::Failure::None: break;
-    case IndexReading::Failure::Missing: throw CliError::Failure(path, systemWords(read.error));
-    case IndexReading::Failure::Open: throw CliError::Failure(path, OpenFailureText(read.error));
-    case IndexReading::Failure::Read:
-      throw CliError::Failure(path, QStringLiteral("read error near position %1").arg(read.position));
-    case IndexReading::Failure::Changed:
-    case IndexReading::Failure::Stopped:
-      throw CliError::Failure(path, QStringLiteral("changed while it was being indexed"));
+    case IndexReading::Failure::Missing: return systemWords(read.error);
+    case IndexReading::Failure::Open: return OpenFailureText(read.error);
+    case IndexReading::Failure::Read: return QStringLiteral("read error near position %1").arg(read.position);
+    default: return QStringLiteral("changed while it was being indexed");
   }
-  if (!index.Store(*read.recording)) throw CliError::Failure(dbPath, index.Error());
-  return read.recording->summary.stamp.size;
 }
 
 // Why the index cannot answer for a recording as it is now; nothing when it can.
@@ -139,8 +143,8 @@ void failureLine(StdoutBuffer& out, const QString& path, const QString& why) {
 
 const CliCommand& IndexCommand() {
   static const CliCommand command{"index",
-                                  "reads recordings once into the archive's index (SQLite)",
-                                  {{"--db", true}, {"--jobs", true}, {"--decode", false}},
+                                  "reads recordings once into the archive's index (SQLite or PostgreSQL)",
+                                  {{"--db", true}, {"--jobs", true}, {"--decode", false}, {"--plan", false}},
                                   kIndexHelp,
                                   RunIndex};
   return command;
@@ -159,19 +163,21 @@ const CliCommand& ArchiveCommand() {
 int RunIndex(const CliArgs& args) {
   const QString dbPath = args.value("--db").value_or(DefaultIndexPath());
   const int workers = args.jobs();
-  const bool decode = args.flag("--decode");
+  const bool decode = args.flag("--decode"), planOnly = args.flag("--plan");
   const QStringList words = args.files();
   QList<QByteArray> folders;
   for (const QString& word : words)
     if (IsFolder(word)) folders << indexPath(word);
-  const QByteArray db = indexPath(dbPath);
-  for (const QByteArray& folder : folders)
-    if (LiesInside(db, folder))
-      throw CliError::Usage(QStringLiteral("the index %1 would lie inside the recordings' folder").arg(dbPath));
+  if (!IndexLocation::IsUrl(dbPath)) {
+    const QByteArray db = indexPath(dbPath);
+    for (const QByteArray& folder : folders)
+      if (LiesInside(db, folder))
+        throw CliError::Usage(QStringLiteral("the index %1 would lie inside the recordings' folder").arg(dbPath));
+  }
 
   ArchiveIndex index;
   openIndex(index, dbPath, true);
-  const QHash<QByteArray, ArchiveIndex::Stored> stored = orFailure(index.Stamps(), index, dbPath);
+  const QHash<QByteArray, ArchiveIndex::Stored> stored = orFailure(index.Stamps(), index);
 
   // What changed: only new and changed recordings are read; an unchanged one is stat'ed only.
   std::vector<RunItem> items = RecordingsNamed(words);
@@ -184,7 +190,20 @@ int RunIndex(const CliArgs& args) {
     if (!named.contains(path)) named.insert(path, item.path);
   }
   const IndexPlan plan = PlanIndexing(stored, listed, folders);
-  if (!index.Drop(plan.gone)) throw CliError::Failure(dbPath, index.Error());
+  if (!index.Drop(plan.gone)) throw CliError::Failure(index.Shown(), index.Error());
+  if (planOnly) {
+    StdoutBuffer out;
+    for (const RunItem& item : items)
+      if (!item.failure.isEmpty()) failureLine(out, item.path, item.failure);
+    for (const QByteArray& path : plan.toRead) {
+      out.text.append(path.constData(), static_cast<std::size_t>(path.size()));
+      out.text += '\0';
+      out.Done();
+    }
+    out.Flush();
+    return std::any_of(items.begin(), items.end(), [](const RunItem& i) { return !i.failure.isEmpty(); }) ? kExitFailed
+                                                                                                          : kExitDone;
+  }
   std::vector<RunItem> toRead;  // and, in their places, the folders that could not be searched
   const QSet<QByteArray> reading(plan.toRead.begin(), plan.toRead.end());
   double bytesToRead = 0;
@@ -203,32 +222,35 @@ int RunIndex(const CliArgs& args) {
   ProgressBar bar(QStringLiteral("index"), false);
   std::mutex progress;
   double bytesRead = 0;
-  int failed = 0;
+  int read = 0, failed = 0, current = 0, held = 0;
   const int status = toRead.empty() ? kExitDone : RunEach(toRead, workers, [&](const QString& path, std::string&) {
-    // SQLite connections stay on the thread that opened them: one per worker.
+    // A connection stays on the thread that opened it: one per worker.
     thread_local std::unique_ptr<ArchiveIndex> local;
     if (!local) {
       local = std::make_unique<ArchiveIndex>();
       openIndex(*local, dbPath, false);
     }
-    std::int64_t size = 0;
-    try {
-      size = indexRecording(*local, dbPath, path, decode);
-    } catch (...) {
-      local->Drop({indexPath(path)});  // what the index held of it is no longer true
-      const std::lock_guard<std::mutex> guard(progress);
-      ++failed;
-      throw;
-    }
+    const IndexUpdate update = UpdateIndex(*local, indexPath(path), decode);
     const std::lock_guard<std::mutex> guard(progress);
-    bytesRead += static_cast<double>(size);
-    bar.Update(bytesRead, bytesToRead);
+    switch (update.result) {
+      case IndexUpdate::Result::Stored:
+        ++read;
+        bytesRead += static_cast<double>(update.reading.recording->summary.stamp.size);
+        bar.Update(bytesRead, bytesToRead);
+        return;
+      case IndexUpdate::Result::Current: ++current; return;
+      case IndexUpdate::Result::Held: ++held; return;
+      case IndexUpdate::Result::Unread:
+      case IndexUpdate::Result::Stopped: ++failed; throw CliError::Failure(path, unreadWords(update.reading));
+      case IndexUpdate::Result::IndexFailed: ++failed; throw CliError::Failure(local->Shown(), update.error);
+    }
   });
   bar.Finish();
-  std::printf("%lld recordings: %lld read, %d unchanged, %lld dropped, %d failed\n",
-              static_cast<long long>(plan.toRead.size() + plan.unchanged),
-              static_cast<long long>(plan.toRead.size()) - failed, plan.unchanged,
+  std::printf("%lld recordings: %d read, %d unchanged, %lld dropped, %d failed",
+              static_cast<long long>(plan.toRead.size() + plan.unchanged), read, plan.unchanged + current,
               static_cast<long long>(plan.gone.size()), failed);
+  if (held > 0) std::printf(", %d left to other indexers", held);
+  std::printf("\n");
   return status;
 }
 
@@ -241,8 +263,8 @@ int RunEventsFromIndex(const CliArgs& args) {
 
   ArchiveIndex index;
   openIndex(index, dbPath, false);
-  const auto stored = orFailure(index.Stamps(), index, dbPath);
-  const auto rows = orFailure(index.RowsAtOrOver(limit), index, dbPath);
+  const auto stored = orFailure(index.Stamps(), index);
+  const auto rows = orFailure(index.RowsAtOrOver(limit), index);
 
   // The recordings named, as the walk lists them, or every one indexed.
   QList<std::pair<RunItem, QByteArray>> recordings;
@@ -282,9 +304,9 @@ int RunArchive(const CliArgs& args) {
 
   ArchiveIndex index;
   openIndex(index, dbPath, false);
-  const auto summaries = orFailure(index.Summaries(), index, dbPath);
+  const auto summaries = orFailure(index.Summaries(), index);
   QHash<qint64, std::vector<MeasurementRow>> rows;
-  if (limit) rows = orFailure(index.RowsAtOrOver(*limit), index, dbPath);
+  if (limit) rows = orFailure(index.RowsAtOrOver(*limit), index);
 
   QList<QByteArray> named;
   if (words)

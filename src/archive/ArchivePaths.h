@@ -9,6 +9,7 @@
 
 #include "archive/IndexedRecording.h"
 
+// The index named by $VISTREL_DB (a file or a postgresql:// URL), else
 // $XDG_CACHE_HOME/vistrel/archive.sqlite, or ~/.cache/vistrel/archive.sqlite; never beside
 // the recordings, which are evidence and stay untouched.
 QString DefaultIndexPath();

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -14,6 +13,7 @@
 #include <utility>
 
 #include "platform/NativeName.h"
+#include "platform/ProcessEnded.h"
 
 namespace {
 
@@ -35,9 +35,7 @@ bool leftBehind(const char* entry, const std::string& prefix) {
   if (*digits < '0' || *digits > '9') return false;
   char* end = nullptr;
   const long pid = std::strtol(digits, &end, 10);
-  if (*end != '\0' || pid <= 0 || pid > INT_MAX) return false;
-  if (pid == ::getpid()) return true;  // a process of the same number, long gone
-  return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+  return *end == '\0' && ProcessEnded(pid);
 }
 
 void removeLeftovers(const std::string& folder, const std::string& prefix) {

@@ -6,6 +6,7 @@
 #include "archive/ArchiveIndex.h"
 #include "archive/ArchivePaths.h"
 #include "archive/IndexReading.h"
+#include "archive/IndexUpdate.h"
 
 ArchiveWorker::ArchiveWorker(QObject* parent) : QObject(parent) {}
 
@@ -80,14 +81,24 @@ void ArchiveWorker::Run(const QString& indexPath, const QList<QByteArray>& toRea
   std::int64_t done = 0;
   for (const QByteArray& path : toRead) {
     if (stop_) return finish(true, {});
-    IndexReading r = ReadForIndex(path, false, &stop_);
-    if (r.failure == IndexReading::Failure::Stopped) return finish(true, {});
-    Reading reading{path, std::move(r.recording), failureText(r)};
-    if (reading.recording) {
-      if (!index.Store(*reading.recording)) return finish(false, index.Error());
-      done += reading.recording->summary.stamp.size;
-    } else {
-      index.Drop({path});  // what the index held of it is no longer true
+    IndexUpdate update = UpdateIndex(index, path, false, &stop_);
+    Reading reading{path, std::move(update.reading.recording), {}};
+    switch (update.result) {
+      case IndexUpdate::Result::Stored: done += reading.recording->summary.stamp.size; break;
+      case IndexUpdate::Result::Current:  // another indexer read it meanwhile: its reading is in the index
+        if (const auto loaded = index.Load(path); loaded && *loaded) {
+          reading.recording = std::move(*loaded);
+        } else {
+          return finish(false, index.Error());
+        }
+        break;
+      case IndexUpdate::Result::Held:
+        reading.failure =
+            QStringLiteral("odczytuje je inny proces (%1); otwórz folder ponownie później").arg(update.holder);
+        break;
+      case IndexUpdate::Result::Unread: reading.failure = failureText(update.reading); break;
+      case IndexUpdate::Result::Stopped: return finish(true, {});
+      case IndexUpdate::Result::IndexFailed: return finish(false, update.error);
     }
     Post(run, [this, reading = std::move(reading), done, bytes] {
       emit Read(reading);

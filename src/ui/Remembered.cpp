@@ -37,6 +37,9 @@ void SetSmoothZoom(bool on) { setValue("loupe/smooth", on); }
 int OverviewLimit() { return value("overview/limit", 50).toInt(); }
 void SetOverviewLimit(int kmh) { setValue("overview/limit", kmh); }
 
+QString ArchiveIndex() { return value("archive/index").toString(); }
+void SetArchiveIndex(const QString& location) { setValue("archive/index", location); }
+
 QString InFolder(const QString& folder, const QString& name) {
   if (folder.isEmpty() || name.contains(QLatin1Char('/'))) return name;
   return QDir(folder).filePath(name);

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "archive/ArchiveIndex.h"
+#include "archive/IndexLocation.h"
 #include "archive/IndexPlan.h"
 #include "archive/IndexedEvents.h"
 #include "archive/RecordingList.h"
@@ -35,6 +36,12 @@ frmArchive::frmArchive(QWidget* parent) : QWidget(parent, Qt::Window) {
   txtIdent = new QLineEdit(this);
   txtIdent->setPlaceholderText(QStringLiteral("wszystkie"));
   txtIdent->setClearButtonEnabled(true);
+  // Another index (a shared PostgreSQL one, say) is named here and kept for the next run.
+  txtIndex = new QLineEdit(Remembered::ArchiveIndex(), this);
+  txtIndex->setPlaceholderText(DefaultIndexPath());
+  txtIndex->setToolTip(QStringLiteral("Plik SQLite albo postgresql://UŻYTKOWNIK@SERWER:PORT/BAZA; "
+                                      "puste: %1")
+                           .arg(DefaultIndexPath()));
   tblRecordings = new QTableView(this);
   tblRecordings->setModel(&order);
   tblRecordings->setSortingEnabled(true);
@@ -67,7 +74,9 @@ frmArchive::frmArchive(QWidget* parent) : QWidget(parent, Qt::Window) {
   top->addWidget(chkWithEvents);
   top->addSpacing(16);
   labelled(QStringLiteral("&Identyfikator:"), txtIdent);
-  top->addStretch(1);
+  top->addSpacing(16);
+  labelled(QStringLiteral("In&deks:"), txtIndex);
+  top->setStretchFactor(txtIndex, 1);
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(lblSummary, 1);
   bottom->addWidget(prgReading);
@@ -91,6 +100,11 @@ frmArchive::frmArchive(QWidget* parent) : QWidget(parent, Qt::Window) {
   });
   connect(tblRecordings, &QTableView::activated, this, [this](const QModelIndex& at) {
     if (const std::optional<Jump> jump = JumpAt(at.row()); jump && openRecording) openRecording(*jump);
+  });
+  connect(txtIndex, &QLineEdit::editingFinished, this, [this] {
+    if (txtIndex->text().trimmed() == Remembered::ArchiveIndex()) return;
+    Remembered::SetArchiveIndex(txtIndex->text().trimmed());
+    if (!folder_.isEmpty()) OpenFolder(folder_);
   });
   connect(cmdStop, &QPushButton::clicked, this, [this] { worker_.Stop(); });
   connect(&worker_, &ArchiveWorker::Read, this, &frmArchive::Take);
@@ -116,7 +130,9 @@ void frmArchive::closeEvent(QCloseEvent* e) {
   e->accept();
 }
 
-bool frmArchive::OpenFolder(const QString& folder, const QString& indexPath) {
+bool frmArchive::OpenFolder(const QString& folder, const QString& givenIndex) {
+  const QString set = txtIndex->text().trimmed();
+  const QString indexPath = !givenIndex.isEmpty() ? givenIndex : !set.isEmpty() ? set : DefaultIndexPath();
   const QByteArray root = AbsolutePath(NativeName(folder));
   const auto refuse = [](const QString& text) {
     Modal::current().message(text, MsgIcon::Critical, MsgButtons::Ok);
@@ -124,7 +140,7 @@ bool frmArchive::OpenFolder(const QString& folder, const QString& indexPath) {
   };
   if (!IsFolder(folder)) return refuse(QStringLiteral("Nie można otworzyć folderu:\n%1").arg(folder));
   // The folder is evidence: the index never lies inside it.
-  if (LiesInside(AbsolutePath(NativeName(indexPath)), root))
+  if (!IndexLocation::IsUrl(indexPath) && LiesInside(AbsolutePath(NativeName(indexPath)), root))
     return refuse(QStringLiteral("Indeks archiwum (%1) leżałby w folderze nagrań %2.\nWybierz inny folder.")
                       .arg(indexPath, folder));
   worker_.Stop();
@@ -132,16 +148,16 @@ bool frmArchive::OpenFolder(const QString& folder, const QString& indexPath) {
     index_ = std::make_unique<ArchiveIndex>();
     indexPath_ = indexPath;
     if (!index_->Open(indexPath, true)) {
-      const QString error = index_->Error();
+      const QString error = index_->Error(), shown = index_->Shown();
       index_.reset();
-      return refuse(QStringLiteral("Nie można otworzyć indeksu archiwum %1:\n%2").arg(indexPath, error));
+      return refuse(QStringLiteral("Nie można otworzyć indeksu archiwum %1:\n%2").arg(shown, error));
     }
   }
   const std::optional<QHash<QByteArray, ArchiveIndex::Stored>> stored = index_->Stamps();
   std::optional<QHash<qint64, RecordingSummary>> summaries;
   if (stored) summaries = index_->Summaries();
   if (!summaries)
-    return refuse(QStringLiteral("Nie można odczytać indeksu archiwum %1:\n%2").arg(indexPath, index_->Error()));
+    return refuse(QStringLiteral("Nie można odczytać indeksu archiwum %1:\n%2").arg(index_->Shown(), index_->Error()));
 
   // The folder as it is now; a folder that cannot be searched stands in the table with its reason.
   std::vector<ArchiveEntry> entries;
@@ -197,7 +213,7 @@ void frmArchive::RefreshEvents() {
   const auto rows = index_->RowsAtOrOver(limit());
   if (!stored || !rows) {
     Modal::current().message(
-        QStringLiteral("Nie można odczytać indeksu archiwum %1:\n%2").arg(indexPath_, index_->Error()),
+        QStringLiteral("Nie można odczytać indeksu archiwum %1:\n%2").arg(index_->Shown(), index_->Error()),
         MsgIcon::Critical, MsgButtons::Ok);
     return;
   }
@@ -240,7 +256,8 @@ void frmArchive::Finished(bool, const QString& indexError) {
   order.sort(order.sortColumn(), order.sortOrder());
   ShowSummary();
   if (!indexError.isEmpty())
-    Modal::current().message(QStringLiteral("Nie można zapisać indeksu archiwum %1:\n%2").arg(indexPath_, indexError),
+    Modal::current().message(QStringLiteral("Nie można zapisać indeksu archiwum %1:\n%2")
+                                 .arg(index_ ? index_->Shown() : indexPath_, indexError),
                              MsgIcon::Critical, MsgButtons::Ok);
 }
 

@@ -40,8 +40,9 @@ class frmArchive : public QWidget {
 
   // Lists the folder's recordings and shows at once what the index holds of them; the new and
   // the changed are read in the background. False, with the reason in a message box, when the
-  // folder cannot be listed as an archive or the index cannot be opened.
-  bool OpenFolder(const QString& folder, const QString& indexPath = DefaultIndexPath());
+  // folder cannot be listed as an archive or the index cannot be opened. indexPath: a file or
+  // a postgresql:// URL; empty: the index set in the window (txtIndex), else the default one.
+  bool OpenFolder(const QString& folder, const QString& indexPath = {});
   // The folder shown (absolute); empty before the first.
   const QString& folder() const { return folder_; }
 
@@ -66,6 +67,7 @@ class frmArchive : public QWidget {
   QSpinBox* txtLimit;
   QCheckBox* chkWithEvents;
   QLineEdit* txtIdent;
+  QLineEdit* txtIndex;  // the index; empty: the default one
   QTableView* tblRecordings;
   QLabel* lblSummary;
   QProgressBar* prgReading;

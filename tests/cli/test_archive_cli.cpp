@@ -113,6 +113,18 @@ TEST_F(ArchiveCli, ASecondRunReadsOnlyWhatChanged) {
                            "/cam2.mjp: changed since it was indexed (index it again with 'vistrel-cli index')\n"
                            "vistrel-cli: " +
                            day().toUtf8() + "/cam11.mjp: not in the index (index it with 'vistrel-cli index')\n");
+  // The plan, on a copy of the index named by VISTREL_DB: what to read, NUL after each; nothing read.
+  const QString copy = dir.filePath("copy.sqlite");
+  ASSERT_TRUE(QFile::copy(db(), copy));
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("VISTREL_DB", copy);
+  p.setProcessEnvironment(env);
+  p.start(VISTREL_CLI, {"index", day(), "--plan"});
+  ASSERT_TRUE(p.waitForFinished(60'000));
+  EXPECT_EQ(p.exitCode(), 0);
+  EXPECT_EQ(p.readAllStandardOutput(), day().toUtf8() + "/cam2.mjp" + '\0' + day().toUtf8() + "/cam11.mjp" + '\0');
+  EXPECT_EQ(sqlite(copy, "SELECT count(*) FROM recording"), "4");  // the gone are forgotten
   EXPECT_EQ(index().out, "5 recordings: 2 read, 3 unchanged, 2 dropped, 0 failed\n");
   EXPECT_EQ(sqlite(db(), "SELECT count(*) FROM recording"), "5");
   EXPECT_EQ(cli({"events", "--db", db(), day(), "--over", "50"}).out, cli({"events", day(), "--over", "50"}).out);

@@ -7,14 +7,18 @@
 #include <sys/stat.h>
 
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QFile>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSysInfo>
 #include <QTemporaryDir>
 
 #include "RecordingGenerator.h"
 #include "archive/ArchiveIndex.h"
 #include "archive/ArchivePaths.h"
+#include "archive/IndexLocation.h"
 #include "archive/IndexPlan.h"
 #include "archive/IndexWalk.h"
 #include "archive/IndexedEvents.h"
@@ -226,6 +230,9 @@ TEST(ArchiveIndex, OpensOnlyItsOwnSchema) {
       {dir.filePath("new.sqlite"), true, ""},
       {make("newer.sqlite", {"CREATE TABLE t(x)", "PRAGMA user_version=99"}), false, "made by a newer version"},
       {make("foreign.sqlite", {"CREATE TABLE t(x)"}), false, "not an archive index"},
+      {make("version1.sqlite",
+            {"CREATE TABLE measurement (recording, frame, position, seconds, kmh, ident)", "PRAGMA user_version=1"}),
+       false, ""},
       {dir.filePath("text.sqlite"), false, "file is not a database"},
       {dir.path(), true, "is a directory"},
   };
@@ -240,6 +247,10 @@ TEST(ArchiveIndex, OpensOnlyItsOwnSchema) {
   EXPECT_FALSE(QFile::exists(dir.filePath("missing.sqlite")));  // asking never makes an index
   ArchiveIndex again;                                           // what it made opens again
   EXPECT_TRUE(again.Open(dir.filePath("new.sqlite"), false));
+  // An index of the first version gains what the later ones added.
+  const QString first = dir.filePath("version1.sqlite");
+  EXPECT_EQ(pragma(first, "PRAGMA user_version").toInt(), ArchiveIndex::kSchemaVersion);
+  EXPECT_EQ(pragma(first, "SELECT count(*) FROM sqlite_master WHERE name = 'measurement_by_speed'").toInt(), 1);
 }
 
 // A new modification time, the size kept.
@@ -299,9 +310,18 @@ TEST(IndexPlan, ReadsOnlyWhatChangedAndForgetsWhatIsGone) {
 
 TEST(ArchivePaths, NamesRecordingsAsRunsListThem) {
   const std::tuple<const char*, const char*, bool> before[] = {
-      {"/d/cam2.mjp", "/d/cam10.mjp", true}, {"/d/cam10.mjp", "/d/cam2.mjp", false},
+      {"/d/cam2.mjp", "/d/cam10.mjp", true},
+      {"/d/cam10.mjp", "/d/cam2.mjp", false},
       {"/d/b/x.mjp", "/d/b.mjp", true},  // a folder's recordings where the folder's name falls
-      {"/d/a.mjp", "/d/b/x.mjp", true},      {"/d/x.mjp", "/d/x.mjp", false},
+      {"/d/a.mjp", "/d/b/x.mjp", true},
+      {"/d/x.mjp", "/d/x.mjp", false},
+      {"/d/cam1/z.mjp", "/d/cam10/a.mjp", true},
+      {"/d/cam10/a.mjp", "/d/cam1/z.mjp", false},
+      {"/d/cam9.mjp", "/d/cam09.mjp", true},
+      {"/d/a", "/d/a/b", true},
+      {"/d/a/b", "/d/a", false},
+      {"a/x", "b/x", true},
+      {"/d/x12y3", "/d/x12y20", true},
   };
   for (const auto& [a, b, expected] : before) EXPECT_EQ(ListedBefore(a, b), expected) << a << " " << b;
   const std::pair<const char*, const char*> absolute[] = {
@@ -312,6 +332,124 @@ TEST(ArchivePaths, NamesRecordingsAsRunsListThem) {
   EXPECT_TRUE(LiesInside("/a/c.mjp", "/"));
   EXPECT_FALSE(LiesInside("/ab/c.mjp", "/a"));
   EXPECT_FALSE(LiesInside("/a", "/a"));
+}
+
+// Who reads a recording when several indexers work on one index: the claim a run finds
+// decides, by whose it is and whether it still holds.
+TEST(ArchiveIndex, ClaimsLeaveARecordingToTheIndexerReadingIt) {
+  QTemporaryDir dir;
+  const QString db = dir.filePath("archive.sqlite");
+  ArchiveIndex index;
+  ASSERT_TRUE(index.Open(db, true)) << index.Error().toStdString();
+  const IndexedRecording stored = sample("/rec/stored.mjp", 5);
+  ASSERT_TRUE(index.Store(stored));
+  const qint64 now = QDateTime::currentSecsSinceEpoch();
+  const QString here = QSysInfo::machineHostName();
+  // A process of this machine that ended: one started and waited for.
+  QProcess ended;
+  ended.start("true");
+  ended.waitForFinished();
+  const qint64 endedPid = ended.processId() > 0 ? ended.processId() : 999'999'999;
+  struct Case {
+    const char* what;
+    QByteArray path;
+    FileStamp stamp;
+    std::optional<std::tuple<QString, qint64, qint64>> claim;  // host, pid, expires
+    ArchiveIndex::Claim expected;
+  };
+  const Case cases[] = {
+      {"unclaimed", "/rec/a.mjp", {1, 1}, {}, ArchiveIndex::Claim::Taken},
+      {"stored as it is", stored.summary.path, stored.summary.stamp, {}, ArchiveIndex::Claim::Current},
+      {"stored, since changed", stored.summary.path, {2, 2}, {}, ArchiveIndex::Claim::Taken},
+      {"another machine's, in time",
+       "/rec/b.mjp",
+       {1, 1},
+       {{"elsewhere.example", 1, now + 600}},
+       ArchiveIndex::Claim::Held},
+      {"another machine's, run out",
+       "/rec/c.mjp",
+       {1, 1},
+       {{"elsewhere.example", 1, now - 1}},
+       ArchiveIndex::Claim::Taken},
+      {"a running process here, run out", "/rec/d.mjp", {1, 1}, {{here, 1, now - 1}}, ArchiveIndex::Claim::Held},
+      {"an ended process here, in time",
+       "/rec/e.mjp",
+       {1, 1},
+       {{here, endedPid, now + 600}},
+       ArchiveIndex::Claim::Taken},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.claim) {
+      const auto& [host, pid, expires] = *c.claim;
+      ASSERT_TRUE(pragma(db, QStringLiteral("INSERT INTO claim VALUES (CAST('%1' AS BLOB), '%2', %3, %4)")
+                                 .arg(QString::fromLatin1(c.path), host)
+                                 .arg(pid)
+                                 .arg(expires))
+                      .isNull());
+    }
+    QString holder;
+    EXPECT_EQ(index.ClaimForReading(c.path, c.stamp, &holder), c.expected);
+    if (c.expected == ArchiveIndex::Claim::Held) {
+      EXPECT_TRUE(holder.endsWith(QStringLiteral(" 1"))) << holder.toStdString();
+    }
+  }
+  // What is claimed is this process's until stored or released; then anyone may claim it.
+  const auto claims = [&] { return pragma(db, "SELECT count(*) FROM claim WHERE pid != 1").toInt(); };
+  EXPECT_EQ(claims(), 4);
+  ASSERT_TRUE(index.Store(sample("/rec/a.mjp", 3)));
+  ASSERT_TRUE(index.Release("/rec/c.mjp"));
+  ASSERT_TRUE(index.Drop({"/rec/e.mjp"}));
+  EXPECT_EQ(claims(), 1);  // the changed recording's, still being read
+  const auto loaded = index.Load("/rec/a.mjp").value();
+  ASSERT_TRUE(loaded);
+  EXPECT_EQ(loaded->summary.frames, 3);
+  EXPECT_EQ(loaded->rows.size(), 2u);
+  EXPECT_FALSE(index.Load("/rec/none.mjp").value());
+}
+
+TEST(IndexLocation, ReadsPathsAndUrlsAsLibpqDoes) {
+  struct Case {
+    const char* given;
+    bool postgres;
+    const char *host, *user, *password, *database;
+    int port;
+    const char *options, *shown, *error;
+  };
+  const Case cases[] = {
+      {"/var/cache/a.sqlite", false, "", "", "", "", -1, "", "/var/cache/a.sqlite", ""},
+      {"postgresql://ann@db.example:5433/archive", true, "db.example", "ann", "", "archive", 5433, "connect_timeout=10",
+       "postgresql://ann@db.example:5433/archive", ""},
+      {"postgres://ann:s%40cret@db/archive?sslmode=require", true, "db", "ann", "s@cret", "archive", -1,
+       "sslmode=require;connect_timeout=10", "postgres://ann:***@db/archive?sslmode=require", ""},
+      {"postgresql://ann@/archive?host=/run/pg&port=5544&connect_timeout=3", true, "/run/pg", "ann", "", "archive",
+       5544, "connect_timeout=3", "postgresql://ann@/archive?host=/run/pg&port=5544&connect_timeout=3", ""},
+      {"postgresql://%2Ftmp%2Fsock/archive", true, "/tmp/sock", "", "", "archive", -1, "connect_timeout=10",
+       "postgresql://%2Ftmp%2Fsock/archive", ""},
+      {"postgresql://[::1]:5432/archive", true, "::1", "", "", "archive", 5432, "connect_timeout=10",
+       "postgresql://[::1]:5432/archive", ""},
+      {"postgresql://db:70000/archive", true, "", "", "", "", -1, "", "", "the database URL's port '70000' is no port"},
+      {"postgresql://db:5432", true, "", "", "", "", -1, "", "", "the database URL names no database"},
+      {"postgresql://db/a?application_name=x;y", true, "", "", "", "", -1, "", "",
+       "the database URL's 'application_name' holds a ';'"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.given);
+    QString error;
+    const std::optional<IndexLocation> l = IndexLocation::Of(c.given, &error);
+    EXPECT_EQ(error, c.error);
+    if (*c.error) continue;
+    ASSERT_TRUE(l);
+    EXPECT_EQ(l->postgres, c.postgres);
+    EXPECT_EQ(l->file, c.postgres ? "" : c.given);
+    EXPECT_EQ(l->host, c.host);
+    EXPECT_EQ(l->user, c.user);
+    EXPECT_EQ(l->password, c.password);
+    EXPECT_EQ(l->database, c.database);
+    EXPECT_EQ(l->port, c.port);
+    EXPECT_EQ(l->options, c.options);
+    EXPECT_EQ(l->shown, c.shown);
+  }
 }
 
 }  // namespace
