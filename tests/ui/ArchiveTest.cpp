@@ -2,6 +2,9 @@
 // identifier's filters) against what the walk finds in each recording, the index answering a
 // second opening at once, and the main window opened from it and carried across recordings by N.
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
 #include "ViewerTestSupport.h"
 #include "support/FileContents.h"
 #include "ui/WindowKeys.h"
@@ -259,6 +262,36 @@ class ArchiveTest : public QObject {
     QVERIFY(QTest::qWaitFor([&] { return !w.archive().Reading(); }, 30000));
     QCOMPARE(w.column(ArchiveTable::Name), QStringList{"cam3.mjp"});
     QCOMPARE(w.openName(), folder.path("cam1.mjp"));
+  }
+
+  // "Zatrzymaj" mid-read: what was read stays, the rest is marked unread and nothing stays
+  // claimed; opened again, the folder is completed.
+  void stopMidRead() {
+    QTemporaryDir many;
+    for (int k = 1; k <= 40; ++k)
+      recgen::WriteRecording(QFile::encodeName(many.filePath(QStringLiteral("cam%1.mjp").arg(k))).toStdString(),
+                             {.seed = static_cast<std::uint64_t>(k), .frames = 300, .width = 96, .height = 72});
+    ArchiveWindow w;
+    QVERIFY(w.show());
+    QVERIFY(w.archive().OpenFolder(many.path()));
+    QVERIFY(w.archive().Reading() && !w.archive().cmdStop->isHidden());
+    QTest::mouseClick(w.archive().cmdStop, Qt::LeftButton);
+    QVERIFY(!w.archive().Reading() && w.archive().cmdStop->isHidden());
+    const int unread = static_cast<int>(w.column(ArchiveTable::Frames).count(QString()));
+    QVERIFY2(unread > 0, "the stop came after the whole folder was read");
+    QVERIFY(w.archive().lblSummary->text().endsWith(QStringLiteral("nieodczytane: %1").arg(unread)));
+    {
+      QSqlDatabase c = QSqlDatabase::addDatabase("QSQLITE", "claims");
+      c.setDatabaseName(DefaultIndexPath());
+      QVERIFY(c.open());
+      QSqlQuery q(c);
+      QVERIFY(q.exec("SELECT count(*) FROM claim") && q.next());
+      QCOMPARE(q.value(0).toInt(), 0);
+    }
+    QSqlDatabase::removeDatabase("claims");
+    QVERIFY(w.archive().OpenFolder(many.path()));
+    QVERIFY(QTest::qWaitFor([&] { return !w.archive().Reading(); }, 60000));
+    QCOMPARE(w.column(ArchiveTable::Frames).count(QStringLiteral("300")), 40);
   }
 
   // Another index named in the window is used at once and kept for the next run; one that
