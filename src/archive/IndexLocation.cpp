@@ -44,8 +44,8 @@ std::optional<IndexLocation> IndexLocation::Of(const QString& given, QString* er
     out.user = decoded(colon < 0 ? userInfo : userInfo.left(colon));
     if (colon >= 0) {
       out.password = decoded(userInfo.mid(colon + 1));
-      out.shown = given.left(given.indexOf(QLatin1String("://")) + 3) + userInfo.left(colon) +
-                  QLatin1String(":***@") + given.mid(given.indexOf(QLatin1String("://")) + 3 + at + 1);
+      out.shown = given.left(given.indexOf(QLatin1String("://")) + 3) + userInfo.left(colon) + QLatin1String(":***@") +
+                  given.mid(given.indexOf(QLatin1String("://")) + 3 + at + 1);
     }
   }
   QString port;
