@@ -322,14 +322,10 @@ ArchiveIndex::Claim ArchiveIndex::ClaimForReading(const QByteArray& path, const 
     return Claim::Failed;
   };
   const auto end = [&](Claim claim) { return Exec(QStringLiteral("COMMIT")) ? claim : Claim::Failed; };
+  // The claim first, the recording second: a claim ends in the transaction that stores the
+  // recording, so whichever way another indexer's store falls between the two reads (each
+  // sees what was committed when it began, on PostgreSQL), one of them sees it.
   QSqlQuery q(db_);
-  q.prepare(QStringLiteral("SELECT size, mtime_ns FROM recording WHERE path = ?"));
-  q.addBindValue(path);
-  if (!q.exec()) return fail(q);
-  if (q.next() && FileStamp{q.value(0).toLongLong(), q.value(1).toLongLong()} == stamp) {
-    q.finish();
-    return end(Claim::Current);
-  }
   const qint64 now = QDateTime::currentSecsSinceEpoch();
   q.prepare(QStringLiteral("SELECT host, pid, expires FROM claim WHERE path = ?"));
   q.addBindValue(path);
@@ -343,6 +339,13 @@ ArchiveIndex::Claim ArchiveIndex::ClaimForReading(const QByteArray& path, const 
       q.finish();
       return end(Claim::Held);
     }
+  }
+  q.prepare(QStringLiteral("SELECT size, mtime_ns FROM recording WHERE path = ?"));
+  q.addBindValue(path);
+  if (!q.exec()) return fail(q);
+  if (q.next() && FileStamp{q.value(0).toLongLong(), q.value(1).toLongLong()} == stamp) {
+    q.finish();
+    return end(Claim::Current);
   }
   q.prepare(QStringLiteral("DELETE FROM claim WHERE path = ?"));
   q.addBindValue(path);
