@@ -17,6 +17,7 @@ packages=(
   ffmpeg hyperfine jq
   qt6-svg-dev poppler-utils chromium
   libqt6sql6-sqlite libssl-dev sqlite3
+  libqt6sql6-psql postgresql postgresql-client python3-distributed
 )
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)
