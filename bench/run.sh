@@ -6,6 +6,7 @@
 #   bench/run.sh [--quick]
 #   bench/run.sh --archive [--quick]    only the archive's index (bench/archive.sh)
 #   bench/run.sh --check [--quick]      only check and verify (bench/check.sh)
+#   bench/run.sh --dask [--quick]       only the index through Dask (bench/dask.sh)
 #
 # --quick: fewer repetitions and a 256 MB recording for the memory figure instead of 1 GB.
 # Recordings live in build/bench-data and are reused; delete them to make them again.
@@ -18,7 +19,8 @@ case "${1:-}" in
   --quick) QUICK=1 ;;
   --archive) shift; exec "$(dirname "${BASH_SOURCE[0]}")/archive.sh" "$@" ;;
   --check) shift; exec "$(dirname "${BASH_SOURCE[0]}")/check.sh" "$@" ;;
-  *) echo "usage: bench/run.sh [--quick] | --archive [--quick] | --check [--quick]" >&2; exit 1 ;;
+  --dask) shift; exec "$(dirname "${BASH_SOURCE[0]}")/dask.sh" "$@" ;;
+  *) echo "usage: bench/run.sh [--quick] | --archive [--quick] | --check [--quick] | --dask [--quick]" >&2; exit 1 ;;
 esac
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -394,6 +396,10 @@ fi
 # ---- the archive's index: a table of its own ---------------------------------------------------
 echo
 "$ROOT/bench/archive.sh" $([[ $QUICK == 1 ]] && echo --quick) "$BUILD"
+
+# ---- the index through Dask into PostgreSQL: a table of its own -------------------------------
+echo
+"$ROOT/bench/dask.sh" $([[ $QUICK == 1 ]] && echo --quick) "$BUILD"
 
 # ---- check and verify: a table of their own ----------------------------------------------------
 echo
