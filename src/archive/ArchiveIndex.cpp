@@ -9,10 +9,12 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSysInfo>
+#include <QThread>
 
 #include "archive/IndexLocation.h"
 #include "platform/ProcessEnded.h"
@@ -196,9 +198,14 @@ bool ArchiveIndex::OpenSqlite(const QString& path, bool create) {
   if (!db_.open()) return Failed(errorWords(db_.lastError()));
   // The file must be an SQLite database before anything is set on it.
   if (!Version()) return false;
-  // WAL: readers never wait for the writer, and a killed writer leaves the last commit.
-  return Exec(QStringLiteral("PRAGMA journal_mode=WAL")) && Exec(QStringLiteral("PRAGMA synchronous=NORMAL")) &&
-         Exec(QStringLiteral("PRAGMA foreign_keys=ON"));
+  // WAL: readers never wait for the writer, and a killed writer leaves the last commit. The
+  // change is made once, by the first run on a new file; SQLite answers "busy" at once, without
+  // waiting, to a run that asks for it while another has the file open, so that one tries again.
+  for (QElapsedTimer waited; !Exec(QStringLiteral("PRAGMA journal_mode=WAL"));) {
+    if (!error_.contains(QLatin1String("locked")) || waited.elapsed() > 30'000) return false;
+    QThread::msleep(20);
+  }
+  return Exec(QStringLiteral("PRAGMA synchronous=NORMAL")) && Exec(QStringLiteral("PRAGMA foreign_keys=ON"));
 }
 
 std::optional<int> ArchiveIndex::Version() {

@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -191,6 +192,30 @@ TEST_F(ArchiveCli, AKilledRunLeavesAnIndexThatOpensAndTheNextRunCompletes) {
                            .toUtf8());
   EXPECT_EQ(cli({"events", "--db", db(), "--over", "70", "--csv"}).out,
             cli({"events", day(), "--over", "70", "--csv"}).out);
+}
+
+// Two runs started at once on a new index file: both make it (one waits for the other), and
+// between them every recording is read exactly once.
+TEST_F(ArchiveCli, TwoRunsAtOnceShareTheWorkOnANewFile) {
+  const QRegularExpression line(
+      R"(^6 recordings: (\d) read, (\d) unchanged, 0 dropped, 0 failed(, (\d) left to other indexers)?\n$)");
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    for (const char* suffix : {"", "-wal", "-shm"}) QFile::remove(db() + suffix);
+    QProcess a, b;
+    a.start(VISTREL_CLI, {"index", day(), "--db", db(), "--jobs", "1"});
+    b.start(VISTREL_CLI, {"index", day(), "--db", db(), "--jobs", "2"});
+    int read = 0;
+    for (QProcess* p : {&a, &b}) {
+      ASSERT_TRUE(p->waitForFinished(60'000));
+      EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
+      const QRegularExpressionMatch m = line.match(QString::fromUtf8(p->readAllStandardOutput()));
+      ASSERT_TRUE(m.hasMatch());
+      read += m.captured(1).toInt();
+    }
+    EXPECT_EQ(read, 6);
+  }
+  EXPECT_EQ(cli({"events", "--db", db(), "--over", "60"}).out, cli({"events", day(), "--over", "60"}).out);
 }
 
 }  // namespace
