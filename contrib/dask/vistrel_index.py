@@ -6,10 +6,11 @@
 
 The driver runs `vistrel-cli index --plan` once, here: it forgets the indexed recordings gone
 from the folders named and lists those that need reading (new or changed). The list is cut
-into batches of --batch recordings, in the order a run lists them, and each batch becomes one
-Dask task that runs `vistrel-cli index --db URL -- FILE...` on a worker. Every indexer claims a
-recording in the index before reading it, so a task that Dask runs again after a worker was
-lost, or a second driver over the same folders, does not read anything twice.
+into batches (--batch recordings; by default about four per worker), in the order a run lists
+them, and each batch becomes one Dask task that runs `vistrel-cli index --db URL -- FILE...` on
+a worker. Every indexer claims a recording in the index before reading it, so a task that Dask
+runs again after a worker was lost, or a second driver over the same folders, does not read
+anything twice.
 
 A cluster (Debian's python3-distributed provides the commands):
 
@@ -83,7 +84,9 @@ def parse_arguments():
     parser.add_argument("--db", default=os.environ.get("VISTREL_DB"),
                         help="the index, postgresql://USER@HOST:PORT/DB (default: $VISTREL_DB)")
     parser.add_argument("--cli", default="vistrel-cli", help="vistrel-cli, here and on the workers")
-    parser.add_argument("--batch", type=int, default=8, help="recordings a task indexes (default 8)")
+    parser.add_argument("--batch", type=int,
+                        help="recordings a task indexes (default: about four tasks per worker, 8 to 256 recordings "
+                        "each)")
     parser.add_argument("--jobs", type=int,
                         help="recordings each vistrel-cli reads at once (default: its machine's cores; with --local, "
                         "their share)")
@@ -168,6 +171,12 @@ def run(client, args, cli, batches):
     return read, unchanged, failed, left
 
 
+def batch_size(recordings, workers):
+    """About four tasks per worker: few enough that starting vistrel-cli for each costs little, enough
+    that the workers end together and a lost worker's batch is a small part of the work."""
+    return min(256, max(8, -(-recordings // (4 * max(1, workers)))))
+
+
 def stop(signum, frame):
     raise KeyboardInterrupt
 
@@ -187,14 +196,15 @@ def main():
         if status not in (0, 1) or (status and not paths):
             complain(f"vistrel-cli index --plan ended with status {status}")
             return 2 if status == 2 else 1
-        batches = [paths[k:k + args.batch] for k in range(0, len(paths), args.batch)]
         read = unchanged = failed = left = 0
-        if batches:
+        if paths:
             if args.local:
                 cluster = local_cluster(args.local)
             client = Client(cluster) if cluster else connect(args.scheduler, args.timeout)
             if not client:
                 return 1
+            size = args.batch or batch_size(len(paths), len(client.scheduler_info()["workers"]))
+            batches = [paths[k:k + size] for k in range(0, len(paths), size)]
             read, unchanged, failed, left = run(client, args, cli, batches)
     except KeyboardInterrupt:  # Ctrl-C, or SIGTERM
         complain("stopped" if args.local else "stopped; the batches running on workers go on until they end")
