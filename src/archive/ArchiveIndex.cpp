@@ -68,8 +68,10 @@ constexpr const char* kClaims[] = {
 constexpr std::span<const char* const> kSteps[] = {kTables, kBySpeed, kClaims};
 static_assert(std::size(kSteps) == ArchiveIndex::kSchemaVersion);
 
-// Rows written by one INSERT: fewer round trips to a server, fewer statements for SQLite.
-constexpr std::size_t kRowsPerInsert = 64;
+// Rows written by one INSERT into a server's index: fewer round trips. SQLite has none to save,
+// and Qt's driver looks each parameter up by its number, which grows with the square of their
+// count: one row at a time there.
+constexpr std::size_t kRowsPerInsertOnServer = 64;
 
 // The key of the PostgreSQL lock that makes claims (and schema changes) one at a time.
 constexpr int kClaimLock = 20802;
@@ -279,10 +281,11 @@ bool ArchiveIndex::Store(const IndexedRecording& recording) {
     q.bindValue(2, s.idents[k]);
     if (!q.exec()) return Rollback(q);
   }
-  // The measurement rows, kRowsPerInsert at a time.
+  // The measurement rows, rowsPerInsert at a time.
+  const std::size_t rowsPerInsert = postgres_ ? kRowsPerInsertOnServer : 1;
   std::size_t prepared = 0;
-  for (std::size_t first = 0; first < recording.rows.size(); first += kRowsPerInsert) {
-    const std::size_t n = std::min(kRowsPerInsert, recording.rows.size() - first);
+  for (std::size_t first = 0; first < recording.rows.size(); first += rowsPerInsert) {
+    const std::size_t n = std::min(rowsPerInsert, recording.rows.size() - first);
     if (n != prepared) {
       QString statement =
           QStringLiteral("INSERT INTO measurement (recording, frame, position, seconds, kmh, ident) VALUES ");
