@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QRegularExpression>
 #include <QStringList>
 #include <QUrl>
 
@@ -15,9 +16,38 @@ bool IndexLocation::IsUrl(const QString& given) {
   return given.startsWith(QLatin1String("postgresql://")) || given.startsWith(QLatin1String("postgres://"));
 }
 
+namespace {
+
+// The URL with its password (before the '@', or as password=) replaced by `instead`, or taken
+// out with the ':' or the parameter that carried it when `instead` is empty. An unencoded '/'
+// or '?' in a password ends the authority early: everything up to the last '@' counts.
+QString withPassword(const QString& given, const QString& instead) {
+  if (!IndexLocation::IsUrl(given)) return given;
+  const qsizetype start = given.indexOf(QLatin1String("://")) + 3;
+  QString out = given;
+  if (const qsizetype at = given.lastIndexOf(QLatin1Char('@')); at >= start) {
+    const qsizetype colon = given.indexOf(QLatin1Char(':'), start);
+    if (colon >= 0 && colon < at) out = given.left(instead.isEmpty() ? colon : colon + 1) + instead + given.mid(at);
+  }
+  if (instead.isEmpty()) {
+    static const QRegularExpression parameter(QStringLiteral("([?&])password=[^&]*(&|$)"));
+    out.replace(parameter, QStringLiteral("\\1"));
+    if (out.endsWith(QLatin1Char('?')) || out.endsWith(QLatin1Char('&'))) out.chop(1);
+    return out;
+  }
+  static const QRegularExpression parameter(QStringLiteral("([?&]password=)[^&]*"));
+  return out.replace(parameter, QStringLiteral("\\1") + instead);
+}
+
+}  // namespace
+
+QString IndexLocation::Masked(const QString& given) { return withPassword(given, QStringLiteral("***")); }
+
+QString IndexLocation::WithoutPassword(const QString& given) { return withPassword(given, {}); }
+
 std::optional<IndexLocation> IndexLocation::Of(const QString& given, QString* error) {
   IndexLocation out;
-  out.shown = given;
+  out.shown = Masked(given);
   if (!IsUrl(given)) {
     out.file = given;
     return out;
@@ -42,11 +72,7 @@ std::optional<IndexLocation> IndexLocation::Of(const QString& given, QString* er
     hostPort = authority.mid(at + 1);
     const qsizetype colon = userInfo.indexOf(QLatin1Char(':'));
     out.user = decoded(colon < 0 ? userInfo : userInfo.left(colon));
-    if (colon >= 0) {
-      out.password = decoded(userInfo.mid(colon + 1));
-      out.shown = given.left(given.indexOf(QLatin1String("://")) + 3) + userInfo.left(colon) + QLatin1String(":***@") +
-                  given.mid(given.indexOf(QLatin1String("://")) + 3 + at + 1);
-    }
+    if (colon >= 0) out.password = decoded(userInfo.mid(colon + 1));
   }
   QString port;
   if (hostPort.startsWith(QLatin1Char('['))) {  // [IPv6]:port
@@ -80,7 +106,10 @@ std::optional<IndexLocation> IndexLocation::Of(const QString& given, QString* er
       out.password = value;
     } else {
       if (value.contains(QLatin1Char(';'))) return fail(QStringLiteral("the database URL's '%1' holds a ';'").arg(key));
-      options << key + QLatin1Char('=') + value;
+      // Quoted as libpq reads a value, so that spaces, quotes and backslashes stay in it.
+      QString quoted = value;
+      quoted.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\''), QLatin1String("\\'"));
+      options << key + QLatin1String("='") + quoted + QLatin1Char('\'');
     }
   }
   if (!port.isEmpty()) {
@@ -94,6 +123,14 @@ std::optional<IndexLocation> IndexLocation::Of(const QString& given, QString* er
   if (!std::any_of(options.begin(), options.end(),
                    [](const QString& o) { return o.startsWith(QLatin1String("connect_timeout=")); }))
     options << QStringLiteral("connect_timeout=10");
+  // A network that goes silent under a connection ends it after about a minute.
+  for (const char* keyword :
+       {"keepalives_idle=30", "keepalives_interval=10", "keepalives_count=3", "tcp_user_timeout=60000"}) {
+    const QString option = QString::fromLatin1(keyword);
+    const QString key = option.left(option.indexOf(QLatin1Char('=')) + 1);
+    if (!std::any_of(options.begin(), options.end(), [&](const QString& o) { return o.startsWith(key); }))
+      options << option;
+  }
   out.options = options.join(QLatin1Char(';'));
   return out;
 }

@@ -20,4 +20,8 @@ struct IndexLocation {
   // cannot be read.
   static std::optional<IndexLocation> Of(const QString& given, QString* error);
   static bool IsUrl(const QString& given);
+  // The location as it may be shown: a URL's password (before the '@' or as password=) as ***.
+  static QString Masked(const QString& given);
+  // The location without a URL's password, for keeping.
+  static QString WithoutPassword(const QString& given);
 };

@@ -37,11 +37,12 @@ frmArchive::frmArchive(QWidget* parent) : QWidget(parent, Qt::Window) {
   txtIdent->setPlaceholderText(QStringLiteral("wszystkie"));
   txtIdent->setClearButtonEnabled(true);
   // Another index (a shared PostgreSQL one, say) is named here and kept for the next run.
-  txtIndex = new QLineEdit(Remembered::ArchiveIndex(), this);
-  txtIndex->setPlaceholderText(DefaultIndexPath());
-  txtIndex->setToolTip(QStringLiteral("Plik SQLite albo postgresql://UŻYTKOWNIK@SERWER:PORT/BAZA; "
+  indexTyped_ = Remembered::ArchiveIndex();
+  txtIndex = new QLineEdit(indexTyped_, this);
+  txtIndex->setPlaceholderText(IndexLocation::Masked(DefaultIndexPath()));
+  txtIndex->setToolTip(QStringLiteral("Plik SQLite albo postgresql://UŻYTKOWNIK@SERWER:PORT/BAZA (hasło w ~/.pgpass); "
                                       "puste: %1")
-                           .arg(DefaultIndexPath()));
+                           .arg(IndexLocation::Masked(DefaultIndexPath())));
   tblRecordings = new QTableView(this);
   tblRecordings->setModel(&order);
   tblRecordings->setSortingEnabled(true);
@@ -102,8 +103,11 @@ frmArchive::frmArchive(QWidget* parent) : QWidget(parent, Qt::Window) {
     if (const std::optional<Jump> jump = JumpAt(at.row()); jump && openRecording) openRecording(*jump);
   });
   connect(txtIndex, &QLineEdit::editingFinished, this, [this] {
-    if (txtIndex->text().trimmed() == Remembered::ArchiveIndex()) return;
-    Remembered::SetArchiveIndex(txtIndex->text().trimmed());
+    const QString typed = txtIndex->text().trimmed();
+    if (typed == indexTyped_) return;
+    indexTyped_ = typed;
+    // Kept for the next run without a password typed into it: that one belongs in ~/.pgpass.
+    Remembered::SetArchiveIndex(IndexLocation::WithoutPassword(typed));
     if (!folder_.isEmpty()) OpenFolder(folder_);
   });
   connect(cmdStop, &QPushButton::clicked, this, [this] { worker_.Stop(); });

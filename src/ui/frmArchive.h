@@ -88,5 +88,6 @@ class frmArchive : public QWidget {
   QString folder_;
   std::unique_ptr<ArchiveIndex> index_;  // the window thread's own connection
   QString indexPath_;
+  QString indexTyped_;  // what txtIndex held when its editing last finished
   ArchiveWorker worker_;
 };

@@ -371,7 +371,8 @@ TEST(ArchiveIndex, ClaimsLeaveARecordingToTheIndexerReadingIt) {
        {1, 1},
        {{"elsewhere.example", 1, now - 1}},
        ArchiveIndex::Claim::Taken},
-      {"a running process here, run out", "/rec/d.mjp", {1, 1}, {{here, 1, now - 1}}, ArchiveIndex::Claim::Held},
+      {"a running process here, in time", "/rec/d.mjp", {1, 1}, {{here, 1, now + 600}}, ArchiveIndex::Claim::Held},
+      {"a running process here, run out", "/rec/f.mjp", {1, 1}, {{here, 1, now - 1}}, ArchiveIndex::Claim::Taken},
       {"an ended process here, in time",
        "/rec/e.mjp",
        {1, 1},
@@ -396,11 +397,11 @@ TEST(ArchiveIndex, ClaimsLeaveARecordingToTheIndexerReadingIt) {
   }
   // What is claimed is this process's until stored or released; then anyone may claim it.
   const auto claims = [&] { return pragma(db, "SELECT count(*) FROM claim WHERE pid != 1").toInt(); };
-  EXPECT_EQ(claims(), 4);
+  EXPECT_EQ(claims(), 5);
   ASSERT_TRUE(index.Store(sample("/rec/a.mjp", 3)));
   ASSERT_TRUE(index.Release("/rec/c.mjp"));
   ASSERT_TRUE(index.Drop({"/rec/e.mjp"}));
-  EXPECT_EQ(claims(), 1);  // the changed recording's, still being read
+  EXPECT_EQ(claims(), 2);  // the changed recording's and f's, still being read
   const auto loaded = index.Load("/rec/a.mjp").value();
   ASSERT_TRUE(loaded);
   EXPECT_EQ(loaded->summary.frames, 3);
@@ -409,28 +410,29 @@ TEST(ArchiveIndex, ClaimsLeaveARecordingToTheIndexerReadingIt) {
 }
 
 TEST(IndexLocation, ReadsPathsAndUrlsAsLibpqDoes) {
+  const QString sure = "keepalives_idle=30;keepalives_interval=10;keepalives_count=3;tcp_user_timeout=60000";
   struct Case {
     const char* given;
     bool postgres;
     const char *host, *user, *password, *database;
     int port;
-    const char *options, *shown, *error;
+    const char *options, *error;
   };
   const Case cases[] = {
-      {"/var/cache/a.sqlite", false, "", "", "", "", -1, "", "/var/cache/a.sqlite", ""},
-      {"postgresql://ann@db.example:5433/archive", true, "db.example", "ann", "", "archive", 5433, "connect_timeout=10",
-       "postgresql://ann@db.example:5433/archive", ""},
+      {"/var/cache/a.sqlite", false, "", "", "", "", -1, "", ""},
+      {"postgresql://ann@db.example:5433/archive", true, "db.example", "ann", "", "archive", 5433,
+       "connect_timeout=10;", ""},
       {"postgres://ann:s%40cret@db/archive?sslmode=require", true, "db", "ann", "s@cret", "archive", -1,
-       "sslmode=require;connect_timeout=10", "postgres://ann:***@db/archive?sslmode=require", ""},
+       "sslmode='require';connect_timeout=10;", ""},
       {"postgresql://ann@/archive?host=/run/pg&port=5544&connect_timeout=3", true, "/run/pg", "ann", "", "archive",
-       5544, "connect_timeout=3", "postgresql://ann@/archive?host=/run/pg&port=5544&connect_timeout=3", ""},
-      {"postgresql://%2Ftmp%2Fsock/archive", true, "/tmp/sock", "", "", "archive", -1, "connect_timeout=10",
-       "postgresql://%2Ftmp%2Fsock/archive", ""},
-      {"postgresql://[::1]:5432/archive", true, "::1", "", "", "archive", 5432, "connect_timeout=10",
-       "postgresql://[::1]:5432/archive", ""},
-      {"postgresql://db:70000/archive", true, "", "", "", "", -1, "", "", "the database URL's port '70000' is no port"},
-      {"postgresql://db:5432", true, "", "", "", "", -1, "", "", "the database URL names no database"},
-      {"postgresql://db/a?application_name=x;y", true, "", "", "", "", -1, "", "",
+       5544, "connect_timeout='3';", ""},
+      {"postgresql://%2Ftmp%2Fsock/archive", true, "/tmp/sock", "", "", "archive", -1, "connect_timeout=10;", ""},
+      {"postgresql://[::1]:5432/archive", true, "::1", "", "", "archive", 5432, "connect_timeout=10;", ""},
+      {"postgresql://db/a?options=-c%20x%3D'1'%5C&password=pw", true, "db", "", "pw", "a", -1,
+       "options='-c x=\\'1\\'\\\\';connect_timeout=10;", ""},
+      {"postgresql://db:70000/archive", true, "", "", "", "", -1, "", "the database URL's port '70000' is no port"},
+      {"postgresql://db:5432", true, "", "", "", "", -1, "", "the database URL names no database"},
+      {"postgresql://db/a?application_name=x;y", true, "", "", "", "", -1, "",
        "the database URL's 'application_name' holds a ';'"},
   };
   for (const Case& c : cases) {
@@ -447,8 +449,24 @@ TEST(IndexLocation, ReadsPathsAndUrlsAsLibpqDoes) {
     EXPECT_EQ(l->password, c.password);
     EXPECT_EQ(l->database, c.database);
     EXPECT_EQ(l->port, c.port);
-    EXPECT_EQ(l->options, c.options);
-    EXPECT_EQ(l->shown, c.shown);
+    EXPECT_EQ(l->options, c.postgres ? c.options + sure : QString());
+    EXPECT_EQ(l->shown, IndexLocation::Masked(c.given));
+  }
+  // A password is never shown, nor kept.
+  const std::tuple<const char*, const char*, const char*> passwords[] = {
+      // given, shown, kept
+      {"postgresql://ann:pw@db/a", "postgresql://ann:***@db/a", "postgresql://ann@db/a"},
+      {"postgresql://ann:p/w@db:99999/a", "postgresql://ann:***@db:99999/a", "postgresql://ann@db:99999/a"},
+      {"postgresql://db/a?password=pw&sslmode=require", "postgresql://db/a?password=***&sslmode=require",
+       "postgresql://db/a?sslmode=require"},
+      {"postgresql://db/a?sslmode=require&password=pw", "postgresql://db/a?sslmode=require&password=***",
+       "postgresql://db/a?sslmode=require"},
+      {"postgresql://ann@db:5432/a", "postgresql://ann@db:5432/a", "postgresql://ann@db:5432/a"},
+      {"/x/a:b@c.sqlite", "/x/a:b@c.sqlite", "/x/a:b@c.sqlite"},
+  };
+  for (const auto& [given, shown, kept] : passwords) {
+    EXPECT_EQ(IndexLocation::Masked(given), shown);
+    EXPECT_EQ(IndexLocation::WithoutPassword(given), kept);
   }
 }
 
