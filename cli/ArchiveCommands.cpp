@@ -45,8 +45,8 @@ A recording already indexed with the same size and modification time is not read
 one that changed is read again; one that is gone from a folder named here is dropped. Each
 recording is written in one transaction: a run that is killed leaves a usable index, and
 the next run completes it. Indexers may run at once on one index: each claims a recording
-before reading it and leaves those another running indexer has claimed (a claim of a
-process that ended is taken over at once; one of another machine after 15 minutes).
+before reading it and leaves those another running indexer has claimed (a claim is taken
+over after 15 minutes, or at once when its process on this machine has ended).
 Prints one line: how many recordings were read, unchanged, dropped and failed, and how many
 were left to other indexers if any. A recording that cannot be read gives its one error
 line on stderr (it leaves the index), the others are indexed, and the status is 1.
@@ -227,8 +227,9 @@ int RunIndex(const CliArgs& args) {
     // A connection stays on the thread that opened it: one per worker.
     thread_local std::unique_ptr<ArchiveIndex> local;
     if (!local) {
-      local = std::make_unique<ArchiveIndex>();
-      openIndex(*local, dbPath, false);
+      auto opened = std::make_unique<ArchiveIndex>();
+      openIndex(*opened, dbPath, false);  // a failed one is tried again for the next recording
+      local = std::move(opened);
     }
     const IndexUpdate update = UpdateIndex(*local, indexPath(path), decode);
     const std::lock_guard<std::mutex> guard(progress);

@@ -216,6 +216,9 @@ def main():
             cluster.close()
     print(f"{len(paths)} recordings to read: {read} read, {unchanged} unchanged, {failed} failed"
           + (f", {left} left to other indexers" if left else ""), flush=True)
+    if left:  # a lost worker's batch run again elsewhere finds its claims too
+        complain(f"{left} recordings were being read by other indexers; run again to read any they did not "
+                 "(a claim holds 15 minutes at most)")
     return 1 if failed or status else 0
 
 

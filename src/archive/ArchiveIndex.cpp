@@ -134,10 +134,17 @@ bool ArchiveIndex::Exec(const QString& statement) {
 }
 
 bool ArchiveIndex::Rollback(const QSqlQuery& failed) {
-  const QString error = errorWords(failed.lastError());
+  error_ = errorWords(failed.lastError());
+  return Rollback();
+}
+
+bool ArchiveIndex::Rollback() {
+  const QString error = error_;
   Exec(QStringLiteral("ROLLBACK"));
   return Failed(error);
 }
+
+bool ArchiveIndex::Commit() { return Exec(QStringLiteral("COMMIT")) || Rollback(); }
 
 bool ArchiveIndex::Begin() { return Exec(postgres_ ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE")); }
 
@@ -152,7 +159,7 @@ QString ArchiveIndex::Sql(const char* statement) const {
 }
 
 bool ArchiveIndex::Open(const QString& given, bool create) {
-  shown_ = given;
+  shown_ = IndexLocation::Masked(given);
   const std::optional<IndexLocation> where = IndexLocation::Of(given, &error_);
   if (!where) return false;
   shown_ = where->shown;
@@ -184,7 +191,10 @@ bool ArchiveIndex::Open(const QString& given, bool create) {
   q.finish();
   if (*version > kSchemaVersion)
     return Failed(QStringLiteral("made by a newer version of this program (schema %1)").arg(*version));
-  if (*version == 0 && !empty) return Failed(QStringLiteral("not an archive index"));
+  // Tables but no version: not ours, unless another run made them between the two reads.
+  if (*version == 0 && !empty && Version() == 0) return Failed(QStringLiteral("not an archive index"));
+  if (*version == 0 && empty && !create)
+    return Failed(QStringLiteral("holds no archive index (make one with 'vistrel-cli index')"));
   return *version == kSchemaVersion || Upgrade();
 }
 
@@ -228,7 +238,7 @@ std::optional<int> ArchiveIndex::Version() {
 
 bool ArchiveIndex::Upgrade() {
   if (!Begin()) return false;
-  if (postgres_ && !Exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kClaimLock))) return false;
+  if (postgres_ && !Exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kClaimLock))) return Rollback();
   // Another run may have done it meanwhile.
   const std::optional<int> from = Version();
   bool ok = from.has_value();
@@ -240,10 +250,7 @@ bool ArchiveIndex::Upgrade() {
     ok = postgres_ ? Exec(QStringLiteral("DELETE FROM vistrel_schema")) &&
                          Exec(QStringLiteral("INSERT INTO vistrel_schema VALUES (%1)").arg(kSchemaVersion))
                    : Exec(QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion));
-  if (ok) return Exec(QStringLiteral("COMMIT"));
-  const QString error = error_;
-  Exec(QStringLiteral("ROLLBACK"));
-  return Failed(error);
+  return ok ? Commit() : Rollback();
 }
 
 std::optional<QHash<QByteArray, ArchiveIndex::Stored>> ArchiveIndex::Stamps() {
@@ -306,7 +313,7 @@ bool ArchiveIndex::Store(const IndexedRecording& recording) {
   for (const QVariant& v : {QVariant(s.path), QVariant(thisHost()), thisPid()}) q.addBindValue(v);
   if (!q.exec()) return Rollback(q);
   q.finish();
-  return Exec(QStringLiteral("COMMIT")) || Rollback(q);
+  return Commit();
 }
 
 bool ArchiveIndex::Drop(const QList<QByteArray>& paths) {
@@ -321,17 +328,20 @@ bool ArchiveIndex::Drop(const QList<QByteArray>& paths) {
     for (const QVariant& v : {QVariant(path), QVariant(thisHost()), thisPid()}) unclaim.addBindValue(v);
     if (!unclaim.exec()) return Rollback(unclaim);
   }
-  return Exec(QStringLiteral("COMMIT"));
+  return Commit();
 }
 
 ArchiveIndex::Claim ArchiveIndex::ClaimForReading(const QByteArray& path, const FileStamp& stamp, QString* holder) {
   if (!Begin()) return Claim::Failed;
-  if (postgres_ && !Exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kClaimLock))) return Claim::Failed;
+  if (postgres_ && !Exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kClaimLock))) {
+    Rollback();
+    return Claim::Failed;
+  }
   const auto fail = [&](const QSqlQuery& q) {
     Rollback(q);
     return Claim::Failed;
   };
-  const auto end = [&](Claim claim) { return Exec(QStringLiteral("COMMIT")) ? claim : Claim::Failed; };
+  const auto end = [&](Claim claim) { return Commit() ? claim : Claim::Failed; };
   // The claim first, the recording second: a claim ends in the transaction that stores the
   // recording, so whichever way another indexer's store falls between the two reads (each
   // sees what was committed when it began, on PostgreSQL), one of them sees it.
@@ -343,7 +353,7 @@ ArchiveIndex::Claim ArchiveIndex::ClaimForReading(const QByteArray& path, const 
   if (q.next()) {
     const QString host = q.value(0).toString();
     const long pid = q.value(1).toLongLong();
-    const bool held = host == thisHost() ? !ProcessEnded(pid) : q.value(2).toLongLong() > now;
+    const bool held = q.value(2).toLongLong() > now && (host != thisHost() || !ProcessEnded(pid));
     if (held) {
       if (holder) *holder = QStringLiteral("%1 %2").arg(host).arg(pid);
       q.finish();

@@ -19,8 +19,7 @@ class ArchiveIndex {
  public:
   // The schema's version (SQLite: PRAGMA user_version; PostgreSQL: table vistrel_schema).
   static constexpr int kSchemaVersion = 3;
-  // How long a claim of another machine's indexer holds; one of this machine's holds while
-  // its process runs.
+  // How long a claim holds at most; one of this machine's ends sooner, with its process.
   static constexpr int kClaimSeconds = 900;
 
   // A recording as the index holds it.
@@ -58,8 +57,8 @@ class ArchiveIndex {
     Failed,   // Error() says why
   };
   // Claims the recording at path, whose stamp is now `stamp`, for reading by this process. A
-  // claim whose process has ended (this machine) or whose time ran out (other machines) is
-  // taken over. holder: for Held, who holds it ("host pid").
+  // claim whose time ran out, or whose process on this machine has ended, is taken over.
+  // holder: for Held, who holds it ("host pid").
   Claim ClaimForReading(const QByteArray& path, const FileStamp& stamp, QString* holder = nullptr);
   // Ends this process's claim on the path without storing anything.
   bool Release(const QByteArray& path);
@@ -81,7 +80,9 @@ class ArchiveIndex {
   bool Begin();  // a transaction that writes
   bool Failed(const QString& what);
   bool Exec(const QString& statement);
-  bool Rollback(const QSqlQuery& failed);
+  bool Rollback(const QSqlQuery& failed);  // ends the transaction; false, with the query's error
+  bool Rollback();                         // the same, keeping Error()
+  bool Commit();                           // false, rolled back, when the commit fails
   std::nullopt_t ReadFailed(const QSqlQuery& q);
   QString Sql(const char* statement) const;  // the statement in this index's dialect
 

@@ -27,6 +27,9 @@ void IndexWalk::Visit(int n, bool decoded) {
   // read from its block.
   QString ident = record.ident;
   if (const auto frame = v_.scanner().CurrentFrame(); damaged && frame) ident = DecodeFrameInfo(frame->block).Ident;
+  // A NUL in a damaged block's identifier: a server's text cannot hold it, and both kinds of
+  // index must answer alike.
+  ident.replace(QChar(u'\0'), QChar(0xFFFD));
   if (!s.idents.contains(ident)) s.idents << ident;
   if (record.kind != FrameKind::Measurement) return;
   const auto seconds = static_cast<std::int32_t>(*record.seconds - std::int64_t{v_.module().PowerOnMinutes} * 60);

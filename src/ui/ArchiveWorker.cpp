@@ -86,10 +86,12 @@ void ArchiveWorker::Run(const QString& indexPath, const QList<QByteArray>& toRea
     switch (update.result) {
       case IndexUpdate::Result::Stored: done += reading.recording->summary.stamp.size; break;
       case IndexUpdate::Result::Current:  // another indexer read it meanwhile: its reading is in the index
-        if (const auto loaded = index.Load(path); loaded && *loaded) {
-          reading.recording = std::move(*loaded);
-        } else {
+        if (auto loaded = index.Load(path); !loaded) {
           return finish(false, index.Error());
+        } else if (*loaded) {
+          reading.recording = std::move(**loaded);
+        } else {  // and another forgot it again since
+          reading.failure = QStringLiteral("usunięte z indeksu przez inny proces; otwórz folder ponownie");
         }
         break;
       case IndexUpdate::Result::Held:

@@ -144,8 +144,8 @@ stored=$(recordings_in killed)
 same_answers "$url" "$work/decoded.sqlite" "killed, then run again"
 echo "killed after $stored of $recordings recordings: the rerun read the rest, the answers equal SQLite's"
 
-# d) Claims put in by hand: one of another machine is left while it has not expired, one of this machine while its
-# process runs; then they are taken over. Each time the recording has changed and needs reading.
+# d) Claims put in by hand: one is left while it has not expired, and one of this machine only while its process
+# runs too; then they are taken over. Each time the recording has changed and needs reading.
 "$cli" index --plan "$arch" --db "$url" >"$work/plan"
 [ ! -s "$work/plan" ] || fail "--plan over an index up to date: $(tr '\0' ' ' <"$work/plan")"
 touch -d '2026-01-03 04:05:06' "$arch/cam5.mjp"
@@ -164,12 +164,13 @@ while read -r host pid expiry want what; do
   [ "$(summary "$work/out" | tr ' ' ,)" = "$want" ] || fail "a claim $what: $(cat "$work/out")"
 done <<CLAIMS
 elsewhere.example 1 3600 0,39,0,0,1 of another machine, not expired, is left
-$(uname -n) $running -3600 0,39,0,0,1 of this machine, its process running, is left
+$(uname -n) $running 3600 0,39,0,0,1 of this machine, its process running, is left
 $(uname -n) $ended 3600 1,39,0,0,0 of this machine, its process ended, is taken over
+$(uname -n) $running -1 1,39,0,0,0 of this machine, expired, is taken over although its process runs
 elsewhere.example 1 3600 0,39,0,0,1 of another machine, not expired, is left
 elsewhere.example 1 -1 1,39,0,0,0 of another machine, expired, is taken over
 CLAIMS
 "$cli" index "$arch" --db "$work/decoded.sqlite" --decode >/dev/null
 same_answers "$url" "$work/decoded.sqlite" "after the claims"
-echo "claims: left while held (another machine's until it expires, this one's while its process runs), then taken over"
+echo "claims: left while held (until they expire; this machine's only while their process runs), then taken over"
 echo "cli scaleout: ok"
