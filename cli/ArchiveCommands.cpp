@@ -177,7 +177,6 @@ int RunIndex(const CliArgs& args) {
 
   ArchiveIndex index;
   openIndex(index, dbPath, true);
-  const QHash<QByteArray, ArchiveIndex::Stored> stored = orFailure(index.Stamps(), index);
 
   // What changed: only new and changed recordings are read; an unchanged one is stat'ed only.
   std::vector<RunItem> items = RecordingsNamed(words);
@@ -189,6 +188,9 @@ int RunIndex(const CliArgs& args) {
     listed.append({path, StampOf(path)});
     if (!named.contains(path)) named.insert(path, item.path);
   }
+  // Files named alone (as a cluster's tasks name them) need only their own rows of the index.
+  const QHash<QByteArray, ArchiveIndex::Stored> stored =
+      orFailure(folders.isEmpty() ? index.StampsOf(named.keys()) : index.Stamps(), index);
   const IndexPlan plan = PlanIndexing(stored, listed, folders);
   if (!index.Drop(plan.gone)) throw CliError::Failure(index.Shown(), index.Error());
   if (planOnly) {

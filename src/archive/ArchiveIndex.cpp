@@ -253,6 +253,18 @@ bool ArchiveIndex::Upgrade() {
   return ok ? Commit() : Rollback();
 }
 
+std::optional<QHash<QByteArray, ArchiveIndex::Stored>> ArchiveIndex::StampsOf(const QList<QByteArray>& paths) {
+  QHash<QByteArray, Stored> stamps;
+  QSqlQuery q(db_);
+  q.prepare(QStringLiteral("SELECT id, size, mtime_ns FROM recording WHERE path = ?"));
+  for (const QByteArray& path : paths) {
+    q.bindValue(0, path);
+    if (!q.exec()) return ReadFailed(q);
+    if (q.next()) stamps.insert(path, {q.value(0).toLongLong(), {q.value(1).toLongLong(), q.value(2).toLongLong()}});
+  }
+  return stamps;
+}
+
 std::optional<QHash<QByteArray, ArchiveIndex::Stored>> ArchiveIndex::Stamps() {
   QHash<QByteArray, Stored> stamps;
   QSqlQuery q(db_);

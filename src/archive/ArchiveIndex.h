@@ -44,6 +44,9 @@ class ArchiveIndex {
   // Every recording's path and stamp. The readers answer nothing when the index cannot be
   // read, with Error().
   std::optional<QHash<QByteArray, Stored>> Stamps();
+  // The same for these paths alone (those the index does not hold left out): a run over a few
+  // named recordings reads a few rows of a large index, not all of them.
+  std::optional<QHash<QByteArray, Stored>> StampsOf(const QList<QByteArray>& paths);
   // Replaces what the index holds of the recording's path, in one transaction; this
   // process's claim on it ends.
   bool Store(const IndexedRecording& recording);
