@@ -41,7 +41,7 @@ QString dateText(const FileStamp& stamp) {
 
 // What a row shows in a column; what it waits for or lacks is empty.
 QString cellText(const ArchiveEntry& e, int column) {
-  if (column == ArchiveTable::Name) return NameFromNative(e.name);
+  if (column == ArchiveTable::Name) return ReadableName(NameFromNative(e.name));
   if (column == ArchiveTable::Date) return e.stamp ? dateText(*e.stamp) : QString();
   if (!e.failure.isEmpty()) return column == ArchiveTable::Idents ? e.failure : QString();
   if (!e.summary) return column == ArchiveTable::Idents && e.pending ? QStringLiteral("…") : QString();

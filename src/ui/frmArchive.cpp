@@ -192,7 +192,8 @@ bool frmArchive::OpenFolder(const QString& folder, const QString& givenIndex) {
     }
   }
   folder_ = NameFromNative(root);
-  setWindowTitle(QStringLiteral("Archiwum – %1").arg(NameFromNative(root.mid(root.lastIndexOf('/') + 1))));
+  setWindowTitle(
+      QStringLiteral("Archiwum – %1").arg(ReadableName(NameFromNative(root.mid(root.lastIndexOf('/') + 1)))));
   table.SetEntries(std::move(entries));
   RefreshEvents();
   order.sort(order.sortColumn(), order.sortOrder());

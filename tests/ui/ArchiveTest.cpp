@@ -2,6 +2,8 @@
 // identifier's filters) against what the walk finds in each recording, the index answering a
 // second opening at once, and the main window opened from it and carried across recordings by N.
 
+#include <unistd.h>
+
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
@@ -292,6 +294,14 @@ class ArchiveTest : public QObject {
     QVERIFY(w.archive().OpenFolder(many.path()));
     QVERIFY(QTest::qWaitFor([&] { return !w.archive().Reading(); }, 60000));
     QCOMPARE(w.column(ArchiveTable::Frames).count(QStringLiteral("300")), 40);
+    // A name that is not UTF-8 reads as its bytes, as everywhere else in the window.
+    const QByteArray odd = QFile::encodeName(many.path()) +
+                           "/pr\xb3"
+                           "at.mjp";
+    QCOMPARE(::link(QFile::encodeName(many.filePath("cam1.mjp")).constData(), odd.constData()), 0);
+    QVERIFY(w.archive().OpenFolder(many.path()));
+    QVERIFY(QTest::qWaitFor([&] { return !w.archive().Reading(); }, 60000));
+    QVERIFY(w.column(ArchiveTable::Name).contains(QStringLiteral("pr\\xB3at.mjp")));
   }
 
   // Another index named in the window is used at once and kept for the next run; one that
