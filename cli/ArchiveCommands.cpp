@@ -195,16 +195,19 @@ int RunIndex(const CliArgs& args) {
   if (!index.Drop(plan.gone)) throw CliError::Failure(index.Shown(), index.Error());
   if (planOnly) {
     StdoutBuffer out;
+    bool failed = false;
     for (const RunItem& item : items)
-      if (!item.failure.isEmpty()) failureLine(out, item.path, item.failure);
+      if (!item.failure.isEmpty()) {
+        failureLine(out, item.path, item.failure);
+        failed = true;
+      }
     for (const QByteArray& path : plan.toRead) {
       out.text.append(path.constData(), static_cast<std::size_t>(path.size()));
       out.text += '\0';
       out.Done();
     }
     out.Flush();
-    return std::any_of(items.begin(), items.end(), [](const RunItem& i) { return !i.failure.isEmpty(); }) ? kExitFailed
-                                                                                                          : kExitDone;
+    return failed ? kExitFailed : kExitDone;
   }
   std::vector<RunItem> toRead;  // and, in their places, the folders that could not be searched
   const QSet<QByteArray> reading(plan.toRead.begin(), plan.toRead.end());

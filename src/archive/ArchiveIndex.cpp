@@ -107,6 +107,14 @@ const QString& thisHost() {
 }
 QVariant thisPid() { return QVariant(static_cast<int>(::getpid())); }
 
+constexpr const char* kUnclaim = "DELETE FROM claim WHERE path = ? AND host = ? AND pid = ?";
+
+// Runs q, prepared with kUnclaim, for this process's claim on path.
+bool unclaim(QSqlQuery& q, const QByteArray& path) {
+  for (const QVariant& v : {QVariant(path), QVariant(thisHost()), thisPid()}) q.addBindValue(v);
+  return q.exec();
+}
+
 }  // namespace
 
 ArchiveIndex::ArchiveIndex() : name_(connectionName()) {}
@@ -145,6 +153,10 @@ bool ArchiveIndex::Rollback() {
 }
 
 bool ArchiveIndex::Commit() { return Exec(QStringLiteral("COMMIT")) || Rollback(); }
+
+bool ArchiveIndex::LockClaims() {
+  return !postgres_ || Exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kClaimLock));
+}
 
 bool ArchiveIndex::Begin() { return Exec(postgres_ ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE")); }
 
@@ -238,7 +250,7 @@ std::optional<int> ArchiveIndex::Version() {
 
 bool ArchiveIndex::Upgrade() {
   if (!Begin()) return false;
-  if (postgres_ && !Exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kClaimLock))) return Rollback();
+  if (!LockClaims()) return Rollback();
   // Another run may have done it meanwhile.
   const std::optional<int> from = Version();
   bool ok = from.has_value();
@@ -321,9 +333,8 @@ bool ArchiveIndex::Store(const IndexedRecording& recording) {
     }
     if (!q.exec()) return Rollback(q);
   }
-  q.prepare(QStringLiteral("DELETE FROM claim WHERE path = ? AND host = ? AND pid = ?"));
-  for (const QVariant& v : {QVariant(s.path), QVariant(thisHost()), thisPid()}) q.addBindValue(v);
-  if (!q.exec()) return Rollback(q);
+  q.prepare(QLatin1String(kUnclaim));
+  if (!unclaim(q, s.path)) return Rollback(q);
   q.finish();
   return Commit();
 }
@@ -331,21 +342,20 @@ bool ArchiveIndex::Store(const IndexedRecording& recording) {
 bool ArchiveIndex::Drop(const QList<QByteArray>& paths) {
   if (paths.isEmpty()) return true;
   if (!Begin()) return false;
-  QSqlQuery forget(db_), unclaim(db_);
+  QSqlQuery forget(db_), mine(db_);
   forget.prepare(QStringLiteral("DELETE FROM recording WHERE path = ?"));
-  unclaim.prepare(QStringLiteral("DELETE FROM claim WHERE path = ? AND host = ? AND pid = ?"));
+  mine.prepare(QLatin1String(kUnclaim));
   for (const QByteArray& path : paths) {
     forget.bindValue(0, path);
     if (!forget.exec()) return Rollback(forget);
-    for (const QVariant& v : {QVariant(path), QVariant(thisHost()), thisPid()}) unclaim.addBindValue(v);
-    if (!unclaim.exec()) return Rollback(unclaim);
+    if (!unclaim(mine, path)) return Rollback(mine);
   }
   return Commit();
 }
 
 ArchiveIndex::Claim ArchiveIndex::ClaimForReading(const QByteArray& path, const FileStamp& stamp, QString* holder) {
   if (!Begin()) return Claim::Failed;
-  if (postgres_ && !Exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kClaimLock))) {
+  if (!LockClaims()) {
     Rollback();
     return Claim::Failed;
   }
@@ -392,9 +402,8 @@ ArchiveIndex::Claim ArchiveIndex::ClaimForReading(const QByteArray& path, const 
 
 bool ArchiveIndex::Release(const QByteArray& path) {
   QSqlQuery q(db_);
-  q.prepare(QStringLiteral("DELETE FROM claim WHERE path = ? AND host = ? AND pid = ?"));
-  for (const QVariant& v : {QVariant(path), QVariant(thisHost()), thisPid()}) q.addBindValue(v);
-  return q.exec() || Failed(errorWords(q.lastError()));
+  q.prepare(QLatin1String(kUnclaim));
+  return unclaim(q, path) || Failed(errorWords(q.lastError()));
 }
 
 namespace {

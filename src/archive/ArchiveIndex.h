@@ -80,7 +80,8 @@ class ArchiveIndex {
   bool OpenSqlite(const QString& file, bool create);
   bool Upgrade();  // to kSchemaVersion, from what the index has
   std::optional<int> Version();
-  bool Begin();  // a transaction that writes
+  bool Begin();       // a transaction that writes
+  bool LockClaims();  // in it: claims and schema changes one at a time (SQLite's writers are already)
   bool Failed(const QString& what);
   bool Exec(const QString& statement);
   bool Rollback(const QSqlQuery& failed);  // ends the transaction; false, with the query's error

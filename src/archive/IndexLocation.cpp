@@ -119,13 +119,10 @@ std::optional<IndexLocation> IndexLocation::Of(const QString& given, QString* er
       return fail(QStringLiteral("the database URL's port '%1' is no port").arg(port));
   }
   if (out.database.isEmpty()) return fail(QStringLiteral("the database URL names no database"));
-  // A server that does not answer is a clear error after a while, never a hang.
-  if (!std::any_of(options.begin(), options.end(),
-                   [](const QString& o) { return o.startsWith(QLatin1String("connect_timeout=")); }))
-    options << QStringLiteral("connect_timeout=10");
-  // A network that goes silent under a connection ends it after about a minute.
-  for (const char* keyword :
-       {"keepalives_idle=30", "keepalives_interval=10", "keepalives_count=3", "tcp_user_timeout=60000"}) {
+  // A server that does not answer, or a network that goes silent under a connection, is a
+  // clear error after a while, never a hang; the URL may say otherwise.
+  for (const char* keyword : {"connect_timeout=10", "keepalives_idle=30", "keepalives_interval=10",
+                              "keepalives_count=3", "tcp_user_timeout=60000"}) {
     const QString option = QString::fromLatin1(keyword);
     const QString key = option.left(option.indexOf(QLatin1Char('=')) + 1);
     if (!std::any_of(options.begin(), options.end(), [&](const QString& o) { return o.startsWith(key); }))
