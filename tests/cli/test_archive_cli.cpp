@@ -128,6 +128,9 @@ TEST_F(ArchiveCli, ASecondRunReadsOnlyWhatChanged) {
   EXPECT_EQ(sqlite(copy, "SELECT count(*) FROM recording"), "4");  // the gone are forgotten
   EXPECT_EQ(index().out, "5 recordings: 2 read, 3 unchanged, 2 dropped, 0 failed\n");
   EXPECT_EQ(sqlite(db(), "SELECT count(*) FROM recording"), "5");
+  // What was dropped or read again left no rows behind; the file is in WAL mode.
+  EXPECT_EQ(sqlite(db(), "SELECT count(*) FROM measurement WHERE recording NOT IN (SELECT id FROM recording)"), "0");
+  EXPECT_EQ(sqlite(db(), "PRAGMA journal_mode"), "wal");
   EXPECT_EQ(cli({"events", "--db", db(), day(), "--over", "50"}).out, cli({"events", day(), "--over", "50"}).out);
 }
 

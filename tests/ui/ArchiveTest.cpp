@@ -250,15 +250,7 @@ class ArchiveTest : public QObject {
     const Folder folder;
     ArchiveWindow w;
     QVERIFY(w.show(folder.path("cam1.mjp")));
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(folder.path("sub"))});
-    QDragEnterEvent enter({300, 300}, Qt::CopyAction, &data, Qt::LeftButton, {});
-    QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &data, Qt::LeftButton, {});
-    for (QDropEvent* e : {static_cast<QDropEvent*>(&enter), &drop}) {
-      e->setAccepted(false);
-      QApplication::sendEvent(&w.v, e);
-      QVERIFY(e->isAccepted());
-    }
+    QVERIFY(Drop(w.v, {folder.path("sub")}));
     QVERIFY(w.archive().isVisible());
     QCOMPARE(w.archive().windowTitle(), "Archiwum – sub");
     QVERIFY(QTest::qWaitFor([&] { return !w.archive().Reading(); }, 30000));

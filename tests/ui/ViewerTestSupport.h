@@ -99,6 +99,22 @@ struct ScriptedDialogs final : WindowDialogs {
   }
 };
 
+// A drag of `paths` over the window, then the drop; whether the window took it.
+inline bool Drop(frmViewer& v, const QStringList& paths) {
+  QMimeData data;
+  QList<QUrl> urls;
+  for (const QString& p : paths) urls << QUrl::fromLocalFile(p);
+  data.setUrls(urls);
+  QDragEnterEvent enter({300, 300}, Qt::CopyAction, &data, Qt::LeftButton, {});
+  QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &data, Qt::LeftButton, {});
+  for (QDropEvent* e : {static_cast<QDropEvent*>(&enter), &drop}) {  // dropped only once the enter is accepted
+    e->setAccepted(false);
+    QApplication::sendEvent(&v, e);
+    if (!e->isAccepted()) return false;
+  }
+  return true;
+}
+
 // The real window, every dialog it opens answered by `modal` and `dialogs`; nothing remembered.
 struct ScriptedWindow {
   const bool forgotten = !QFileInfo::exists(Remembered::SettingsPath()) || QFile::remove(Remembered::SettingsPath());

@@ -87,22 +87,6 @@ bool ShowsFrameThroughLoupe(frmViewer& v) {
   return true;
 }
 
-// A drag of `paths` over the window, then the drop; whether the window took it.
-bool Drop(frmViewer& v, const QStringList& paths) {
-  QMimeData data;
-  QList<QUrl> urls;
-  for (const QString& p : paths) urls << QUrl::fromLocalFile(p);
-  data.setUrls(urls);
-  QDragEnterEvent enter({300, 300}, Qt::CopyAction, &data, Qt::LeftButton, {});
-  QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &data, Qt::LeftButton, {});
-  for (QDropEvent* e : {static_cast<QDropEvent*>(&enter), &drop}) {  // dropped only once the enter is accepted
-    e->setAccepted(false);
-    QApplication::sendEvent(&v, e);
-    if (!e->isAccepted()) return false;
-  }
-  return true;
-}
-
 const QString kReplace = QStringLiteral("Plik o podanej nazwie już istniej. Czy go zamienić ?");
 const QString kAviError = QStringLiteral("Wystapił błąd podczas tworzenia pliku !");
 
