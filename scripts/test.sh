@@ -33,7 +33,15 @@ passed=0
 run_suite() {  # preset
   cmake --preset "$1" -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
   cmake --build --preset "$1" -j"$jobs"
-  ctest --preset "$1" -j"$jobs" | tee "$work/ctest-$1.log"
+  if ! ctest --preset "$1" -j"$jobs" | tee "$work/ctest-$1.log"; then
+    # A failing test's output is long; its failures are repeated here, where the log ends.
+    local dir=build
+    [ "$1" = asan ] && dir=build-asan
+    echo "=== what failed ($1) ==="
+    grep -h -E -B2 -A4 '^FAIL!|\[  FAILED  \]|: Failure$|^FAIL:|^not ok' "$dir/Testing/Temporary/LastTest.log" |
+      head -100 || true
+    exit 1
+  fi
   passed=$((passed + $(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$work/ctest-$1.log")))
 }
 
