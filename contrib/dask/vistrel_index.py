@@ -2,7 +2,8 @@
 """Index an archive of recordings on many machines: vistrel-cli index, spread by Dask.
 
     vistrel_index.py (--scheduler tcp://HOST:8786 | --local N) --db URL
-                     [--cli PATH] [--batch N] [--jobs N] [--decode] FOLDER|FILE...
+                     [--cli PATH] [--batch N] [--jobs N] [--decode] [--batch-timeout S]
+                     FOLDER|FILE...
 
 The driver runs `vistrel-cli index --plan` once, here: it forgets the indexed recordings gone
 from the folders named and lists those that need reading (new or changed). The list is cut
@@ -25,7 +26,11 @@ password comes from ~/.pgpass or PGPASSWORD on each worker, never from the URL. 
 thread per worker, each vistrel-cli reads with every core of its machine (or --jobs).
 --local N starts a cluster of N worker processes on this machine instead, each vistrel-cli
 reading with its share of the cores. The scheduler and a first worker are awaited --timeout
-seconds; Ctrl-C closes the client (and a local cluster with its indexers).
+seconds; Ctrl-C closes the client (and a local cluster with its indexers). A batch whose
+vistrel-cli has not ended after --batch-timeout seconds (say, an index server that stopped
+answering) is killed and its recordings counted as failed; what it stored stays, and the
+claims of its unread recordings are taken over at once on that machine, elsewhere after 15
+minutes.
 
 Failure lines of the workers' vistrel-cli go to stderr as they come; then one line:
 "N recordings to read: R read, U unchanged, F failed" (U: indexed meanwhile by another
@@ -58,8 +63,9 @@ def complain(text):
     print(f"{NAME}: {text}", file=sys.stderr, flush=True)
 
 
-def index_batch(cli, db, options, paths):
-    """On a worker: vistrel-cli index of one batch; (host, status, stdout, stderr)."""
+def index_batch(cli, db, options, paths, timeout=None):
+    """On a worker: vistrel-cli index of one batch; (host, status, stdout, stderr), the status "timeout"
+    when it was killed after timeout seconds."""
     import ctypes
     import socket
 
@@ -70,7 +76,10 @@ def index_batch(cli, db, options, paths):
 
     command = [cli, "index", "--db", db, *options, "--", *paths]
     try:
-        done = subprocess.run(command, stdin=subprocess.DEVNULL, capture_output=True, preexec_fn=end_with_worker)
+        done = subprocess.run(command, stdin=subprocess.DEVNULL, capture_output=True, preexec_fn=end_with_worker,
+                              timeout=timeout)
+    except subprocess.TimeoutExpired as late:
+        return socket.gethostname(), "timeout", late.stdout or b"", late.stderr or b""
     except OSError as error:
         return socket.gethostname(), None, b"", error.strerror.encode()
     return socket.gethostname(), done.returncode, done.stdout, done.stderr
@@ -93,6 +102,8 @@ def parse_arguments():
     parser.add_argument("--decode", action="store_true", help="also decode every frame (vistrel-cli's --decode)")
     parser.add_argument("--timeout", type=float, default=10,
                         help="seconds to wait for the scheduler and a first worker (default 10)")
+    parser.add_argument("--batch-timeout", type=float, metavar="S",
+                        help="seconds a batch may take before its vistrel-cli is killed (default: no limit)")
     parser.add_argument("recordings", nargs="+", metavar="FOLDER|FILE")
     args = parser.parse_args()
     if not args.db:
@@ -100,6 +111,8 @@ def parse_arguments():
     for name in ("local", "batch", "jobs"):
         if getattr(args, name) is not None and getattr(args, name) < 1:
             parser.error(f"--{name} must be at least 1")
+    if args.batch_timeout is not None and not args.batch_timeout > 0:
+        parser.error("--batch-timeout must be more than 0")
     if args.local and args.jobs is None:  # the machine's cores shared among its workers
         args.jobs = max(1, (os.cpu_count() or 1) // args.local)
     return args
@@ -144,7 +157,8 @@ def connect(address, timeout):
 def run(client, args, cli, batches):
     """Submits the batches; answers the counts: read, unchanged, failed, left."""
     options = (["--decode"] if args.decode else []) + (["--jobs", str(args.jobs)] if args.jobs else [])
-    futures = {client.submit(index_batch, cli, args.db, options, batch, pure=False): batch for batch in batches}
+    futures = {client.submit(index_batch, cli, args.db, options, batch, args.batch_timeout, pure=False): batch
+               for batch in batches}
     read = unchanged = failed = left = 0
     for future in as_completed(futures):
         batch = futures.pop(future)
@@ -161,6 +175,11 @@ def run(client, args, cli, batches):
             continue
         sys.stderr.buffer.write(err)
         sys.stderr.flush()
+        if status == "timeout":
+            complain(f"{host}: vistrel-cli index of {len(batch)} recordings from {first} did not end within "
+                     f"{args.batch_timeout:g} s; killed")
+            failed += len(batch)
+            continue
         summary = SUMMARY.search(out)
         if status not in (0, 1) or not summary:
             complain(f"{host}: vistrel-cli index of {len(batch)} recordings from {first} ended with status {status}")

@@ -86,7 +86,10 @@ status=0
 [ "$(cat "$work/out")" = "2 recordings to read: 1 read, 0 unchanged, 1 failed" ] || fail "with a failure: $(cat "$work/out")"
 grep -q "broken/gone.mjp: no such file" "$work/err" || fail "the failure is not named: $(cat "$work/err")"
 # The driver's own failures, each said in one line: status 2 for a usage error, 1 for a scheduler that nobody runs
-# (after its time-out, not a hang) or a vistrel-cli that is not there.
+# (after its time-out, not a hang), a vistrel-cli that is not there or one that does not end in time.
+printf '#!/bin/sh\n[ "$2" = --plan ] && exec "%s" "$@"\nexec sleep 60\n' "$cli" >"$work/stuck-cli"
+chmod +x "$work/stuck-cli"
+stuck_url=$(pgserver_createdb stuck)
 while IFS='|' read -r want words message; do
   status=0
   env -u VISTREL_DB timeout 60 "$driver" $words "$arch" >"$work/out" 2>"$work/err" || status=$?
@@ -98,6 +101,8 @@ done <<CASES
 2|--local 0 --db $url --cli $cli|--local must be at least 1
 1|--scheduler tcp://127.0.0.1:1 --timeout 2 --db $url --cli $cli|cannot reach the scheduler tcp://127.0.0.1:1
 1|--local 1 --db $url --cli $work/no-such-cli|vistrel-cli not found
+1|--local 1 --batch 100 --batch-timeout 2 --db $stuck_url --cli $work/stuck-cli|did not end within 2 s; killed
+2|--local 1 --batch-timeout 0 --db $url --cli $cli|--batch-timeout must be more than 0
 CASES
 echo "through Dask: $recordings recordings, the answers equal SQLite's; a change, a gone recording, failures"
 
