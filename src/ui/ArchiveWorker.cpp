@@ -1,50 +1,88 @@
 #include "ui/ArchiveWorker.h"
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 
-#include "archive/ArchiveIndex.h"
+#include <QSet>
+
 #include "archive/ArchivePaths.h"
+#include "archive/IndexPlan.h"
 #include "archive/IndexReading.h"
 #include "archive/IndexUpdate.h"
+#include "archive/IndexedEvents.h"
+#include "archive/RecordingList.h"
+#include "platform/NativeName.h"
+
+// What a run's thread shares with the worker. The thread keeps it while it lives, so a worker
+// may let go of a run (and be destroyed) before its thread ends.
+struct ArchiveWorker::Run {
+  std::atomic<bool> stop{false};
+  std::mutex m;
+  std::condition_variable endedChanged;
+  bool ended = false;              // the thread's work is done; guarded by m
+  ArchiveWorker* owner = nullptr;  // null once the worker let go of the run; guarded by m
+  std::shared_ptr<Run> self;       // the thread's own hold, for the news it posts
+};
 
 ArchiveWorker::ArchiveWorker(QObject* parent) : QObject(parent) {}
 
 ArchiveWorker::~ArchiveWorker() { Halt(); }
 
-template <class F>
-void ArchiveWorker::Post(int run, F f) {
+void ArchiveWorker::Post(Run& run, std::function<void(ArchiveWorker&)> f) {
+  const std::lock_guard lock(run.m);
+  if (!run.owner) return;
   QMetaObject::invokeMethod(
-      this,
-      [this, run, f = std::move(f)]() mutable {
-        if (run == run_) f();
+      run.owner,
+      [owner = run.owner, run = run.self, f = std::move(f)] {
+        if (owner->run_ == run) f(*owner);
       },
       Qt::QueuedConnection);
 }
 
-void ArchiveWorker::Start(const QString& indexPath, QList<QByteArray> toRead, QList<QByteArray> gone,
-                          std::int64_t bytes) {
+void ArchiveWorker::Start(std::function<Outcome(Run&)> work) {
   Stop();
-  stop_ = false;
-  running_ = true;
-  const int run = ++run_;
-  thread_ = std::thread([this, indexPath, toRead = std::move(toRead), gone = std::move(gone), bytes, run] {
-    Run(indexPath, toRead, gone, bytes, run);
+  run_ = std::make_shared<Run>();
+  run_->owner = this;
+  run_->self = run_;
+  thread_ = std::thread([run = run_.get(), work = std::move(work)] {
+    const auto [stopped, failure] = work(*run);  // its connection to the index closed
+    Post(*run, [stopped, failure](ArchiveWorker& owner) {
+      owner.thread_.join();  // it only has its ending left
+      owner.run_.reset();
+      emit owner.Finished(stopped, failure);
+    });
+    std::shared_ptr<Run> keep;  // the run lives on until this thread has said it ended
+    {
+      const std::lock_guard lock(run->m);
+      run->ended = true;
+      keep = std::move(run->self);
+    }
+    run->endedChanged.notify_all();
   });
 }
 
 void ArchiveWorker::Halt() {
-  stop_ = true;
-  if (thread_.joinable()) thread_.join();
+  if (!run_) return;
+  run_->stop = true;
+  bool ended = false;
+  {
+    std::unique_lock lock(run_->m);
+    ended = run_->endedChanged.wait_for(lock, std::chrono::seconds(1), [&] { return run_->ended; });
+    run_->owner = nullptr;
+  }
+  if (ended) thread_.join();
+  else thread_.detach();  // blocked in the index's server: it ends on its own, telling no one
+  run_.reset();
 }
 
 void ArchiveWorker::Stop() {
+  if (!running()) return;
   Halt();
-  if (running_) {
-    running_ = false;
-    ++run_;  // what the stopped run still has on its way is not news any more
-    emit Finished(true, QString());
-  }
+  emit Finished(true, QString());
 }
 
 namespace {
@@ -64,30 +102,84 @@ QString failureText(const IndexReading& r) {
   return {};
 }
 
+QString cannot(const char* what, const ArchiveIndex& index) {
+  return QStringLiteral("Nie można %1 indeksu archiwum %2:\n%3")
+      .arg(QString::fromUtf8(what), index.Shown(), index.Error());
+}
+QString cannotOpen(const ArchiveIndex& index) { return cannot("otworzyć", index); }
+QString cannotRead(const ArchiveIndex& index) { return cannot("odczytać", index); }
+QString cannotWrite(const ArchiveIndex& index) { return cannot("zapisać", index); }
+
+// The folder's recordings as they are now against what the index holds; a folder that cannot
+// be searched stands in the list with its reason.
+IndexPlan listFolder(const QByteArray& root, const QHash<QByteArray, ArchiveIndex::Stored>& stored,
+                     const QHash<qint64, RecordingSummary>& summaries,
+                     const QHash<qint64, std::vector<MeasurementRow>>& rows, int limit, ArchiveWorker::Listing& listing,
+                     std::int64_t& bytes) {
+  std::vector<ArchiveEntry>& entries = listing.entries;
+  QList<std::pair<QByteArray, std::optional<FileStamp>>> listed;
+  for (const ListedRecording& item : ListRecordings({NameFromNative(root)})) {
+    ArchiveEntry e;
+    e.path = AbsolutePath(NativeName(item.path));
+    e.name = LiesInside(e.path, root) ? e.path.mid(root.size() + (root.endsWith('/') ? 0 : 1)) : e.path;
+    if (item.error != 0) {
+      e.failure =
+          QStringLiteral("nie można przeszukać folderu (%1)").arg(QString::fromLocal8Bit(std::strerror(item.error)));
+    } else {
+      e.stamp = StampOf(e.path);
+      listed.append({e.path, e.stamp});
+    }
+    entries.push_back(std::move(e));
+  }
+  IndexPlan plan = PlanIndexing(stored, listed, {root});
+  const QSet<QByteArray> toRead(plan.toRead.begin(), plan.toRead.end());
+  for (ArchiveEntry& e : entries) {
+    if (!e.failure.isEmpty()) continue;
+    if (toRead.contains(e.path)) {
+      e.pending = true;
+      bytes += e.stamp ? e.stamp->size : 0;
+    } else if (const auto it = stored.find(e.path); it != stored.end()) {
+      e.summary = summaries.value(it->id);
+      e.rows = rows.value(it->id);
+      e.events = EventsOfRows(e.rows, limit, 0);
+    }
+  }
+  listing.limit = limit;
+  return plan;
+}
+
 }  // namespace
 
-// On the worker's thread: the index's connection is made, used and closed here.
-void ArchiveWorker::Run(const QString& indexPath, const QList<QByteArray>& toRead, const QList<QByteArray>& gone,
-                        std::int64_t bytes, int run) {
-  const auto finish = [&](bool stopped, const QString& error) {
-    Post(run, [this, stopped, error] {
-      if (thread_.joinable()) thread_.join();
-      running_ = false;
-      emit Finished(stopped, error);
-    });
-  };
+void ArchiveWorker::Open(const QString& indexPath, const QByteArray& folder, int limit) {
+  Start([indexPath, folder, limit](Run& run) { return OpenFolder(run, indexPath, folder, limit); });
+}
+
+// On the run's thread: the index's connection is made, used and closed here.
+ArchiveWorker::Outcome ArchiveWorker::OpenFolder(Run& run, const QString& indexPath, const QByteArray& folder,
+                                                 int limit) {
   ArchiveIndex index;
-  if (!index.Open(indexPath, true) || !index.Drop(gone)) return finish(false, index.Error());
+  if (!index.Open(indexPath, true)) return {false, cannotOpen(index)};
+  const auto stored = index.Stamps();
+  std::optional<QHash<qint64, RecordingSummary>> summaries;
+  std::optional<QHash<qint64, std::vector<MeasurementRow>>> rows;
+  if (stored) summaries = index.Summaries();
+  if (summaries) rows = index.RowsAtOrOver(limit);
+  if (!rows) return {false, cannotRead(index)};
+  Listing listing;
+  std::int64_t bytes = 0;
+  const IndexPlan plan = listFolder(folder, *stored, *summaries, *rows, limit, listing, bytes);
+  Post(run, [listing = std::move(listing)](ArchiveWorker& owner) { emit owner.Listed(listing); });
+  if (!index.Drop(plan.gone)) return {false, cannotWrite(index)};
   std::int64_t done = 0;
-  for (const QByteArray& path : toRead) {
-    if (stop_) return finish(true, {});
-    IndexUpdate update = UpdateIndex(index, path, false, &stop_);
+  for (const QByteArray& path : plan.toRead) {
+    if (run.stop) return {true, {}};
+    IndexUpdate update = UpdateIndex(index, path, false, &run.stop);
     Reading reading{path, std::move(update.reading.recording), {}};
     switch (update.result) {
       case IndexUpdate::Result::Stored: done += reading.recording->summary.stamp.size; break;
       case IndexUpdate::Result::Current:  // another indexer read it meanwhile: its reading is in the index
         if (auto loaded = index.Load(path); !loaded) {
-          return finish(false, index.Error());
+          return {false, cannotRead(index)};
         } else if (*loaded) {
           reading.recording = std::move(**loaded);
         } else {  // and another forgot it again since
@@ -99,13 +191,30 @@ void ArchiveWorker::Run(const QString& indexPath, const QList<QByteArray>& toRea
             QStringLiteral("odczytuje je inny proces (%1); otwórz folder ponownie później").arg(update.holder);
         break;
       case IndexUpdate::Result::Unread: reading.failure = failureText(update.reading); break;
-      case IndexUpdate::Result::Stopped: return finish(true, {});
-      case IndexUpdate::Result::IndexFailed: return finish(false, update.error);
+      case IndexUpdate::Result::Stopped: return {true, {}};
+      case IndexUpdate::Result::IndexFailed:
+        return {false, QStringLiteral("Nie można zapisać indeksu archiwum %1:\n%2").arg(index.Shown(), update.error)};
     }
-    Post(run, [this, reading = std::move(reading), done, bytes] {
-      emit Read(reading);
-      emit Progress(done, bytes);
+    Post(run, [reading = std::move(reading), done, bytes](ArchiveWorker& owner) {
+      emit owner.Read(reading);
+      emit owner.Progress(done, bytes);
     });
   }
-  finish(false, {});
+  return {false, {}};
+}
+
+void ArchiveWorker::ReadRows(const QString& indexPath, int limit) {
+  Start([indexPath, limit](Run& run) -> Outcome {
+    ArchiveIndex index;
+    if (!index.Open(indexPath, false)) return {false, cannotOpen(index)};
+    Rows answer;
+    answer.limit = limit;
+    auto stored = index.Stamps();
+    auto rows = stored ? index.RowsAtOrOver(limit) : std::nullopt;
+    if (!rows) return {false, cannotRead(index)};
+    answer.stored = std::move(*stored);
+    answer.rows = std::move(*rows);
+    Post(run, [answer = std::move(answer)](ArchiveWorker& owner) { emit owner.RowsRead(answer); });
+    return {false, {}};
+  });
 }

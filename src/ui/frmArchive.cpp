@@ -1,7 +1,6 @@
 #include "ui/frmArchive.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -16,9 +15,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "archive/ArchiveIndex.h"
 #include "archive/IndexLocation.h"
-#include "archive/IndexPlan.h"
 #include "archive/IndexedEvents.h"
 #include "archive/RecordingList.h"
 #include "platform/Modal.h"
@@ -89,7 +86,8 @@ frmArchive::frmArchive(QWidget* parent) : QWidget(parent, Qt::Window) {
 
   connect(txtLimit, &QSpinBox::valueChanged, this, [this](int kmh) {
     Remembered::SetOverviewLimit(kmh);
-    RefreshEvents();
+    // The rows over a lower limit are the index's; while a folder's listing is on its way, it asks itself.
+    if (!folder_.isEmpty() && !listing_) rows_.ReadRows(indexPath_, kmh);
   });
   connect(chkWithEvents, &QCheckBox::toggled, this, [this](bool on) {
     order.SetOnlyWithEvents(on);
@@ -110,12 +108,20 @@ frmArchive::frmArchive(QWidget* parent) : QWidget(parent, Qt::Window) {
     Remembered::SetArchiveIndex(IndexLocation::WithoutPassword(typed));
     if (!folder_.isEmpty()) OpenFolder(folder_);
   });
-  connect(cmdStop, &QPushButton::clicked, this, [this] { worker_.Stop(); });
+  connect(cmdStop, &QPushButton::clicked, this, [this] {
+    worker_.Stop();
+    rows_.Stop();
+  });
   connect(&worker_, &ArchiveWorker::Read, this, &frmArchive::Take);
   connect(&worker_, &ArchiveWorker::Progress, this, [this](std::int64_t done, std::int64_t total) {
     prgReading->setValue(total > 0 ? static_cast<int>(std::min<std::int64_t>(1000, done * 1000 / total)) : 0);
   });
+  connect(&worker_, &ArchiveWorker::Listed, this, &frmArchive::Listed);
   connect(&worker_, &ArchiveWorker::Finished, this, &frmArchive::Finished);
+  connect(&rows_, &ArchiveWorker::RowsRead, this, &frmArchive::RowsRead);
+  connect(&rows_, &ArchiveWorker::Finished, this, [](bool, const QString& failure) {
+    if (!failure.isEmpty()) Modal::current().message(failure, MsgIcon::Critical, MsgButtons::Ok);
+  });
   for (const bool forward : {true, false}) {
     auto* key = new QShortcut(forward ? QKeySequence(Qt::Key_N) : QKeySequence(Qt::SHIFT | Qt::Key_N), this);
     connect(key, &QShortcut::activated, this, [this, forward] {
@@ -131,6 +137,7 @@ void frmArchive::SetLimit(int kmh) { txtLimit->setValue(kmh); }
 
 void frmArchive::closeEvent(QCloseEvent* e) {
   worker_.Stop();  // what was read stays in the index; the rest is read when the folder is opened again
+  rows_.Stop();
   e->accept();
 }
 
@@ -147,64 +154,36 @@ bool frmArchive::OpenFolder(const QString& folder, const QString& givenIndex) {
   if (!IndexLocation::IsUrl(indexPath) && LiesInside(AbsolutePath(NativeName(indexPath)), root))
     return refuse(QStringLiteral("Indeks archiwum (%1) leżałby w folderze nagrań %2.\nWybierz inny folder.")
                       .arg(indexPath, folder));
-  worker_.Stop();
-  if (!index_ || indexPath != indexPath_) {
-    index_ = std::make_unique<ArchiveIndex>();
-    indexPath_ = indexPath;
-    if (!index_->Open(indexPath, true)) {
-      const QString error = index_->Error(), shown = index_->Shown();
-      index_.reset();
-      return refuse(QStringLiteral("Nie można otworzyć indeksu archiwum %1:\n%2").arg(shown, error));
-    }
-  }
-  const std::optional<QHash<QByteArray, ArchiveIndex::Stored>> stored = index_->Stamps();
-  std::optional<QHash<qint64, RecordingSummary>> summaries;
-  if (stored) summaries = index_->Summaries();
-  if (!summaries)
-    return refuse(QStringLiteral("Nie można odczytać indeksu archiwum %1:\n%2").arg(index_->Shown(), index_->Error()));
-
-  // The folder as it is now; a folder that cannot be searched stands in the table with its reason.
-  std::vector<ArchiveEntry> entries;
-  QList<std::pair<QByteArray, std::optional<FileStamp>>> listed;
-  for (const ListedRecording& item : ListRecordings({NameFromNative(root)})) {
-    ArchiveEntry e;
-    e.path = AbsolutePath(NativeName(item.path));
-    e.name = LiesInside(e.path, root) ? e.path.mid(root.size() + (root.endsWith('/') ? 0 : 1)) : e.path;
-    if (item.error != 0) {
-      e.failure =
-          QStringLiteral("nie można przeszukać folderu (%1)").arg(QString::fromLocal8Bit(std::strerror(item.error)));
-    } else {
-      e.stamp = StampOf(e.path);
-      listed.append({e.path, e.stamp});
-    }
-    entries.push_back(std::move(e));
-  }
-  const IndexPlan plan = PlanIndexing(*stored, listed, {root});
-  const QSet<QByteArray> toRead(plan.toRead.begin(), plan.toRead.end());
-  std::int64_t bytes = 0;
-  for (ArchiveEntry& e : entries) {
-    if (!e.failure.isEmpty()) continue;
-    if (toRead.contains(e.path)) {
-      e.pending = true;
-      bytes += e.stamp ? e.stamp->size : 0;
-    } else if (const auto it = stored->find(e.path); it != stored->end()) {
-      e.summary = summaries->value(it->id);
-    }
-  }
+  worker_.Stop();  // its end told before this run begins
+  rows_.Stop();
+  if (NameFromNative(root) != folder_) table.SetEntries({});
   folder_ = NameFromNative(root);
+  indexPath_ = indexPath;
   setWindowTitle(
       QStringLiteral("Archiwum – %1").arg(ReadableName(NameFromNative(root.mid(root.lastIndexOf('/') + 1)))));
-  table.SetEntries(std::move(entries));
-  RefreshEvents();
-  order.sort(order.sortColumn(), order.sortOrder());
-  if (!plan.toRead.isEmpty() || !plan.gone.isEmpty()) {
-    prgReading->setValue(0);
-    prgReading->show();
-    cmdStop->show();
-    worker_.Start(indexPath, plan.toRead, plan.gone, bytes);
-  }
+  ShowBusy(QStringLiteral("Wczytywanie indeksu…"), true);
+  listing_ = true;
+  worker_.Open(indexPath, root, limit());
   ShowSummary();
   return true;
+}
+
+void frmArchive::ShowBusy(const QString& text, bool whole) {
+  prgReading->setRange(0, whole ? 0 : 1000);  // a whole run first only waits: no share to show
+  prgReading->setValue(0);
+  prgReading->setFormat(text);
+  prgReading->show();
+  cmdStop->show();
+}
+
+void frmArchive::Listed(const ArchiveWorker::Listing& listing) {
+  listing_ = false;
+  table.SetEntries(listing.entries);
+  order.sort(order.sortColumn(), order.sortOrder());
+  if (listing.limit != limit()) rows_.ReadRows(indexPath_, limit());  // changed meanwhile
+  if (std::any_of(listing.entries.begin(), listing.entries.end(), [](const ArchiveEntry& e) { return e.pending; }))
+    ShowBusy(QStringLiteral("Odczyt nowych nagrań… %p%"), false);
+  ShowSummary();
 }
 
 void frmArchive::SetRows(ArchiveEntry& e, std::vector<MeasurementRow> rows) const {
@@ -212,23 +191,15 @@ void frmArchive::SetRows(ArchiveEntry& e, std::vector<MeasurementRow> rows) cons
   e.events = EventsOfRows(e.rows, limit(), 0);
 }
 
-void frmArchive::RefreshEvents() {
-  if (!index_) return;
-  const auto stored = index_->Stamps();
-  const auto rows = index_->RowsAtOrOver(limit());
-  if (!stored || !rows) {
-    Modal::current().message(
-        QStringLiteral("Nie można odczytać indeksu archiwum %1:\n%2").arg(index_->Shown(), index_->Error()),
-        MsgIcon::Critical, MsgButtons::Ok);
-    return;
-  }
+void frmArchive::RowsRead(const ArchiveWorker::Rows& answer) {
+  if (answer.limit != limit()) return;  // another limit's answer is on its way
   for (int row = 0; row < table.rowCount(); ++row) {
     const ArchiveEntry& e = table.entry(row);
     if (!e.summary) continue;
-    const auto it = stored->find(e.path);
-    std::vector<MeasurementRow> mine;
-    if (it != stored->end() && it->stamp == e.summary->stamp) mine = rows->value(it->id);
-    table.Change(row, [&](ArchiveEntry& entry) { SetRows(entry, std::move(mine)); });
+    // One read after the answer was taken keeps the rows its reading gave.
+    const auto it = answer.stored.find(e.path);
+    if (it == answer.stored.end() || !(it->stamp == e.summary->stamp)) continue;
+    table.Change(row, [&](ArchiveEntry& entry) { SetRows(entry, answer.rows.value(it->id)); });
   }
   order.Refilter();
   ShowSummary();
@@ -253,17 +224,15 @@ void frmArchive::Take(const ArchiveWorker::Reading& reading) {
   ShowSummary();
 }
 
-void frmArchive::Finished(bool, const QString& indexError) {
+void frmArchive::Finished(bool, const QString& failure) {
+  listing_ = false;
   prgReading->hide();
   cmdStop->hide();
   for (int row = 0; row < table.rowCount(); ++row)
     if (table.entry(row).pending) table.Change(row, [](ArchiveEntry& e) { e.pending = false; });
   order.sort(order.sortColumn(), order.sortOrder());
   ShowSummary();
-  if (!indexError.isEmpty())
-    Modal::current().message(QStringLiteral("Nie można zapisać indeksu archiwum %1:\n%2")
-                                 .arg(index_ ? index_->Shown() : indexPath_, indexError),
-                             MsgIcon::Critical, MsgButtons::Ok);
+  if (!failure.isEmpty()) Modal::current().message(failure, MsgIcon::Critical, MsgButtons::Ok);
 }
 
 void frmArchive::ShowSummary() {

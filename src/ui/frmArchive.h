@@ -1,6 +1,6 @@
 #pragma once
-// "Archiwum": every recording of a folder in one table, filled at once from the archive's index
-// and completed by a background reading of the new and the changed ones. A double-click asks the
+// "Archiwum": every recording of a folder in one table, filled from the archive's index and
+// completed by a reading of the new and the changed ones, both in the background. A double-click asks the
 // main window to open a recording at its first event's peak frame; the main window's N and
 // Shift+N go on into the neighbouring recordings' events in the table's order.
 
@@ -16,7 +16,6 @@
 #include "ui/ArchiveTable.h"
 #include "ui/ArchiveWorker.h"
 
-class ArchiveIndex;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -38,10 +37,11 @@ class frmArchive : public QWidget {
     bool operator==(const Jump&) const = default;
   };
 
-  // Lists the folder's recordings and shows at once what the index holds of them; the new and
-  // the changed are read in the background. False, with the reason in a message box, when the
-  // folder cannot be listed as an archive or the index cannot be opened. indexPath: a file or
-  // a postgresql:// URL; empty: the index set in the window (txtIndex), else the default one.
+  // Lists the folder's recordings in the background and shows what the index holds of them,
+  // then reads the new and the changed into it. False, with the reason in a message box, when
+  // the folder is no folder or the index would lie in it; an index that cannot be opened or read
+  // is named in a message box when the background finds it. indexPath: a file or a
+  // postgresql:// URL; empty: the index set in the window (txtIndex), else the default one.
   bool OpenFolder(const QString& folder, const QString& indexPath = {});
   // The folder shown (absolute); empty before the first.
   const QString& folder() const { return folder_; }
@@ -54,8 +54,8 @@ class frmArchive : public QWidget {
   // with events, in the table's order as shown, from the recording at `current`; none when
   // `current` is not in the table or no recording that way has events.
   std::optional<Jump> NeighbourRecordingEvent(const QString& current, bool forward) const;
-  // Whether the background reading is still going.
-  bool Reading() const { return worker_.running(); }
+  // Whether the background work with the index is still going.
+  bool Reading() const { return worker_.running() || rows_.running(); }
 
   // Opens a recording in the main window.
   std::function<void(const Jump&)> openRecording;
@@ -77,17 +77,21 @@ class frmArchive : public QWidget {
   void closeEvent(QCloseEvent* e) override;
 
  private:
-  // Every row's events again from the index, for the limit.
-  void RefreshEvents();
+  void Listed(const ArchiveWorker::Listing& listing);
+  // Every indexed row's events again, from the rows over the limit.
+  void RowsRead(const ArchiveWorker::Rows& answer);
   void Take(const ArchiveWorker::Reading& reading);
-  void Finished(bool stopped, const QString& indexError);
+  void Finished(bool stopped, const QString& failure);
+  // The progress bar and Zatrzymaj shown, the bar with text; whole: it only waits (no share).
+  void ShowBusy(const QString& text, bool whole);
   void ShowSummary();
   // The entry's events over the limit from its rows at or over it.
   void SetRows(ArchiveEntry& e, std::vector<MeasurementRow> rows) const;
 
   QString folder_;
-  std::unique_ptr<ArchiveIndex> index_;  // the window thread's own connection
-  QString indexPath_;
-  QString indexTyped_;  // what txtIndex held when its editing last finished
-  ArchiveWorker worker_;
+  QString indexPath_;     // the index of the folder shown
+  bool listing_ = false;  // the folder's listing is on its way
+  QString indexTyped_;    // what txtIndex held when its editing last finished
+  ArchiveWorker worker_;  // the folder's listing and reading
+  ArchiveWorker rows_;    // the rows over a new limit
 };
