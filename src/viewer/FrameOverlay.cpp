@@ -1,6 +1,7 @@
 #include "viewer/FrameOverlay.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
@@ -10,6 +11,18 @@
 namespace {
 
 CaptionPainter captionPainter = nullptr;
+
+// x · keep / 255, rounded, for every byte x and every share kept: the blend without a division.
+using ScaledBytes = std::array<std::array<std::uint8_t, 256>, 256>;
+const ScaledBytes& scaled() {
+  static const ScaledBytes table = [] {
+    ScaledBytes t{};
+    for (int keep = 0; keep < 256; ++keep)
+      for (int x = 0; x < 256; ++x) t[keep][x] = static_cast<std::uint8_t>((x * keep + 127) / 255);
+    return t;
+  }();
+  return table;
+}
 
 }  // namespace
 
@@ -56,16 +69,17 @@ void FrameOverlay::Draw(cDIBSection& dib, const QString& caption, OverlayPlace p
   const std::int64_t firstRow = dib.Height() - 1 - r.bottom();
   coveredAt_ = firstRow * pitch;
   covered_.assign(bits + coveredAt_, bits + coveredAt_ + r.height() * pitch);
+  const ScaledBytes& kept = scaled();
   for (int y = 0; y < r.height(); ++y) {
     const std::uint32_t* src = band.data() + static_cast<std::ptrdiff_t>(y) * r.width();
     std::uint8_t* dst = bits + (dib.Height() - 1 - (r.top() + y)) * pitch;
     for (int x = 0; x < r.width(); ++x, dst += 3) {
+      // Premultiplied: the band's channel plus the picture's scaled by what the band lets through.
       const std::uint32_t s = src[x];
-      const auto channel = [s](int shift) { return static_cast<int>((s >> shift) & 0xFF); };
-      const int keep = 255 - channel(24);
-      dst[0] = static_cast<std::uint8_t>(channel(0) + (dst[0] * keep + 127) / 255);
-      dst[1] = static_cast<std::uint8_t>(channel(8) + (dst[1] * keep + 127) / 255);
-      dst[2] = static_cast<std::uint8_t>(channel(16) + (dst[2] * keep + 127) / 255);
+      const std::array<std::uint8_t, 256>& keep = kept[255 - (s >> 24)];
+      dst[0] = static_cast<std::uint8_t>(s + keep[dst[0]]);
+      dst[1] = static_cast<std::uint8_t>((s >> 8) + keep[dst[1]]);
+      dst[2] = static_cast<std::uint8_t>((s >> 16) + keep[dst[2]]);
     }
   }
 }
