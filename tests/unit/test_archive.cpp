@@ -82,23 +82,19 @@ TEST(IndexWalk, HashesTheWholeFileAndKeepsEveryMeasurementOfTheWalk) {
     const QString path = dir.filePath(QString::fromLatin1(shape.name) + ".mjp");
     recgen::RecordingBuilder().Append(shape.make()).Write(path.toStdString());
     const IndexedRecording r = indexed(path, false);
-    EXPECT_EQ(r.summary.sha256, sha256Of(path));
     const std::vector<FrameRecord> walk = ReadFrameRecords(path, 0, nullptr).value();
-    EXPECT_EQ(r.summary.frames, static_cast<int>(walk.size()));
-    std::vector<MeasurementRow> expected;
+    const auto fields = [](const MeasurementRow& m) {
+      return std::tuple(m.frame, m.position, m.seconds, m.kmh, m.ident);
+    };
+    std::vector<decltype(fields({}))> rows, expected;
+    for (const MeasurementRow& m : r.rows) rows.push_back(fields(m));
     for (const FrameRecord& f : walk)
       if (f.kind == FrameKind::Measurement)
-        expected.push_back({f.n, f.start, static_cast<std::int32_t>(*f.seconds), *f.speedKmh, f.ident});
-    ASSERT_EQ(r.rows.size(), expected.size());
-    for (std::size_t k = 0; k < expected.size(); ++k) {
-      EXPECT_EQ(r.rows[k].frame, expected[k].frame);
-      EXPECT_EQ(r.rows[k].position, expected[k].position);
-      EXPECT_EQ(r.rows[k].seconds, expected[k].seconds);
-      EXPECT_EQ(r.rows[k].kmh, expected[k].kmh);
-      EXPECT_EQ(r.rows[k].ident, expected[k].ident);
-    }
-    EXPECT_EQ(r.summary.measurements, static_cast<int>(expected.size()));
-    EXPECT_FALSE(r.summary.damaged);  // not checked without decoding
+        expected.push_back(fields({f.n, f.start, static_cast<std::int32_t>(*f.seconds), *f.speedKmh, f.ident}));
+    EXPECT_EQ(rows, expected);
+    // The damaged frames are not checked without decoding.
+    EXPECT_EQ(std::tuple(r.summary.sha256, r.summary.frames, r.summary.measurements, r.summary.damaged.has_value()),
+              std::tuple(sha256Of(path), static_cast<int>(walk.size()), static_cast<int>(expected.size()), false));
   }
 }
 
@@ -117,26 +113,25 @@ TEST(IndexWalk, SummarisesTimesIdentsTopSpeedAndDamagedFrames) {
   for (const bool decode : {false, true}) {
     SCOPED_TRACE(decode);
     const RecordingSummary s = indexed(path, decode).summary;
-    EXPECT_EQ(s.frames, 4);
-    EXPECT_EQ(s.measurements, 3);
-    EXPECT_EQ(s.firstSeconds, 100);
-    EXPECT_EQ(s.lastSeconds, 109);
-    EXPECT_EQ(s.topKmh, 97);
     // The damaged frame's identifier is its own, though the panel never showed it.
-    EXPECT_EQ(s.idents, QStringList({"CAM-A0000001", "CAM-B0000002", "CAM-C0000003"}));
-    EXPECT_EQ(s.damaged, decode ? std::optional<int>(1) : std::nullopt);
+    EXPECT_EQ(std::tuple(s.frames, s.measurements, s.firstSeconds, s.lastSeconds, s.topKmh, s.idents, s.damaged),
+              std::tuple(4, 3, std::optional(100), std::optional(109), std::optional(97),
+                         QStringList({"CAM-A0000001", "CAM-B0000002", "CAM-C0000003"}),
+                         decode ? std::optional<int>(1) : std::nullopt));
   }
 }
 
-// A value read with a connection of the test's own, as sqlite3 would read it.
-QVariant pragma(const QString& db, const QString& statement) {
+// Statements run with a connection of the test's own, as sqlite3 would run them: the last one's first value.
+QVariant sql(const QString& db, const QStringList& statements) {
   QVariant value;
   {
     QSqlDatabase c = QSqlDatabase::addDatabase("QSQLITE", "probe");
     c.setDatabaseName(db);
     c.open();
-    QSqlQuery q(c);
-    if (q.exec(statement) && q.next()) value = q.value(0);
+    for (const QString& statement : statements) {
+      QSqlQuery q(c);
+      value = q.exec(statement) && q.next() ? q.value(0) : QVariant();
+    }
   }
   QSqlDatabase::removeDatabase("probe");
   return value;
@@ -152,15 +147,8 @@ IndexedRecording sample(const QByteArray& path, int frames) {
 TEST(ArchiveIndex, OpensOnlyItsOwnSchema) {
   QTemporaryDir dir;
   const auto make = [&](const QString& name, const QStringList& statements) {
-    const QString path = dir.filePath(name);
-    {
-      QSqlDatabase c = QSqlDatabase::addDatabase("QSQLITE", "maker");
-      c.setDatabaseName(path);
-      c.open();
-      for (const QString& s : statements) QSqlQuery(c).exec(s);
-    }
-    QSqlDatabase::removeDatabase("maker");
-    return path;
+    sql(dir.filePath(name), statements);
+    return dir.filePath(name);
   };
   WriteFile(dir.filePath("text.sqlite"), QByteArray(5000, 'x'));
   const std::tuple<QString, bool, const char*> cases[] = {
@@ -188,8 +176,8 @@ TEST(ArchiveIndex, OpensOnlyItsOwnSchema) {
   EXPECT_TRUE(again.Open(dir.filePath("new.sqlite"), false));
   // An index of the first version gains what the later ones added.
   const QString first = dir.filePath("version1.sqlite");
-  EXPECT_EQ(pragma(first, "PRAGMA user_version").toInt(), ArchiveIndex::kSchemaVersion);
-  EXPECT_EQ(pragma(first, "SELECT count(*) FROM sqlite_master WHERE name = 'measurement_by_speed'").toInt(), 1);
+  EXPECT_EQ(sql(first, {"PRAGMA user_version"}).toInt(), ArchiveIndex::kSchemaVersion);
+  EXPECT_EQ(sql(first, {"SELECT count(*) FROM sqlite_master WHERE name = 'measurement_by_speed'"}).toInt(), 1);
 }
 
 // A new modification time, the size kept.
@@ -200,31 +188,17 @@ void touchLater(const QString& file) {
 
 // A folder of recordings, indexed once, then changed as people change folders.
 TEST(IndexPlan, ReadsOnlyWhatChangedAndForgetsWhatIsGone) {
-  struct Case {
-    const char* change;
-    void (*apply)(const QString& folder);
-    QStringList read;  // names read again
-    int unchanged;
-    QStringList gone;
-  };
-  const Case cases[] = {
+  // the change, applied to the folder; the names read again, how many are unchanged, the names gone
+  const std::tuple<const char*, void (*)(const QString&), QStringList, int, QStringList> cases[] = {
       {"nothing", [](const QString&) {}, {}, 3, {}},
       {"touched", [](const QString& d) { touchLater(d + "/b.mjp"); }, {"b.mjp"}, 2, {}},
-      {"grown",
-       [](const QString& d) {
-         QFile f(d + "/c.mjp");
-         f.open(QIODevice::Append);
-         f.write("x");
-       },
-       {"c.mjp"},
-       2,
-       {}},
+      {"grown", [](const QString& d) { WriteFile(d + "/c.mjp", BytesOf(d + "/c.mjp") + "x"); }, {"c.mjp"}, 2, {}},
       {"deleted", [](const QString& d) { QFile::remove(d + "/a.mjp"); }, {}, 2, {"a.mjp"}},
       {"renamed", [](const QString& d) { QFile::rename(d + "/a.mjp", d + "/z.mjp"); }, {"z.mjp"}, 2, {"a.mjp"}},
       {"added", [](const QString& d) { QFile::copy(d + "/a.mjp", d + "/d.mjp"); }, {"d.mjp"}, 3, {}},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.change);
+  for (const auto& [change, apply, toRead, unchanged, gone] : cases) {
+    SCOPED_TRACE(change);
     QTemporaryDir dir;
     const QByteArray folder = AbsolutePath(QFile::encodeName(dir.path()));
     QHash<QByteArray, ArchiveIndex::Stored> stored;
@@ -233,17 +207,15 @@ TEST(IndexPlan, ReadsOnlyWhatChangedAndForgetsWhatIsGone) {
       stored.insert(folder + '/' + name, {0, StampOf(folder + '/' + name).value()});
     }
     stored.insert("/elsewhere/kept.mjp", {});  // indexed from another folder: not this run's business
-    c.apply(dir.path());
+    apply(dir.path());
     QList<std::pair<QByteArray, std::optional<FileStamp>>> listed;
     for (const char* name : {"a.mjp", "b.mjp", "c.mjp", "d.mjp", "z.mjp", "a.mjp"})
       if (QFile::exists(dir.filePath(name))) listed.append({folder + '/' + name, StampOf(folder + '/' + name)});
     const IndexPlan plan = PlanIndexing(stored, listed, {folder});
-    QStringList read, gone;
-    for (const QByteArray& p : plan.toRead) read << QFile::decodeName(p.mid(folder.size() + 1));
-    for (const QByteArray& p : plan.gone) gone << QFile::decodeName(p.mid(folder.size() + 1));
-    EXPECT_EQ(read, c.read);
-    EXPECT_EQ(plan.unchanged, c.unchanged);
-    EXPECT_EQ(gone, c.gone);
+    QStringList planned[2];  // read again, gone
+    for (const QByteArray& p : plan.toRead) planned[0] << QFile::decodeName(p.mid(folder.size() + 1));
+    for (const QByteArray& p : plan.gone) planned[1] << QFile::decodeName(p.mid(folder.size() + 1));
+    EXPECT_EQ(std::tuple(planned[0], plan.unchanged, planned[1]), std::tuple(toRead, unchanged, gone));
   }
 }
 
@@ -267,10 +239,9 @@ TEST(ArchivePaths, NamesRecordingsAsRunsListThem) {
       {"/a/./b/../c//d/", "/a/c/d"}, {"/../x", "/x"}, {"/", "/"}, {"/a/b\xb3", "/a/b\xb3"}};
   for (const auto& [given, clean] : absolute) EXPECT_EQ(AbsolutePath(given), QByteArray(clean));
   EXPECT_TRUE(AbsolutePath("rel/x.mjp").startsWith('/'));
-  EXPECT_TRUE(LiesInside("/a/b/c.mjp", "/a"));
-  EXPECT_TRUE(LiesInside("/a/c.mjp", "/"));
-  EXPECT_FALSE(LiesInside("/ab/c.mjp", "/a"));
-  EXPECT_FALSE(LiesInside("/a", "/a"));
+  for (const auto& [path, folder, inside] :
+       {std::tuple("/a/b/c.mjp", "/a", true), {"/a/c.mjp", "/", true}, {"/ab/c.mjp", "/a", false}, {"/a", "/a", false}})
+    EXPECT_EQ(LiesInside(path, folder), inside) << path << " in " << folder;
 }
 
 // Who reads a recording when several indexers work on one index: the claim a run finds
@@ -287,38 +258,31 @@ TEST(ArchiveIndex, ClaimsLeaveARecordingToTheIndexerReadingIt) {
   const qint64 endedPid = 999'999'999;  // above any pid_max: no process has it
   using enum ArchiveIndex::Claim;
   const QString other = "elsewhere.example";
-  struct Case {
-    QByteArray path;
-    FileStamp stamp;
-    std::optional<std::tuple<QString, qint64, qint64>> claim;  // host, pid, expires
-    ArchiveIndex::Claim expected;
-  };
-  const Case cases[] = {
-      {"/rec/a.mjp", {1, 1}, {}, Taken},                             // unclaimed
-      {stored.summary.path, stored.summary.stamp, {}, Current},      // stored as it is
-      {stored.summary.path, {2, 2}, {}, Taken},                      // stored, since changed
-      {"/rec/b.mjp", {1, 1}, {{other, 1, now + 600}}, Held},         // another machine's, in time
-      {"/rec/c.mjp", {1, 1}, {{other, 1, now - 1}}, Taken},          // another machine's, run out
-      {"/rec/d.mjp", {1, 1}, {{here, 1, now + 600}}, Held},          // a running process here, in time
-      {"/rec/f.mjp", {1, 1}, {{here, 1, now - 1}}, Taken},           // a running process here, run out
-      {"/rec/e.mjp", {1, 1}, {{here, endedPid, now + 600}}, Taken},  // an ended process here
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.path.toStdString());
-    if (c.claim) {
-      const auto& [host, pid, expires] = *c.claim;
-      ASSERT_TRUE(pragma(db, QStringLiteral("INSERT INTO claim VALUES (CAST('%1' AS BLOB), '%2', %3, %4)")
-                                 .arg(QString::fromLatin1(c.path), host)
-                                 .arg(pid)
-                                 .arg(expires))
-                      .isNull());
+  // the recording, its stamp now, the claim it has (host, pid, expires), what a claim for it finds
+  const std::tuple<QByteArray, FileStamp, std::optional<std::tuple<QString, qint64, qint64>>, ArchiveIndex::Claim>
+      cases[] = {
+          {"/rec/a.mjp", {1, 1}, {}, Taken},                             // unclaimed
+          {stored.summary.path, stored.summary.stamp, {}, Current},      // stored as it is
+          {stored.summary.path, {2, 2}, {}, Taken},                      // stored, since changed
+          {"/rec/b.mjp", {1, 1}, {{other, 1, now + 600}}, Held},         // another machine's, in time
+          {"/rec/c.mjp", {1, 1}, {{other, 1, now - 1}}, Taken},          // another machine's, run out
+          {"/rec/d.mjp", {1, 1}, {{here, 1, now + 600}}, Held},          // a running process here, in time
+          {"/rec/f.mjp", {1, 1}, {{here, 1, now - 1}}, Taken},           // a running process here, run out
+          {"/rec/e.mjp", {1, 1}, {{here, endedPid, now + 600}}, Taken},  // an ended process here
+      };
+  for (const auto& [path, stamp, claim, expected] : cases) {
+    SCOPED_TRACE(path.toStdString());
+    if (claim) {
+      const auto& [host, pid, expires] = *claim;
+      const QString insert = QStringLiteral("INSERT INTO claim VALUES (CAST('%1' AS BLOB), '%2', %3, %4)");
+      ASSERT_TRUE(sql(db, {insert.arg(QString::fromLatin1(path), host).arg(pid).arg(expires)}).isNull());
     }
     QString holder;
-    EXPECT_EQ(index.ClaimForReading(c.path, c.stamp, &holder), c.expected);
-    EXPECT_EQ(holder.endsWith(QStringLiteral(" 1")), c.expected == Held) << holder.toStdString();
+    EXPECT_EQ(index.ClaimForReading(path, stamp, &holder), expected);
+    EXPECT_EQ(holder.endsWith(QStringLiteral(" 1")), expected == Held) << holder.toStdString();
   }
   // What is claimed is this process's until stored or released; then anyone may claim it.
-  const auto claims = [&] { return pragma(db, "SELECT count(*) FROM claim WHERE pid != 1").toInt(); };
+  const auto claims = [&] { return sql(db, {"SELECT count(*) FROM claim WHERE pid != 1"}).toInt(); };
   EXPECT_EQ(claims(), 5);
   ASSERT_TRUE(index.Store(sample("/rec/a.mjp", 3)));
   ASSERT_TRUE(index.Release("/rec/c.mjp"));
@@ -326,69 +290,54 @@ TEST(ArchiveIndex, ClaimsLeaveARecordingToTheIndexerReadingIt) {
   EXPECT_EQ(claims(), 2);  // the changed recording's and f's, still being read
   const auto loaded = index.Load("/rec/a.mjp").value();
   ASSERT_TRUE(loaded);
-  EXPECT_EQ(loaded->summary.frames, 3);
-  EXPECT_EQ(loaded->rows.size(), 2u);
+  EXPECT_EQ(std::pair(loaded->summary.frames, loaded->rows.size()), std::pair(3, std::size_t{2}));
   EXPECT_FALSE(index.Load("/rec/none.mjp").value());
 }
 
 TEST(IndexLocation, ReadsPathsAndUrlsAsLibpqDoes) {
   const QString sure = "keepalives_idle=30;keepalives_interval=10;keepalives_count=3;tcp_user_timeout=60000";
-  struct Case {
-    const char* given;
-    bool postgres;
-    const char *host, *user, *password, *database;
-    int port;
-    const char *options, *error;
-  };
+  // given, postgres, host, user, password, database, port, options (the sure ones after them), the error
+  using Case =
+      std::tuple<const char*, bool, const char*, const char*, const char*, const char*, int, const char*, const char*>;
+  // clang-format off
   const Case cases[] = {
       {"/var/cache/a.sqlite", false, "", "", "", "", -1, "", ""},
-      {"postgresql://ann@db.example:5433/archive", true, "db.example", "ann", "", "archive", 5433,
-       "connect_timeout=10;", ""},
-      {"postgres://ann:s%40cret@db/archive?sslmode=require", true, "db", "ann", "s@cret", "archive", -1,
-       "sslmode='require';connect_timeout=10;", ""},
-      {"postgresql://ann@/archive?host=/run/pg&port=5544&connect_timeout=3", true, "/run/pg", "ann", "", "archive",
-       5544, "connect_timeout='3';", ""},
+      {"postgresql://ann@db.example:5433/archive", true, "db.example", "ann", "", "archive", 5433, "connect_timeout=10;", ""},
+      {"postgres://ann:s%40cret@db/archive?sslmode=require", true, "db", "ann", "s@cret", "archive", -1, "sslmode='require';connect_timeout=10;", ""},
+      {"postgresql://ann@/archive?host=/run/pg&port=5544&connect_timeout=3", true, "/run/pg", "ann", "", "archive", 5544, "connect_timeout='3';", ""},
       {"postgresql://%2Ftmp%2Fsock/archive", true, "/tmp/sock", "", "", "archive", -1, "connect_timeout=10;", ""},
       {"postgresql://[::1]:5432/archive", true, "::1", "", "", "archive", 5432, "connect_timeout=10;", ""},
-      {"postgresql://db/a?options=-c%20x%3D'1'%5C&password=pw", true, "db", "", "pw", "a", -1,
-       "options='-c x=\\'1\\'\\\\';connect_timeout=10;", ""},
+      {"postgresql://db/a?options=-c%20x%3D'1'%5C&password=pw", true, "db", "", "pw", "a", -1, "options='-c x=\\'1\\'\\\\';connect_timeout=10;", ""},
       {"postgresql://db:70000/archive", true, "", "", "", "", -1, "", "the database URL's port '70000' is no port"},
       {"postgresql://db:5432", true, "", "", "", "", -1, "", "the database URL names no database"},
-      {"postgresql://db/a?application_name=x;y", true, "", "", "", "", -1, "",
-       "the database URL's 'application_name' holds a ';'"},
+      {"postgresql://db/a?application_name=x;y", true, "", "", "", "", -1, "", "the database URL's 'application_name' holds a ';'"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.given);
-    QString error;
-    const std::optional<IndexLocation> l = IndexLocation::Of(c.given, &error);
-    EXPECT_EQ(error, c.error);
-    if (*c.error) continue;
+  // clang-format on
+  for (const auto& [given, postgres, host, user, password, database, port, options, error] : cases) {
+    SCOPED_TRACE(given);
+    QString said;
+    const std::optional<IndexLocation> l = IndexLocation::Of(given, &said);
+    EXPECT_EQ(said, error);
+    if (*error) continue;
     ASSERT_TRUE(l);
-    EXPECT_EQ(l->postgres, c.postgres);
-    EXPECT_EQ(l->file, c.postgres ? "" : c.given);
-    EXPECT_EQ(l->host, c.host);
-    EXPECT_EQ(l->user, c.user);
-    EXPECT_EQ(l->password, c.password);
-    EXPECT_EQ(l->database, c.database);
-    EXPECT_EQ(l->port, c.port);
-    EXPECT_EQ(l->options, c.postgres ? c.options + sure : QString());
+    EXPECT_EQ(std::tuple(l->postgres, l->file, l->host, l->user, l->password, l->database, l->port, l->options),
+              std::tuple(postgres, QString(postgres ? "" : given), QString(host), QString(user), QString(password),
+                         QString(database), port, postgres ? options + sure : QString()));
   }
   // A password is never shown, nor kept.
   const std::tuple<const char*, const char*, const char*> passwords[] = {
       // given, shown, kept
+      // clang-format off
       {"postgresql://ann:pw@db/a", "postgresql://ann:***@db/a", "postgresql://ann@db/a"},
       {"postgresql://ann:p/w@db:99999/a", "postgresql://ann:***@db:99999/a", "postgresql://ann@db:99999/a"},
-      {"postgresql://db/a?password=pw&sslmode=require", "postgresql://db/a?password=***&sslmode=require",
-       "postgresql://db/a?sslmode=require"},
-      {"postgresql://db/a?sslmode=require&password=pw", "postgresql://db/a?sslmode=require&password=***",
-       "postgresql://db/a?sslmode=require"},
+      {"postgresql://db/a?password=pw&sslmode=require", "postgresql://db/a?password=***&sslmode=require", "postgresql://db/a?sslmode=require"},
+      {"postgresql://db/a?sslmode=require&password=pw", "postgresql://db/a?sslmode=require&password=***", "postgresql://db/a?sslmode=require"},
       {"postgresql://ann@db:5432/a", "postgresql://ann@db:5432/a", "postgresql://ann@db:5432/a"},
       {"/x/a:b@c.sqlite", "/x/a:b@c.sqlite", "/x/a:b@c.sqlite"},
+      // clang-format on
   };
-  for (const auto& [given, shown, kept] : passwords) {
-    EXPECT_EQ(IndexLocation::Masked(given), shown);
-    EXPECT_EQ(IndexLocation::WithoutPassword(given), kept);
-  }
+  for (const auto& [given, shown, kept] : passwords)
+    EXPECT_EQ(std::tuple(IndexLocation::Masked(given), IndexLocation::WithoutPassword(given)), std::tuple(shown, kept));
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <tuple>
 
 #include <QTemporaryDir>
@@ -38,7 +37,7 @@ Bytes noTables(int n) {
   return b;
 }
 
-// The first count bytes of a picture (negative: all but -count).
+// The first count bytes (negative: all but -count).
 Bytes firstBytes(const Bytes& jpeg, std::ptrdiff_t count) {
   return Bytes(jpeg.begin(), count >= 0 ? jpeg.begin() + count : jpeg.end() + count);
 }
@@ -47,6 +46,21 @@ recgen::Block measurement(std::uint32_t seconds, std::string_view ident = kIdent
   return recgen::MeasurementBlock(ident, 50, 200, seconds);
 }
 
+// The block with its byte at `at` (from 0) made `value`.
+recgen::Block spoilt(recgen::Block block, int at, char value) {
+  block[at] = static_cast<std::uint8_t>(value);
+  return block;
+}
+
+// The parts one after another: blocks, pictures, text.
+template <typename... Parts>
+Bytes joined(const Parts&... parts) {
+  RecordingBuilder b;
+  (b.Append(parts), ...);
+  return b.Data();
+}
+
+using enum FindingKind;
 using Where = std::tuple<FindingKind, int, FilePos, FilePos>;  // kind, frame, first and last position
 
 struct Crafted {
@@ -54,17 +68,15 @@ struct Crafted {
   std::vector<Where> expected;
   // Two good frames, then what the case appends; frame numbers go on from 2.
   Crafted() { b.Frames(small(2)); }
-  // A frame as the camera writes it: its block, then its picture; answers its first byte's position.
-  FilePos Frame(const recgen::Block& block, const Bytes& jpeg) {
+  // Appends the parts (a frame as the camera writes it: its block, then its picture); answers the first byte's
+  // position.
+  template <typename... Parts>
+  FilePos Add(const Parts&... parts) {
     const FilePos at = b.NextPos();
-    b.Append(block).Append(jpeg);
+    (b.Append(parts), ...);
     return at;
   }
-};
-
-struct Case {
-  const char* name;
-  std::function<void(Crafted&)> make;
+  FilePos Last() const { return b.NextPos() - 1; }
 };
 
 std::vector<Where> whereOf(const RecordingCheck& c) {
@@ -93,138 +105,93 @@ TEST_F(Check, ACleanRecordingIsIntact) {
     RecordingBuilder b;
     b.Frames(o);
     const RecordingCheck c = checked(b);
-    EXPECT_TRUE(c.Intact()) << QString("%1 at %2: %3")
-                                   .arg(QString::fromLatin1(FindingKindName(c.findings.front().kind)))
-                                   .arg(c.findings.front().start)
-                                   .arg(c.findings.front().words)
-                                   .toStdString();
+    EXPECT_TRUE(c.Intact()) << testing::PrintToString(whereOf(c));
     EXPECT_EQ(c.frames, o.frames);
   }
 }
 
-// Each case: the two good frames (seconds 3600, 3600), then frames and bytes of its own.
+// Each case: the two good frames (seconds 3600, 3600), then bytes of its own. Most leave one finding, at frame 2 from
+// the start of their bytes + first to their start + last (-1: the file's last byte).
 TEST_F(Check, EachKindOfFindingAtItsFrameAndPositions) {
-  const Case cases[] = {
-      {"bytes between two frames",
-       [](Crafted& c) {
-         const FilePos junk = c.b.NextPos();
-         c.b.Fill(100, 0x55);
-         c.Frame(measurement(kFirstSeconds), picture(2));
-         c.expected = {{FindingKind::StrayBytes, 2, junk, junk + 99}};
-       }},
+  const auto expectFindings = [&](const RecordingBuilder& b, const std::vector<Where>& expected) {
+    const RecordingCheck c = checked(b);
+    EXPECT_EQ(whereOf(c), expected);
+    // The decoder's own words, after the viewer's message for a failure.
+    for (const Finding& f : c.findings)
+      EXPECT_TRUE(f.kind == Undecodable      ? f.words.startsWith("Failed to read JPG (")
+                  : f.kind == DecodedWarning ? f.words.contains("JPEG")
+                                             : true)
+          << f.words.toStdString();
+  };
+  const recgen::Block m = measurement(kFirstSeconds);
+  const std::tuple<const char*, Bytes, FindingKind, int, int> oneFinding[] = {
+      {"bytes between two frames", joined(Bytes(100, 0x55), m, picture(2)), StrayBytes, 0, 99},
+      {"junk after the last frame", joined("no frame follows these bytes, ever"), StrayBytes, 0, -1},
+      {"the file ends inside a frame", joined(m, firstBytes(picture(2), 90)), CutShort, 0, -1},
+      {"the file ends inside a block", joined(std::span(m.data(), 11)), CutShort, 0, 10},
+      {"a frame that cannot be decoded", joined(m, noTables(2)), Undecodable, 32, -1},
+      {"a frame that decodes with a warning", joined(m, cutShortData(2)), DecodedWarning, 32, -1},
+      {"the camera's time going backward", joined(measurement(kFirstSeconds - 1), picture(2)), TimeBackward, 0, 31},
+      {"a speed that is no number", joined(spoilt(m, 23, 'Q'), picture(2)), BadBlock, 0, 31},
+      {"a time that is no number, its frame left out of the time's comparison",
+       joined(spoilt(measurement(kFirstSeconds + 500), 27, '*'), picture(2), measurement(kFirstSeconds + 1),
+              picture(3)),
+       BadBlock, 0, 31},
+      {"a block of no kind the camera writes", joined("ABCD is no block of this camera ", picture(2)), BadBlock, 0, 31},
+  };
+  for (const auto& [name, bytes, kind, first, last] : oneFinding) {
+    SCOPED_TRACE(name);
+    Crafted c;
+    const FilePos at = c.Add(bytes);
+    expectFindings(c.b, {{kind, 2, at + first, last < 0 ? c.Last() : at + last}});
+  }
+  const std::pair<const char*, void (*)(Crafted&)> cases[] = {
       {"a start marker without its end, then a frame: the broken one's bytes are stray",
        [](Crafted& c) {
-         const FilePos broken = c.Frame(measurement(kFirstSeconds), firstBytes(picture(2), -40));
-         const FilePos next = c.Frame(measurement(kFirstSeconds), picture(3));
-         c.expected = {{FindingKind::StrayBytes, 2, broken, next - 1}};
-       }},
-      {"junk after the last frame",
-       [](Crafted& c) {
-         const FilePos junk = c.b.NextPos();
-         c.b.Append("no frame follows these bytes, ever");
-         c.expected = {{FindingKind::StrayBytes, 2, junk, c.b.NextPos() - 1}};
-       }},
-      {"the file ends inside a frame",
-       [](Crafted& c) {
-         const FilePos at = c.Frame(measurement(kFirstSeconds), firstBytes(picture(2), 90));
-         c.expected = {{FindingKind::CutShort, 2, at, c.b.NextPos() - 1}};
-       }},
-      {"the file ends inside a block",
-       [](Crafted& c) {
-         const FilePos at = c.b.NextPos();
-         const recgen::Block block = measurement(kFirstSeconds);
-         c.b.Append(std::span<const std::uint8_t>(block.data(), 11));
-         c.expected = {{FindingKind::CutShort, 2, at, at + 10}};
-       }},
-      {"a frame that cannot be decoded",
-       [](Crafted& c) {
-         const FilePos at = c.Frame(measurement(kFirstSeconds), noTables(2));
-         c.expected = {{FindingKind::Undecodable, 2, at + 32, c.b.NextPos() - 1}};
-       }},
-      {"a frame that decodes with a warning",
-       [](Crafted& c) {
-         const FilePos at = c.Frame(measurement(kFirstSeconds), cutShortData(2));
-         c.expected = {{FindingKind::DecodedWarning, 2, at + 32, c.b.NextPos() - 1}};
-       }},
-      {"the camera's time going backward",
-       [](Crafted& c) {
-         const FilePos at = c.Frame(measurement(kFirstSeconds - 1), picture(2));
-         c.expected = {{FindingKind::TimeBackward, 2, at, at + 31}};
+         const FilePos broken = c.Add(measurement(kFirstSeconds), firstBytes(picture(2), -40));
+         const FilePos next = c.Add(measurement(kFirstSeconds), picture(3));
+         c.expected = {{StrayBytes, 2, broken, next - 1}};
        }},
       {"the camera's time jumping by more than the gap (60 s is no jump)",
        [](Crafted& c) {
-         c.Frame(measurement(kFirstSeconds + 60), picture(2));
-         const FilePos at = c.Frame(measurement(kFirstSeconds + 121), picture(3));
-         c.expected = {{FindingKind::TimeJump, 3, at, at + 31}};
+         c.Add(measurement(kFirstSeconds + 60), picture(2));
+         const FilePos at = c.Add(measurement(kFirstSeconds + 121), picture(3));
+         c.expected = {{TimeJump, 3, at, at + 31}};
        }},
       {"the identifier changing, and a time text keeping it",
        [](Crafted& c) {
-         const FilePos at = c.Frame(measurement(kFirstSeconds, "CAM-0999-B01"), picture(2));
-         c.Frame(recgen::TextTimeBlock("CAM-0999-B01", "05.12.2026 09:00"), picture(3));
-         const FilePos back = c.Frame(recgen::TextTimeBlock(kIdent, "05.12.2026 09:00"), picture(4));
-         c.expected = {{FindingKind::IdentChange, 2, at, at + 31}, {FindingKind::IdentChange, 4, back, back + 31}};
-       }},
-      {"a speed that is no number",
-       [](Crafted& c) {
-         recgen::Block block = measurement(kFirstSeconds);
-         block[23] = 'Q';
-         const FilePos at = c.Frame(block, picture(2));
-         c.expected = {{FindingKind::BadBlock, 2, at, at + 31}};
-       }},
-      {"a time that is no number, its frame left out of the time's comparison",
-       [](Crafted& c) {
-         recgen::Block block = measurement(kFirstSeconds + 500);
-         block[27] = '*';
-         const FilePos at = c.Frame(block, picture(2));
-         c.Frame(measurement(kFirstSeconds + 1), picture(3));
-         c.expected = {{FindingKind::BadBlock, 2, at, at + 31}};
-       }},
-      {"a block of no kind the camera writes",
-       [](Crafted& c) {
-         const FilePos at = c.b.NextPos();
-         c.b.Append("ABCD is no block of this camera ").Append(picture(2));
-         c.expected = {{FindingKind::BadBlock, 2, at, at + 31}};
+         const FilePos at = c.Add(measurement(kFirstSeconds, "CAM-0999-B01"), picture(2));
+         c.Add(recgen::TextTimeBlock("CAM-0999-B01", "05.12.2026 09:00"), picture(3));
+         const FilePos back = c.Add(recgen::TextTimeBlock(kIdent, "05.12.2026 09:00"), picture(4));
+         c.expected = {{IdentChange, 2, at, at + 31}, {IdentChange, 4, back, back + 31}};
        }},
       {"several at one frame, in the kinds' order",
        [](Crafted& c) {
-         const FilePos junk = c.b.NextPos();
-         c.b.Fill(5, 0x20);
-         const FilePos at = c.Frame(measurement(kFirstSeconds - 10, "CAM-0999-B01"), noTables(2));
-         c.expected = {{FindingKind::StrayBytes, 2, junk, junk + 4},
-                       {FindingKind::IdentChange, 2, at, at + 31},
-                       {FindingKind::TimeBackward, 2, at, at + 31},
-                       {FindingKind::Undecodable, 2, at + 32, c.b.NextPos() - 1}};
+         const FilePos junk = c.Add(Bytes(5, 0x20));
+         const FilePos at = c.Add(measurement(kFirstSeconds - 10, "CAM-0999-B01"), noTables(2));
+         c.expected = {{StrayBytes, 2, junk, junk + 4},
+                       {IdentChange, 2, at, at + 31},
+                       {TimeBackward, 2, at, at + 31},
+                       {Undecodable, 2, at + 32, c.Last()}};
        }},
   };
-  for (const Case& k : cases) {
-    SCOPED_TRACE(k.name);
+  for (const auto& [name, make] : cases) {
+    SCOPED_TRACE(name);
     Crafted c;
-    k.make(c);
-    const RecordingCheck checkedOnce = checked(c.b);
-    EXPECT_EQ(whereOf(checkedOnce), c.expected);
-    for (const Finding& f : checkedOnce.findings) {
-      // The decoder's own words, after the viewer's message for a failure.
-      if (f.kind == FindingKind::Undecodable) {
-        EXPECT_TRUE(f.words.startsWith("Failed to read JPG (")) << f.words.toStdString();
-      }
-      if (f.kind == FindingKind::DecodedWarning) {
-        EXPECT_TRUE(f.words.contains("JPEG")) << f.words.toStdString();
-      }
-    }
+    make(c);
+    expectFindings(c.b, c.expected);
   }
 }
 
 TEST_F(Check, TheGapIsAnOption) {
   Crafted c;
-  const FilePos at = c.Frame(measurement(kFirstSeconds + 6), picture(2));
-  for (const auto& [gap, expected] : {std::pair{5, std::vector<Where>{{FindingKind::TimeJump, 2, at, at + 31}}},
-                                      std::pair{6, std::vector<Where>{}}}) {
+  const FilePos at = c.Add(measurement(kFirstSeconds + 6), picture(2));
+  for (const auto& [gap, expected] :
+       {std::pair{5, std::vector<Where>{{TimeJump, 2, at, at + 31}}}, std::pair{6, std::vector<Where>{}}}) {
     const RecordingCheck r = checked(c.b, 1, gap);
     EXPECT_EQ(whereOf(r), expected) << gap;
-    for (const Finding& f : r.findings) {
-      EXPECT_EQ(f.secondsBefore, kFirstSeconds);
-      EXPECT_EQ(f.secondsAfter, kFirstSeconds + 6);
-    }
+    for (const Finding& f : r.findings)
+      EXPECT_EQ(std::tuple(f.secondsBefore, f.secondsAfter), std::tuple(kFirstSeconds, kFirstSeconds + 6));
   }
 }
 

@@ -51,35 +51,33 @@ TEST(Transport, WalksBothWaysThroughShortAndLongFiles) {
     Viewer& v = rig.start();
     const Scanner& sc = v.scanner();
     const float knob = v.screen().imgSuwakLeft;
-    const auto play = [&](std::optional<TransportCommand> command, int ticks) {  // the frame shown after
+    // The frame shown after, and the window's place.
+    const auto play = [&](std::optional<TransportCommand> command, int ticks) {
       if (command) v.Transport(*command);
       for (int k = 0; k < ticks; ++k) v.timPlay_Timer();
-      return rig.shownFrame();
+      return std::pair(rig.shownFrame(), sc.WindowPos());
     };
     for (const auto& [command, frame] : steps) {
-      EXPECT_EQ(play(command, 0), frame);
+      EXPECT_EQ(play(command, 0).first, frame);
       EXPECT_EQ(v.screen().imgSuwakLeft, knob) << "steps leave the knob";
     }
-    EXPECT_EQ(play(ToEnd, 0), frames - 1);  // the last window's last frame
-    EXPECT_EQ(sc.WindowPos(), std::max<FilePos>(v.FileLength() - 999'998, 1));
-    EXPECT_EQ(play(ToStart, 0), 0);
-    EXPECT_EQ(sc.WindowPos(), 1);
+    // The last window's last frame.
+    EXPECT_EQ(play(ToEnd, 0), std::pair(frames - 1, std::max<FilePos>(v.FileLength() - 999'998, 1)));
+    EXPECT_EQ(play(ToStart, 0), std::pair(0, FilePos{1}));
 
     v.Transport(Forward);  // one frame a tick, and no stop at either end: more ticks change nothing
-    for (int k = 1; k < frames + 3; ++k) ASSERT_EQ(play({}, 1), std::min(k, frames - 1));
+    for (int k = 1; k < frames + 3; ++k) ASSERT_EQ(play({}, 1).first, std::min(k, frames - 1));
     EXPECT_EQ(v.mode(), PlayMode::Forward);
     v.Transport(Backward);
-    for (int k = frames - 2; k >= -1; --k) ASSERT_EQ(play({}, 1), std::max(k, 0));
+    for (int k = frames - 2; k >= -1; --k) ASSERT_EQ(play({}, 1).first, std::max(k, 0));
 
     // 200,000 bytes a tick: pinned a window before a long file's end, past a short file's, growing no more there.
-    play(FastestForward, 1);
-    EXPECT_EQ(sc.WindowPos(), 200'001);
-    const int shown = play(FastestForward, 30);
+    EXPECT_EQ(play(FastestForward, 1).second, 200'001);
+    const int shown = play(FastestForward, 30).first;
     if (frames == kManyFrames) EXPECT_EQ(sc.WindowPos(), v.FileLength() - 1'000'000);
     else EXPECT_TRUE(sc.WindowPos() > v.FileLength() && sc.WindowPos() <= v.FileLength() + 200'000);
-    EXPECT_EQ(play(FastestForward, 1), shown);
-    EXPECT_EQ(play(FastestBackward, 30), 0);
-    EXPECT_EQ(sc.WindowPos(), 1);
+    EXPECT_EQ(play(FastestForward, 1).first, shown);
+    EXPECT_EQ(play(FastestBackward, 30), std::pair(0, FilePos{1}));
   }
 }
 
@@ -132,9 +130,7 @@ TEST(Panels, IdleAndExportingViewersIgnoreAllButStop) {
       EXPECT_EQ(v.CommandAvailable(c), !exporting && c == PanelCommand::Open) << static_cast<int>(c);
     EXPECT_EQ(std::tuple(v.mode(), v.scanner().WindowPos(), v.scanner().FrameStart(), v.module().MarkStart), state);
     v.Transport(Stop);
-    if (exporting) {
-      EXPECT_EQ(v.ConvertAvi(AVICOMPRESSOPTIONS{.codec = "mjpeg"}).outcome, ExportOutcome::Stopped);
-    }
+    EXPECT_TRUE(!exporting || v.ConvertAvi(AVICOMPRESSOPTIONS{.codec = "mjpeg"}).outcome == ExportOutcome::Stopped);
   }
 }
 
