@@ -250,6 +250,9 @@ void frmArchive::ShowSummary() {
   if (waiting) text += QStringLiteral(",  do odczytu: %1").arg(waiting);
   if (unread) text += QStringLiteral(",  nieodczytane: %1").arg(unread);
   if (failed) text += QStringLiteral(",  błędy: %1").arg(failed);
+  if (listing_)
+    text = table.rowCount() == 0 ? QStringLiteral("Wczytywanie indeksu %1…").arg(IndexLocation::Masked(indexPath_))
+                                 : text + QStringLiteral(",  wczytywanie indeksu…");
   lblSummary->setText(text);
 }
 
