@@ -170,37 +170,59 @@ ArchiveWorker::Outcome ArchiveWorker::OpenFolder(Run& run, const QString& indexP
   const IndexPlan plan = listFolder(folder, *stored, *summaries, *rows, limit, listing, bytes);
   Post(run, [listing = std::move(listing)](ArchiveWorker& owner) { emit owner.Listed(listing); });
   if (!index.Drop(plan.gone)) return {false, cannotWrite(index)};
-  std::int64_t done = 0;
-  for (const QByteArray& path : plan.toRead) {
-    if (run.stop) return {true, {}};
-    IndexUpdate update = UpdateIndex(index, path, false, &run.stop);
-    Reading reading{path, std::move(update.reading.recording), {}};
-    switch (update.result) {
-      case IndexUpdate::Result::Stored: done += reading.recording->summary.stamp.size; break;
-      case IndexUpdate::Result::Current:  // another indexer read it meanwhile: its reading is in the index
-        if (auto loaded = index.Load(path); !loaded) {
-          return {false, cannotRead(index)};
-        } else if (*loaded) {
-          reading.recording = std::move(**loaded);
-        } else {  // and another forgot it again since
-          reading.failure = QStringLiteral("usunięte z indeksu przez inny proces; otwórz folder ponownie");
-        }
-        break;
-      case IndexUpdate::Result::Held:
-        reading.failure =
-            QStringLiteral("odczytuje je inny proces (%1); otwórz folder ponownie później").arg(update.holder);
-        break;
-      case IndexUpdate::Result::Unread: reading.failure = failureText(update.reading); break;
-      case IndexUpdate::Result::Stopped: return {true, {}};
-      case IndexUpdate::Result::IndexFailed:
-        return {false, QStringLiteral("Nie można zapisać indeksu archiwum %1:\n%2").arg(index.Shown(), update.error)};
+  // The recordings are read side by side, one connection to the index each, as the command line's
+  // index reads them; the first failure of the index ends them all.
+  std::atomic<qsizetype> next{0};
+  std::atomic<std::int64_t> done{0};
+  std::mutex failing;
+  QString failure;
+  const auto fail = [&](const QString& why) {
+    const std::lock_guard lock(failing);
+    if (failure.isEmpty()) failure = why;
+    run.stop = true;
+  };
+  const auto readOn = [&](ArchiveIndex& own) {
+    for (qsizetype k = next++; k < plan.toRead.size() && !run.stop; k = next++) {
+      const QByteArray& path = plan.toRead[k];
+      IndexUpdate update = UpdateIndex(own, path, false, &run.stop);
+      Reading reading{path, std::move(update.reading.recording), {}};
+      switch (update.result) {
+        case IndexUpdate::Result::Stored: done += reading.recording->summary.stamp.size; break;
+        case IndexUpdate::Result::Current:  // another indexer read it meanwhile: its reading is in the index
+          if (auto loaded = own.Load(path); !loaded) {
+            return fail(cannotRead(own));
+          } else if (*loaded) {
+            reading.recording = std::move(**loaded);
+          } else {  // and another forgot it again since
+            reading.failure = QStringLiteral("usunięte z indeksu przez inny proces; otwórz folder ponownie");
+          }
+          break;
+        case IndexUpdate::Result::Held:
+          reading.failure =
+              QStringLiteral("odczytuje je inny proces (%1); otwórz folder ponownie później").arg(update.holder);
+          break;
+        case IndexUpdate::Result::Unread: reading.failure = failureText(update.reading); break;
+        case IndexUpdate::Result::Stopped: return;
+        case IndexUpdate::Result::IndexFailed:
+          return fail(QStringLiteral("Nie można zapisać indeksu archiwum %1:\n%2").arg(own.Shown(), update.error));
+      }
+      Post(run, [reading = std::move(reading), done = done.load(), bytes](ArchiveWorker& owner) {
+        emit owner.Read(reading);
+        emit owner.Progress(done, bytes);
+      });
     }
-    Post(run, [reading = std::move(reading), done, bytes](ArchiveWorker& owner) {
-      emit owner.Read(reading);
-      emit owner.Progress(done, bytes);
+  };
+  std::vector<std::thread> others;
+  const qsizetype jobs = std::min<qsizetype>(std::max(1u, std::thread::hardware_concurrency()), plan.toRead.size());
+  for (qsizetype j = 1; j < jobs; ++j)
+    others.emplace_back([&] {
+      ArchiveIndex own;
+      if (own.Open(indexPath, false)) readOn(own);
+      else fail(cannotOpen(own));
     });
-  }
-  return {false, {}};
+  readOn(index);
+  for (std::thread& t : others) t.join();
+  return {failure.isEmpty() && run.stop, failure};
 }
 
 void ArchiveWorker::ReadRows(const QString& indexPath, int limit) {

@@ -2,7 +2,8 @@
 // The archive window's work with the index, all of it on threads of their own, each run with
 // its own connection, so an index server that stops answering never freezes the window. A run
 // opens a folder (lists it against the index, forgets the recordings gone, reads the new and the
-// changed into the index, one transaction each) or reads the rows over a new limit. Stop ends a
+// changed into the index, one transaction each, as many at once as there are cores) or reads
+// the rows over a new limit. Stop ends a
 // run between two frames; what was stored stays. Its signals come on the window's thread.
 
 #include <cstdint>
