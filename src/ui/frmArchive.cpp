@@ -114,7 +114,9 @@ frmArchive::frmArchive(QWidget* parent) : QWidget(parent, Qt::Window) {
   });
   connect(&worker_, &ArchiveWorker::Read, this, &frmArchive::Take);
   connect(&worker_, &ArchiveWorker::Progress, this, [this](std::int64_t done, std::int64_t total) {
-    prgReading->setValue(total > 0 ? static_cast<int>(std::min<std::int64_t>(1000, done * 1000 / total)) : 0);
+    // Readings side by side may tell their totals out of order: the bar never goes back.
+    const int share = total > 0 ? static_cast<int>(std::min<std::int64_t>(1000, done * 1000 / total)) : 0;
+    prgReading->setValue(std::max(prgReading->value(), share));
   });
   connect(&worker_, &ArchiveWorker::Listed, this, &frmArchive::Listed);
   connect(&worker_, &ArchiveWorker::Finished, this, &frmArchive::Finished);
