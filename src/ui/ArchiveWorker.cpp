@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <system_error>
 
 #include <QSet>
 
@@ -24,9 +25,19 @@ struct ArchiveWorker::Run {
   std::mutex m;
   std::condition_variable endedChanged;
   bool ended = false;              // the thread's work is done; guarded by m
+  Outcome outcome;                 // how it ended; guarded by m
   ArchiveWorker* owner = nullptr;  // null once the worker let go of the run; guarded by m
   std::shared_ptr<Run> self;       // the thread's own hold, for the news it posts
 };
+
+namespace {
+
+QString unexpected(const std::exception& e) {
+  return QStringLiteral("Nieoczekiwany błąd podczas pracy z indeksem archiwum:\n%1")
+      .arg(QString::fromLocal8Bit(e.what()));
+}
+
+}  // namespace
 
 ArchiveWorker::ArchiveWorker(QObject* parent) : QObject(parent) {}
 
@@ -43,46 +54,65 @@ void ArchiveWorker::Post(Run& run, std::function<void(ArchiveWorker&)> f) {
       Qt::QueuedConnection);
 }
 
+std::atomic<int> ArchiveWorker::live_{0};
+
 void ArchiveWorker::Start(std::function<Outcome(Run&)> work) {
   Stop();
-  run_ = std::make_shared<Run>();
-  run_->owner = this;
-  run_->self = run_;
-  thread_ = std::thread([run = run_.get(), work = std::move(work)] {
-    const auto [stopped, failure] = work(*run);  // its connection to the index closed
-    Post(*run, [stopped, failure](ArchiveWorker& owner) {
-      owner.thread_.join();  // it only has its ending left
-      owner.run_.reset();
-      emit owner.Finished(stopped, failure);
+  auto run = std::make_shared<Run>();
+  run->owner = this;
+  run->self = run;
+  try {
+    thread_ = std::thread([run = run.get(), work = std::move(work)] {
+      ++live_;
+      Outcome outcome;
+      try {
+        outcome = work(*run);              // its connections to the index closed
+      } catch (const std::exception& e) {  // out of memory, a hash that could not start: said, not fatal
+        outcome = {false, unexpected(e)};
+      }
+      Post(*run, [outcome](ArchiveWorker& owner) {
+        owner.thread_.join();  // it only has its ending left
+        owner.run_.reset();
+        emit owner.Finished(outcome.first, outcome.second);
+      });
+      std::shared_ptr<Run> keep;  // the run lives on until this thread has said it ended
+      {
+        const std::lock_guard lock(run->m);
+        run->ended = true;
+        run->outcome = outcome;
+        keep = std::move(run->self);
+      }
+      run->endedChanged.notify_all();
+      --live_;
     });
-    std::shared_ptr<Run> keep;  // the run lives on until this thread has said it ended
-    {
-      const std::lock_guard lock(run->m);
-      run->ended = true;
-      keep = std::move(run->self);
-    }
-    run->endedChanged.notify_all();
-  });
+  } catch (const std::system_error& e) {
+    emit Finished(false, unexpected(e));
+    return;
+  }
+  run_ = std::move(run);
 }
 
-void ArchiveWorker::Halt() {
-  if (!run_) return;
+std::optional<ArchiveWorker::Outcome> ArchiveWorker::Halt() {
+  if (!run_) return std::nullopt;
   run_->stop = true;
-  bool ended = false;
+  std::optional<Outcome> outcome;
   {
     std::unique_lock lock(run_->m);
-    ended = run_->endedChanged.wait_for(lock, std::chrono::seconds(1), [&] { return run_->ended; });
+    if (run_->endedChanged.wait_for(lock, std::chrono::seconds(1), [&] { return run_->ended; }))
+      outcome = run_->outcome;
     run_->owner = nullptr;
   }
-  if (ended) thread_.join();
+  if (outcome) thread_.join();
   else thread_.detach();  // blocked in the index's server: it ends on its own, telling no one
   run_.reset();
+  return outcome;
 }
 
 void ArchiveWorker::Stop() {
   if (!running()) return;
-  Halt();
-  emit Finished(true, QString());
+  // A run that ended before its end was told tells it now: a failure is not lost.
+  const std::optional<Outcome> outcome = Halt();
+  emit Finished(outcome ? outcome->first : true, outcome ? outcome->second : QString());
 }
 
 namespace {
@@ -159,15 +189,18 @@ ArchiveWorker::Outcome ArchiveWorker::OpenFolder(Run& run, const QString& indexP
                                                  int limit) {
   ArchiveIndex index;
   if (!index.Open(indexPath, true)) return {false, cannotOpen(index)};
+  if (run.stop) return {true, {}};
   const auto stored = index.Stamps();
   std::optional<QHash<qint64, RecordingSummary>> summaries;
   std::optional<QHash<qint64, std::vector<MeasurementRow>>> rows;
   if (stored) summaries = index.Summaries();
   if (summaries) rows = index.RowsAtOrOver(limit);
   if (!rows) return {false, cannotRead(index)};
+  if (run.stop) return {true, {}};
   Listing listing;
   std::int64_t bytes = 0;
   const IndexPlan plan = listFolder(folder, *stored, *summaries, *rows, limit, listing, bytes);
+  if (run.stop) return {true, {}};
   Post(run, [listing = std::move(listing)](ArchiveWorker& owner) { emit owner.Listed(listing); });
   if (!index.Drop(plan.gone)) return {false, cannotWrite(index)};
   // The recordings are read side by side, one connection to the index each, as the command line's
@@ -181,7 +214,7 @@ ArchiveWorker::Outcome ArchiveWorker::OpenFolder(Run& run, const QString& indexP
     if (failure.isEmpty()) failure = why;
     run.stop = true;
   };
-  const auto readOn = [&](ArchiveIndex& own) {
+  const auto readSome = [&](ArchiveIndex& own) {
     for (qsizetype k = next++; k < plan.toRead.size() && !run.stop; k = next++) {
       const QByteArray& path = plan.toRead[k];
       IndexUpdate update = UpdateIndex(own, path, false, &run.stop);
@@ -212,14 +245,23 @@ ArchiveWorker::Outcome ArchiveWorker::OpenFolder(Run& run, const QString& indexP
       });
     }
   };
+  const auto readOn = [&](ArchiveIndex& own) {
+    try {
+      readSome(own);
+    } catch (const std::exception& e) {
+      fail(unexpected(e));
+    }
+  };
   std::vector<std::thread> others;
   const qsizetype jobs = std::min<qsizetype>(std::max(1u, std::thread::hardware_concurrency()), plan.toRead.size());
-  for (qsizetype j = 1; j < jobs; ++j)
-    others.emplace_back([&] {
-      ArchiveIndex own;
-      if (own.Open(indexPath, false)) readOn(own);
-      else fail(cannotOpen(own));
-    });
+  try {
+    for (qsizetype j = 1; j < jobs && !run.stop; ++j)
+      others.emplace_back([&] {
+        ArchiveIndex own;  // one that cannot connect (a server at its limit) leaves its share to the others
+        if (own.Open(indexPath, false)) readOn(own);
+      });
+  } catch (const std::system_error&) {  // fewer threads than cores: the others read it all
+  }
   readOn(index);
   for (std::thread& t : others) t.join();
   return {failure.isEmpty() && run.stop, failure};
@@ -229,6 +271,7 @@ void ArchiveWorker::ReadRows(const QString& indexPath, int limit) {
   Start([indexPath, limit](Run& run) -> Outcome {
     ArchiveIndex index;
     if (!index.Open(indexPath, false)) return {false, cannotOpen(index)};
+    if (run.stop) return {true, {}};
     Rows answer;
     answer.limit = limit;
     auto stored = index.Stamps();

@@ -6,6 +6,7 @@
 // the rows over a new limit. Stop ends a
 // run between two frames; what was stored stays. Its signals come on the window's thread.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -55,6 +56,9 @@ class ArchiveWorker : public QObject {
   // index server that stopped answering) is left to end on its own, telling no one.
   void Stop();
   bool running() const { return run_ != nullptr; }
+  // Runs' threads still going, those let go of among them: a program ending with some must not
+  // wait for them, nor let them go on into its end.
+  static int Live() { return live_; }
 
  signals:
   void Listed(const ArchiveWorker::Listing& listing);
@@ -67,8 +71,8 @@ class ArchiveWorker : public QObject {
  private:
   struct Run;
   using Outcome = std::pair<bool, QString>;  // Finished's: stopped, failure
-  // Stops the run's thread, or lets go of it, telling no one.
-  void Halt();
+  // Stops the run's thread, or lets go of it, telling no one; how it ended, when it did.
+  std::optional<Outcome> Halt();
   // Runs work on a thread of its own, then tells its outcome.
   void Start(std::function<Outcome(Run&)> work);
   // Runs f on the window's thread, unless a later run has started meanwhile or the worker let
@@ -76,6 +80,7 @@ class ArchiveWorker : public QObject {
   static void Post(Run& run, std::function<void(ArchiveWorker&)> f);
   static Outcome OpenFolder(Run& run, const QString& indexPath, const QByteArray& folder, int limit);
 
+  static std::atomic<int> live_;
   std::shared_ptr<Run> run_;  // the run going; none when idle
   std::thread thread_;
 };

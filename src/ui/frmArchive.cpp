@@ -86,8 +86,7 @@ frmArchive::frmArchive(QWidget* parent) : QWidget(parent, Qt::Window) {
 
   connect(txtLimit, &QSpinBox::valueChanged, this, [this](int kmh) {
     Remembered::SetOverviewLimit(kmh);
-    // The rows over a lower limit are the index's; while a folder's listing is on its way, it asks itself.
-    if (!folder_.isEmpty() && !listing_) rows_.ReadRows(indexPath_, kmh);
+    AskRows();
   });
   connect(chkWithEvents, &QCheckBox::toggled, this, [this](bool on) {
     order.SetOnlyWithEvents(on);
@@ -108,10 +107,7 @@ frmArchive::frmArchive(QWidget* parent) : QWidget(parent, Qt::Window) {
     Remembered::SetArchiveIndex(IndexLocation::WithoutPassword(typed));
     if (!folder_.isEmpty()) OpenFolder(folder_);
   });
-  connect(cmdStop, &QPushButton::clicked, this, [this] {
-    worker_.Stop();
-    rows_.Stop();
-  });
+  connect(cmdStop, &QPushButton::clicked, this, [this] { worker_.Stop(); });
   connect(&worker_, &ArchiveWorker::Read, this, &frmArchive::Take);
   connect(&worker_, &ArchiveWorker::Progress, this, [this](std::int64_t done, std::int64_t total) {
     // Readings side by side may tell their totals out of order: the bar never goes back.
@@ -121,8 +117,11 @@ frmArchive::frmArchive(QWidget* parent) : QWidget(parent, Qt::Window) {
   connect(&worker_, &ArchiveWorker::Listed, this, &frmArchive::Listed);
   connect(&worker_, &ArchiveWorker::Finished, this, &frmArchive::Finished);
   connect(&rows_, &ArchiveWorker::RowsRead, this, &frmArchive::RowsRead);
-  connect(&rows_, &ArchiveWorker::Finished, this, [](bool, const QString& failure) {
+  connect(&rows_, &ArchiveWorker::Finished, this, [this](bool, const QString& failure) {
+    const bool again = rowsAgain_ && failure.isEmpty();
+    rowsAgain_ = false;
     if (!failure.isEmpty()) Modal::current().message(failure, MsgIcon::Critical, MsgButtons::Ok);
+    if (again) AskRows();
   });
   for (const bool forward : {true, false}) {
     auto* key = new QShortcut(forward ? QKeySequence(Qt::Key_N) : QKeySequence(Qt::SHIFT | Qt::Key_N), this);
@@ -157,6 +156,7 @@ bool frmArchive::OpenFolder(const QString& folder, const QString& givenIndex) {
     return refuse(QStringLiteral("Indeks archiwum (%1) leżałby w folderze nagrań %2.\nWybierz inny folder.")
                       .arg(indexPath, folder));
   worker_.Stop();  // its end told before this run begins
+  listed_ = rowsAgain_ = false;
   rows_.Stop();
   if (NameFromNative(root) != folder_) table.SetEntries({});
   folder_ = NameFromNative(root);
@@ -180,12 +180,22 @@ void frmArchive::ShowBusy(const QString& text, bool whole) {
 
 void frmArchive::Listed(const ArchiveWorker::Listing& listing) {
   listing_ = false;
+  listed_ = true;
   table.SetEntries(listing.entries);
   order.sort(order.sortColumn(), order.sortOrder());
-  if (listing.limit != limit()) rows_.ReadRows(indexPath_, limit());  // changed meanwhile
+  if (listing.limit != limit()) AskRows();  // changed meanwhile
   if (std::any_of(listing.entries.begin(), listing.entries.end(), [](const ArchiveEntry& e) { return e.pending; }))
     ShowBusy(QStringLiteral("Odczyt nowych nagrań… %p%"), false);
   ShowSummary();
+}
+
+void frmArchive::AskRows() {
+  if (!listed_) return;  // the listing on its way brings its own; after a failed one, none
+  if (rows_.running()) {
+    rowsAgain_ = true;  // one reading at a time: the latest limit is read once this one ends
+    return;
+  }
+  rows_.ReadRows(indexPath_, limit());
 }
 
 void frmArchive::SetRows(ArchiveEntry& e, std::vector<MeasurementRow> rows) const {

@@ -78,6 +78,8 @@ class frmArchive : public QWidget {
 
  private:
   void Listed(const ArchiveWorker::Listing& listing);
+  // The rows over the limit read again from the index the table was listed from.
+  void AskRows();
   // Every indexed row's events again, from the rows over the limit.
   void RowsRead(const ArchiveWorker::Rows& answer);
   void Take(const ArchiveWorker::Reading& reading);
@@ -89,9 +91,11 @@ class frmArchive : public QWidget {
   void SetRows(ArchiveEntry& e, std::vector<MeasurementRow> rows) const;
 
   QString folder_;
-  QString indexPath_;     // the index of the folder shown
-  bool listing_ = false;  // the folder's listing is on its way
-  QString indexTyped_;    // what txtIndex held when its editing last finished
-  ArchiveWorker worker_;  // the folder's listing and reading
-  ArchiveWorker rows_;    // the rows over a new limit
+  QString indexPath_;       // the index of the folder shown
+  bool listing_ = false;    // the folder's listing is on its way
+  bool listed_ = false;     // the table is the listing from indexPath_
+  bool rowsAgain_ = false;  // the limit changed while rows_ was reading
+  QString indexTyped_;      // what txtIndex held when its editing last finished
+  ArchiveWorker worker_;    // the folder's listing and reading
+  ArchiveWorker rows_;      // the rows over a new limit
 };
