@@ -32,9 +32,10 @@ struct ArchiveWorker::Run {
 
 namespace {
 
-QString unexpected(const std::exception& e) {
+// What an exception says, for a message; nothing more is known of one that is no std::exception.
+QString unexpected(const std::exception* e = nullptr) {
   return QStringLiteral("Nieoczekiwany błąd podczas pracy z indeksem archiwum:\n%1")
-      .arg(QString::fromLocal8Bit(e.what()));
+      .arg(e ? QString::fromLocal8Bit(e->what()) : QStringLiteral("nieznany wyjątek"));
 }
 
 }  // namespace
@@ -61,14 +62,16 @@ void ArchiveWorker::Start(std::function<Outcome(Run&)> work) {
   auto run = std::make_shared<Run>();
   run->owner = this;
   run->self = run;
+  ++live_;
   try {
     thread_ = std::thread([run = run.get(), work = std::move(work)] {
-      ++live_;
       Outcome outcome;
       try {
         outcome = work(*run);              // its connections to the index closed
       } catch (const std::exception& e) {  // out of memory, a hash that could not start: said, not fatal
-        outcome = {false, unexpected(e)};
+        outcome = {false, unexpected(&e)};
+      } catch (...) {
+        outcome = {false, unexpected()};
       }
       Post(*run, [outcome](ArchiveWorker& owner) {
         owner.thread_.join();  // it only has its ending left
@@ -86,7 +89,8 @@ void ArchiveWorker::Start(std::function<Outcome(Run&)> work) {
       --live_;
     });
   } catch (const std::system_error& e) {
-    emit Finished(false, unexpected(e));
+    --live_;
+    emit Finished(false, unexpected(&e));
     return;
   }
   run_ = std::move(run);
@@ -249,7 +253,9 @@ ArchiveWorker::Outcome ArchiveWorker::OpenFolder(Run& run, const QString& indexP
     try {
       readSome(own);
     } catch (const std::exception& e) {
-      fail(unexpected(e));
+      fail(unexpected(&e));
+    } catch (...) {
+      fail(unexpected());
     }
   };
   std::vector<std::thread> others;
