@@ -3,7 +3,15 @@
 #include <QColor>
 #include <QDateTime>
 
+#include "archive/IndexedEvents.h"
 #include "platform/NativeName.h"
+
+void ArchiveEntry::SetRows(const std::vector<MeasurementRow>& all, int limit) {
+  rows.clear();
+  for (const MeasurementRow& r : all)
+    if (r.kmh >= limit) rows.push_back({r.frame, r.position, r.seconds, r.kmh, {}});
+  events = EventsOfRows(rows, limit, 0);
+}
 
 void ArchiveTable::SetEntries(std::vector<ArchiveEntry> entries) {
   beginResetModel();

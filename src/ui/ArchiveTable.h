@@ -21,6 +21,9 @@ struct ArchiveEntry {
   std::vector<SpeedEvent> events;           // its events over the limit
   QString failure;                          // why it could not be read; empty
   bool pending = false;                     // waiting to be read
+
+  // Its rows at or over the limit (their identifiers dropped), and its events over it.
+  void SetRows(const std::vector<MeasurementRow>& all, int limit);
 };
 
 class ArchiveTable : public QAbstractTableModel {

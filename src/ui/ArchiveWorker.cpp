@@ -14,7 +14,6 @@
 #include "archive/IndexPlan.h"
 #include "archive/IndexReading.h"
 #include "archive/IndexUpdate.h"
-#include "archive/IndexedEvents.h"
 #include "archive/RecordingList.h"
 #include "platform/NativeName.h"
 
@@ -136,13 +135,12 @@ QString failureText(const IndexReading& r) {
   return {};
 }
 
-QString cannot(const char* what, const ArchiveIndex& index) {
-  return QStringLiteral("Nie można %1 indeksu archiwum %2:\n%3")
-      .arg(QString::fromUtf8(what), index.Shown(), index.Error());
+QString cannot(const char* what, const ArchiveIndex& index, const QString& why) {
+  return QStringLiteral("Nie można %1 indeksu archiwum %2:\n%3").arg(QString::fromUtf8(what), index.Shown(), why);
 }
-QString cannotOpen(const ArchiveIndex& index) { return cannot("otworzyć", index); }
-QString cannotRead(const ArchiveIndex& index) { return cannot("odczytać", index); }
-QString cannotWrite(const ArchiveIndex& index) { return cannot("zapisać", index); }
+QString cannotOpen(const ArchiveIndex& index) { return cannot("otworzyć", index, index.Error()); }
+QString cannotRead(const ArchiveIndex& index) { return cannot("odczytać", index, index.Error()); }
+QString cannotWrite(const ArchiveIndex& index, const QString& why) { return cannot("zapisać", index, why); }
 
 // The folder's recordings as they are now against what the index holds; a folder that cannot
 // be searched stands in the list with its reason.
@@ -174,8 +172,7 @@ IndexPlan listFolder(const QByteArray& root, const QHash<QByteArray, ArchiveInde
       bytes += e.stamp ? e.stamp->size : 0;
     } else if (const auto it = stored.find(e.path); it != stored.end()) {
       e.summary = summaries.value(it->id);
-      e.rows = rows.value(it->id);
-      e.events = EventsOfRows(e.rows, limit, 0);
+      e.SetRows(rows.value(it->id), limit);
     }
   }
   listing.limit = limit;
@@ -206,7 +203,7 @@ ArchiveWorker::Outcome ArchiveWorker::OpenFolder(Run& run, const QString& indexP
   const IndexPlan plan = listFolder(folder, *stored, *summaries, *rows, limit, listing, bytes);
   if (run.stop) return {true, {}};
   Post(run, [listing = std::move(listing)](ArchiveWorker& owner) { emit owner.Listed(listing); });
-  if (!index.Drop(plan.gone)) return {false, cannotWrite(index)};
+  if (!index.Drop(plan.gone)) return {false, cannotWrite(index, index.Error())};
   // The recordings are read side by side, one connection to the index each, as the command line's
   // index reads them; the first failure of the index ends them all.
   std::atomic<qsizetype> next{0};
@@ -240,8 +237,7 @@ ArchiveWorker::Outcome ArchiveWorker::OpenFolder(Run& run, const QString& indexP
           break;
         case IndexUpdate::Result::Unread: reading.failure = failureText(update.reading); break;
         case IndexUpdate::Result::Stopped: return;
-        case IndexUpdate::Result::IndexFailed:
-          return fail(QStringLiteral("Nie można zapisać indeksu archiwum %1:\n%2").arg(own.Shown(), update.error));
+        case IndexUpdate::Result::IndexFailed: return fail(cannotWrite(own, update.error));
       }
       Post(run, [reading = std::move(reading), done = done.load(), bytes](ArchiveWorker& owner) {
         emit owner.Read(reading);

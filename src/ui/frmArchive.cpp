@@ -16,7 +16,6 @@
 #include <QVBoxLayout>
 
 #include "archive/IndexLocation.h"
-#include "archive/IndexedEvents.h"
 #include "archive/RecordingList.h"
 #include "platform/Modal.h"
 #include "platform/NativeName.h"
@@ -170,8 +169,8 @@ bool frmArchive::OpenFolder(const QString& folder, const QString& givenIndex) {
   return true;
 }
 
-void frmArchive::ShowBusy(const QString& text, bool whole) {
-  prgReading->setRange(0, whole ? 0 : 1000);  // a whole run first only waits: no share to show
+void frmArchive::ShowBusy(const QString& text, bool waiting) {
+  prgReading->setRange(0, waiting ? 0 : 1000);
   prgReading->setValue(0);
   prgReading->setFormat(text);
   prgReading->show();
@@ -198,11 +197,6 @@ void frmArchive::AskRows() {
   rows_.ReadRows(indexPath_, limit());
 }
 
-void frmArchive::SetRows(ArchiveEntry& e, std::vector<MeasurementRow> rows) const {
-  e.rows = std::move(rows);
-  e.events = EventsOfRows(e.rows, limit(), 0);
-}
-
 void frmArchive::RowsRead(const ArchiveWorker::Rows& answer) {
   if (answer.limit != limit()) return;  // another limit's answer is on its way
   for (int row = 0; row < table.rowCount(); ++row) {
@@ -211,7 +205,7 @@ void frmArchive::RowsRead(const ArchiveWorker::Rows& answer) {
     // One read after the answer was taken keeps the rows its reading gave.
     const auto it = answer.stored.find(e.path);
     if (it == answer.stored.end() || !(it->stamp == e.summary->stamp)) continue;
-    table.Change(row, [&](ArchiveEntry& entry) { SetRows(entry, answer.rows.value(it->id)); });
+    table.Change(row, [&](ArchiveEntry& entry) { entry.SetRows(answer.rows.value(it->id), limit()); });
   }
   order.Refilter();
   ShowSummary();
@@ -224,13 +218,8 @@ void frmArchive::Take(const ArchiveWorker::Reading& reading) {
     e.pending = false;
     e.failure = reading.failure;
     e.summary.reset();
-    std::vector<MeasurementRow> over;
-    if (reading.recording) {
-      e.summary = reading.recording->summary;
-      for (const MeasurementRow& r : reading.recording->rows)
-        if (r.kmh >= limit()) over.push_back({r.frame, r.position, r.seconds, r.kmh, {}});
-    }
-    SetRows(e, std::move(over));
+    if (reading.recording) e.summary = reading.recording->summary;
+    e.SetRows(reading.recording ? reading.recording->rows : std::vector<MeasurementRow>(), limit());
   });
   order.Refilter();
   ShowSummary();

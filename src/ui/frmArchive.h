@@ -1,8 +1,8 @@
 #pragma once
 // "Archiwum": every recording of a folder in one table, filled from the archive's index and
-// completed by a reading of the new and the changed ones, both in the background. A double-click asks the
-// main window to open a recording at its first event's peak frame; the main window's N and
-// Shift+N go on into the neighbouring recordings' events in the table's order.
+// completed by a reading of the new and the changed ones, both in the background. A
+// double-click asks the main window to open a recording at its first event's peak frame; the
+// main window's N and Shift+N go on into the neighbouring recordings' events in the table's order.
 
 #include <functional>
 #include <memory>
@@ -84,11 +84,9 @@ class frmArchive : public QWidget {
   void RowsRead(const ArchiveWorker::Rows& answer);
   void Take(const ArchiveWorker::Reading& reading);
   void Finished(bool stopped, const QString& failure);
-  // The progress bar and Zatrzymaj shown, the bar with text; whole: it only waits (no share).
-  void ShowBusy(const QString& text, bool whole);
+  // The progress bar and Zatrzymaj shown, the bar with text; waiting: no share to show yet.
+  void ShowBusy(const QString& text, bool waiting);
   void ShowSummary();
-  // The entry's events over the limit from its rows at or over it.
-  void SetRows(ArchiveEntry& e, std::vector<MeasurementRow> rows) const;
 
   QString folder_;
   QString indexPath_;       // the index of the folder shown
