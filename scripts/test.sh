@@ -35,11 +35,8 @@ run_suite() {  # preset
   cmake --build --preset "$1" -j"$jobs"
   if ! ctest --preset "$1" -j"$jobs" | tee "$work/ctest-$1.log"; then
     # A failing test's output is long; its failures are repeated here, where the log ends.
-    local dir=build
-    [ "$1" = asan ] && dir=build-asan
     echo "=== what failed ($1) ==="
-    grep -h -E -B2 -A4 '^FAIL!|\[  FAILED  \]|: Failure$|^FAIL:|^not ok' "$dir/Testing/Temporary/LastTest.log" |
-      head -100 || true
+    grep -E -B2 -A4 '^FAIL!|\[  FAILED  \]|: Failure$|^FAIL:|^not ok' "$work/ctest-$1.log" | head -100 || true
     exit 1
   fi
   passed=$((passed + $(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$work/ctest-$1.log")))
