@@ -96,7 +96,7 @@ class Folders : public ::testing::Test {
     for (const char* folder : {"tree", "tree/locked", "tree/sub\xb3", "other", "ctrl", "formula"})
       ::mkdir(at(folder).constData(), 0755);
     for (const char* name : {"tree/cam2.mjp", "tree/cam10.mjp", "tree/pr\xb3\x61t.mjp", "tree/sub\xb3/inner.mjp",
-                             "tree/back\\slash.mjp", "tree/locked/x.mjp", "other/linked.mjp", "-odd.mjp",
+                             "tree/back\\slash.mjp", "tree/locked/x.mjp", "other/linked.mjp", "-odd.mjp", "locked.mjp",
                              "ctrl/bell\a.mjp", "ctrl/new\nline.mjp", "formula/+x.mjp", "formula/-y.mjp",
                              "formula/@at,x.mjp", "formula/'q.mjp", "formula/\ttab.mjp", "formula/plain.mjp"})
       recgen::WriteRecording(at(name).toStdString(), small("CAM-0417-A02"));
@@ -106,7 +106,7 @@ class Folders : public ::testing::Test {
     ::symlink("../other", at("tree/link").constData());
     ::symlink(".", at("tree/loop").constData());  // the folder itself, again and again
     ::symlink("nowhere", at("tree/dangling").constData());
-    ::chmod(at("tree/locked").constData(), 0);
+    for (const char* locked : {"tree/locked", "locked.mjp"}) ::chmod(at(locked).constData(), 0);
   }
   static void TearDownTestSuite() {
     ::chmod(at("tree/locked").constData(), 0755);
@@ -121,7 +121,7 @@ class Folders : public ::testing::Test {
 };
 
 // Names as their bytes, in natural order within a folder; a linked folder is searched, a link back to
-// a folder already searched is not; a folder the user may not read gives its one line and status 1.
+// a folder already searched is not; a folder or a recording the user may not read gives its one line and status 1.
 TEST_F(Folders, AFolderIsSearchedByTheBytesOfItsNames) {
   const QByteArray event = ",1,1,001:00:00,001:00:00,0,1\n";
   const QByteArray json = R"(","first":1,"last":1,"first_time":"001:00:00","last_time":"001:00:00","peak_kmh":0,)"
@@ -143,6 +143,7 @@ TEST_F(Folders, AFolderIsSearchedByTheBytesOfItsNames) {
       {{"events", "tree/", "--over", "0", "--jobs", "1"}, 1, lines, denied},
       {{"telemetry", "tree/sub\xb3", "tree/pr\xb3\x61t.mjp"}, 0, table, ""},
       {{"events", "--over", "0", "--csv", "--", "-odd.mjp"}, 0, header + "'-odd.mjp" + event, ""},
+      {{"frames", "locked.mjp"}, 1, "", "vistrel-cli: locked.mjp: permission denied\n"},
   };
   for (const auto& [args, code, out, err] : cases) {
     SCOPED_TRACE(args[1].toStdString());

@@ -93,9 +93,9 @@ class OverviewTest : public QObject {
   }
 
   // The real window: G opens the overview clear of the controls, and not during an export; nor does the
-  // picture's menu open then.
-  void opensClearOfTheControls() {
-    const TempRecording rec(recgen::Options{.frames = 30, .width = 160, .height = 120}, "demo.mjp");
+  // picture's menu open then. The limit it remembers, the events it lists, the report its button writes.
+  void opensClearOfTheControlsAndReports() {
+    const TempRecording rec(recgen::Options{.frames = 300, .width = 160, .height = 120}, "demo.mjp");
     ScriptedWindow w;
     QVERIFY(w.show(rec.path()));
     // An AVI conversion of frames 2 to 20; G and the menu while its compressor is asked for.
@@ -120,6 +120,29 @@ class OverviewTest : public QObject {
     for (const QRect& control : Controls(w.v.frameGeometry().topLeft()))
       QVERIFY(!w.v.Overview().frameGeometry().intersects(control));
     QVERIFY(QApplication::screens().first()->availableGeometry().contains(w.v.Overview().frameGeometry()));
+    frmOverview& o = w.v.Overview();
+    QCOMPARE(o.limit(), 50);
+    o.SetLimit(70);
+    QVERIFY(!o.events().empty());
+    QCOMPARE(o.lstEvents->count(), static_cast<int>(o.events().size()));
+    QCOMPARE(frmOverview().limit(), 70);  // remembered for the next run
+
+    const QByteArray fileHash = QCryptographicHash::hash(BytesOf(rec.path()), QCryptographicHash::Sha256).toHex();
+    const auto report = [&](const QString& name, std::deque<MsgAnswer> answers = {}) {
+      w.modal.files = {rec.folder() + '/' + name};
+      w.modal.answers = std::move(answers);
+      w.modal.shown.clear();
+      o.cmdReport->click();
+      return BytesOf(rec.folder() + '/' + name);
+    };
+    QVERIFY(report("r.pdf").startsWith("%PDF"));
+    const QByteArray html = report("r.html");
+    QVERIFY(html.contains(fileHash) && html.contains("Raport z nagrania"));
+    QVERIFY(WriteFile(rec.folder() + "/r.html", "old"));
+    QCOMPARE(report("r.html", {MsgAnswer::No}), QByteArray("old"));  // asked, and left alone
+    QCOMPARE(w.modal.shown.size(), 1u);
+    QCOMPARE(report("none/r.pdf"), QByteArray());
+    QVERIFY(w.modal.texts().value(0).startsWith("Nie udało się zapisać raportu:"));
     // Its report's save dialog opens over it.
     QtModal real(&w.v);
     const ModalScope scope(real);
@@ -189,37 +212,6 @@ class OverviewTest : public QObject {
       QCOMPARE(html.count("Bajty poza klatkami"), c.rows.size() == 3 ? 2 : 0);
       QCOMPARE(html.contains("Nagranie nienaruszone"), c.rows.size() == 1);
     }
-  }
-
-  void limitEventsAndReport() {
-    const TempRecording rec(recgen::Options{.frames = 300, .width = 160, .height = 120}, "demo.mjp");
-    ScriptedWindow w;
-    QVERIFY(w.show(rec.path()));
-    w.v.RunKeyCommand(KeyAction::Overview);
-    frmOverview& o = w.v.Overview();
-    QVERIFY(o.isVisible());
-    QCOMPARE(o.limit(), 50);
-    o.SetLimit(70);
-    QVERIFY(!o.events().empty());
-    QCOMPARE(o.lstEvents->count(), static_cast<int>(o.events().size()));
-    QCOMPARE(frmOverview().limit(), 70);  // remembered for the next run
-
-    const QByteArray fileHash = QCryptographicHash::hash(BytesOf(rec.path()), QCryptographicHash::Sha256).toHex();
-    const auto report = [&](const QString& name, std::deque<MsgAnswer> answers = {}) {
-      w.modal.files = {rec.folder() + '/' + name};
-      w.modal.answers = std::move(answers);
-      w.modal.shown.clear();
-      o.cmdReport->click();
-      return BytesOf(rec.folder() + '/' + name);
-    };
-    QVERIFY(report("r.pdf").startsWith("%PDF"));
-    const QByteArray html = report("r.html");
-    QVERIFY(html.contains(fileHash) && html.contains("Raport z nagrania"));
-    QVERIFY(WriteFile(rec.folder() + "/r.html", "old"));
-    QCOMPARE(report("r.html", {MsgAnswer::No}), QByteArray("old"));  // asked, and left alone
-    QCOMPARE(w.modal.shown.size(), 1u);
-    QCOMPARE(report("none/r.pdf"), QByteArray());
-    QVERIFY(w.modal.texts().value(0).startsWith("Nie udało się zapisać raportu:"));
   }
 };
 

@@ -504,10 +504,9 @@ class ViewerWindowTest : public QObject {
       w.modal.files = {QString(), other.path()};
       for (int k = 0; k < 3; ++k) w.click(w.v.imgRightCmd[0]);
       QCOMPARE(w.modal.fileRequests.size(), std::size_t{3});
-      for (const FileDialogRequest& r : w.modal.fileRequests) {
-        QCOMPARE(r.title, QStringLiteral("Wybierz plik z zapisanym obrazem"));
-        QCOMPARE(r.filter, QStringLiteral(" pliki kamery R208 (*.MJP)|*.MJP|wszystkie pliki (*.*)|*.*"));
-      }
+      for (const FileDialogRequest& r : w.modal.fileRequests)
+        QCOMPARE(r.title + '|' + r.filter, QStringLiteral("Wybierz plik z zapisanym obrazem| pliki kamery R208 "
+                                                          "(*.MJP)|*.MJP|wszystkie pliki (*.*)|*.*"));
       QCOMPARE(w.modal.fileRequests[1].fileName + '|' + w.modal.fileRequests[2].fileName, '|' + other.path());
       QCOMPARE(std::pair(w.v.lblFile->text(), w.v.core().mode()),
                std::pair(QStringLiteral("inny.mjp"), PlayMode::Forward));

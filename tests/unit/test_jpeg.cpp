@@ -65,7 +65,6 @@ TEST_F(JpegTest, PictureIsUprightInPaddedBottomUpRowsInBlueGreenRedOrderAndGreyS
   EXPECT_TRUE(near(dib, 3, 20, {0, 255, 0})) << "left is green";
   ASSERT_TRUE(load(encodePattern(64, 16, true)));
   for (int x : {0, 20, 40, 63}) EXPECT_TRUE(near(dib, x, 8, {x * 255 / 63, x * 255 / 63, x * 255 / 63})) << x;
-  EXPECT_TRUE(modal.shown.empty());
 }
 
 // Each damage over a 20x10 picture: decoded?, the warning, the width after (20 kept, 640 new, 0 unchecked).
@@ -138,7 +137,6 @@ TEST_F(JpegTest, ShowPaintsCentredOrKeepsThePreviousFrame) {
   EXPECT_FALSE(display.Show(at(5'000, broken)));
   EXPECT_EQ(std::tuple(canvas.paints.size(), display.Dib()->Width(), display.Holds(101), display.Holds(5'000)),
             std::tuple(1u, 320, false, false));
-  EXPECT_EQ(modal.texts(), QStringList{"Failed to read JPG"});
   display.SetDecoding(false);
   EXPECT_TRUE(display.Show(at(101, small)));
   EXPECT_EQ(std::tuple(canvas.paints.size(), display.Holds(101)), std::tuple(1u, false));
